@@ -1,0 +1,57 @@
+// Proleptic Gregorian calendar arithmetic on counts of seconds since
+// 1970-01-01 00:00:00, with every day 86,400 seconds long.
+#pragma once
+
+#include <cstdint>
+
+namespace Calendar {
+
+constexpr int64_t kSecondsPerDay = 86400;
+
+// Days from 1970-01-01 to the given date.
+constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+struct Fields {
+  int64_t year = 0;
+  unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The calendar fields of a count of seconds since 1970-01-01 00:00:00.
+constexpr Fields FieldsFromSeconds(int64_t seconds) {
+  int64_t days = seconds / kSecondsPerDay;
+  int64_t rest = seconds % kSecondsPerDay;
+  if (rest < 0) rest += kSecondsPerDay, days -= 1;
+  Fields f;
+  f.hour = static_cast<unsigned>(rest / 3600);
+  f.minute = static_cast<unsigned>(rest / 60 % 60);
+  f.second = static_cast<unsigned>(rest % 60);
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(days - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  f.day = doy - (153 * mp + 2) / 5 + 1;
+  f.month = mp < 10 ? mp + 3 : mp - 9;
+  f.year = static_cast<int64_t>(yoe) + era * 400 + (f.month <= 2);
+  return f;
+}
+
+// Seconds since 1970-01-01 00:00:00 of the given calendar fields.
+constexpr int64_t SecondsFromFields(int64_t y, unsigned m, unsigned d, unsigned hh, unsigned mm,
+                                    unsigned ss) {
+  return DaysFromCivil(y, m, d) * kSecondsPerDay + hh * 3600 + mm * 60 + ss;
+}
+
+// 100-nanosecond units from 1601-01-01 to 1970-01-01.
+constexpr int64_t kUnixEpochTicks = 116444736000000000;
+constexpr int64_t kTicksPerSecond = 10000000;
+
+}  // namespace Calendar

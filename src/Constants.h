@@ -1,0 +1,81 @@
+// Named constants shared by the modules: option bits, sort words, argument
+// kinds, result codes, sentinels and the program's message texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ScanDir {
+
+// Flags of ScanDir::Scan (other bits are ignored).
+constexpr int64_t ReturnFileCount = 1;  // the result is the number of file records made
+constexpr int64_t FoldersOnly = 2;      // folder records only, no file is listed
+constexpr int64_t SortFolders = 4;      // sort the whole result list by FolderSort
+constexpr int64_t SortFiles = 8;        // sort each folder's files by FileSort
+constexpr int64_t WithDepth = 16;       // fill Depth
+constexpr int64_t WithDates = 32;       // fill Created, Modified and Accessed
+constexpr int64_t WithAttributes = 64;  // fill Attributes
+
+// Sort words (other bits are ignored).
+constexpr int64_t SortAscending = 1;      // wins over SortDescending
+constexpr int64_t SortDescending = 2;
+constexpr int64_t SortNoCase = 4;         // text keys ignore A-Z case
+constexpr int64_t SortByPath = 8;
+constexpr int64_t SortByDepth = 16;
+constexpr int64_t SortByCreated = 32;
+constexpr int64_t SortByModified = 64;
+constexpr int64_t SortByAccessed = 128;
+constexpr int64_t SortBySize = 256;       // files only
+constexpr int64_t SortByFileCount = 512;  // folders only
+
+// `Levels` value that walks without limit.
+constexpr int64_t AllLevels = -1;
+
+}  // namespace ScanDir
+
+namespace LPS {
+
+constexpr int64_t FlagLongForm = 1;   // put the path into long form first
+constexpr int64_t FlagExpandEnv = 2;  // expand %NAME% references first
+
+// Results of LPS::ProbePath besides a file size (0 or more).
+constexpr int64_t NotFound = -1;
+constexpr int64_t IsAFolder = -2;
+
+// Paths this long or longer are looked up through their parent's listing.
+constexpr size_t LongPathThreshold = 260;
+
+}  // namespace LPS
+
+namespace Args {
+
+// Kinds of a stored parameter.
+enum Kind : int8_t {
+  Unnamed = 0,         // a value without switch prefix
+  NamedWithValue = 1,  // "/name=value" or "--name=value"
+  NamedFlag = 2,       // "/name" or "--name"
+};
+
+// Result codes of Args::Parse, judged by Args::Report.
+constexpr int ResultOk = 1;
+constexpr int ResultRecoverable = 0;
+constexpr int ErrNoArguments = -1;
+constexpr int ErrRequiredMissing = -2;
+constexpr int ErrMalformedQuotes = -3;
+
+}  // namespace Args
+
+namespace Dates {
+
+// The date value of a time outside 1970-01-01 00:00:00 .. 2038-01-19 03:14:07.
+constexpr int64_t OutOfRange = -1;
+// The date value of a time stamp the platform cannot convert.
+constexpr int64_t Unconverted = 0;
+// The last valid date value, 2038-01-19 03:14:07.
+constexpr int64_t Latest = 2147483647;
+
+}  // namespace Dates
+
+// Exit statuses of a normal run.
+constexpr int64_t ExitSuccess = 0;
+constexpr int64_t ExitReportFailed = 1;

@@ -1,0 +1,40 @@
+// Text: the one string type of the program, and the few helpers that every
+// module needs. All text is UTF-16; comparisons are by code unit unless a
+// caller folds case itself.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Number of occurrences of `unit` in `text`.
+size_t CountUnits(TextView text, char16_t unit);
+
+// `text` with the letters A to Z mapped to a to z; every other unit is kept.
+Text AsciiLower(TextView text);
+
+// Maps one unit as AsciiLower does.
+inline char16_t AsciiLowerUnit(char16_t unit) {
+  return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
+}
+
+// Text from 7-bit ASCII (program constants, numbers).
+Text FromAscii(std::string_view ascii);
+
+// Decimal digits of a signed number.
+Text DecimalText(int64_t value);
+
+// UTF-8 to UTF-16. Bytes that are not part of valid UTF-8 become the lone
+// surrogates U+DC80..U+DCFF, so any byte string survives the round trip
+// through Utf8FromText.
+Text TextFromUtf8(std::string_view bytes);
+// The same into `out`, replacing its content and reusing its storage.
+void AssignFromUtf8(Text& out, std::string_view bytes);
+
+// UTF-16 to UTF-8. A lone surrogate U+DC80..U+DCFF becomes the byte it
+// carries; any other lone surrogate becomes U+FFFD.
+std::string Utf8FromText(TextView text);
