@@ -1,0 +1,183 @@
+#include "Counting.h"
+
+#include <algorithm>
+
+#include "Process.h"
+#include "platform/Platform.h"
+
+DateCountList DateCounts;
+
+namespace {
+
+uint32_t HashText(TextView text) {
+  uint64_t h = 14695981039346656037ull;  // 64-bit FNV-1a, folded
+  for (char16_t unit : text) h = (h ^ unit) * 1099511628211ull;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+}  // namespace
+
+int64_t DateCountList::Find(TextView text, uint32_t hash) const {
+  if (slots_.empty()) return -1;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const uint32_t slot = slots_[i];
+    if (slot == 0) return -1;
+    if (hashes_[slot - 1] == hash && entries_[slot - 1].DateText == text) return slot - 1;
+  }
+}
+
+void DateCountList::Rebuild(size_t capacity) {
+  slots_.assign(capacity, 0);
+  const size_t mask = capacity - 1;
+  for (size_t e = 0; e < entries_.size(); ++e) {
+    size_t i = hashes_[e] & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = static_cast<uint32_t>(e + 1);
+  }
+}
+
+void DateCountList::Append(TextView text, uint32_t hash) {
+  entries_.push_back(DateCount{Text(text), 1});
+  hashes_.push_back(hash);
+  // Keep the table at most half full so probes stay short.
+  if (entries_.size() * 2 > slots_.size()) {
+    Rebuild(std::max<size_t>(64, slots_.size() * 2));
+    return;
+  }
+  const size_t mask = slots_.size() - 1;
+  size_t i = hash & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = static_cast<uint32_t>(entries_.size());
+}
+
+void DateCountList::Add(TextView text) {
+  const uint32_t hash = HashText(text);
+  const int64_t found = Find(text, hash);
+  if (found >= 0) {
+    entries_[static_cast<size_t>(found)].Count += 1;
+  } else {
+    Append(text, hash);
+  }
+}
+
+void DateCountList::Sort() {
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const DateCount& a, const DateCount& b) { return a.DateText < b.DateText; });
+  for (size_t e = 0; e < entries_.size(); ++e) hashes_[e] = HashText(entries_[e].DateText);
+  Rebuild(slots_.size());
+}
+
+DateKind DateKindFromText(TextView kind) {
+  if (kind == u"m") return DateKind::kModified;
+  if (kind == u"a") return DateKind::kAccessed;
+  return DateKind::kCreated;
+}
+
+void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCountList& counts) {
+  Text text;
+  for (const FolderRecord& folder : folders) {
+    for (const FileRecord& file : folder.Files) {
+      const int64_t date = kind == DateKind::kModified   ? file.Modified
+                           : kind == DateKind::kAccessed ? file.Accessed
+                                                         : file.Created;
+      RenderDateTo(mask, date, text);
+      counts.Add(text);
+    }
+  }
+}
+
+namespace {
+
+// Collects report bytes and hands them to `sink` in blocks of 4096.
+class BlockWriter {
+ public:
+  explicit BlockWriter(Platform::OutputFile* file) : file_(file) {}
+
+  void Put(const std::string& bytes) {
+    if (file_ == nullptr) {
+      all_ += bytes;
+      return;
+    }
+    for (size_t pos = 0; pos < bytes.size();) {
+      const size_t take = std::min(bytes.size() - pos, kBlock - used_);
+      std::copy_n(bytes.data() + pos, take, block_ + used_);
+      used_ += take, pos += take;
+      if (used_ == kBlock) Drain();
+    }
+  }
+  // Writes what is left; false if any write failed.
+  bool Finish() {
+    if (used_ != 0) Drain();
+    return ok_;
+  }
+  std::string& All() { return all_; }
+
+ private:
+  static constexpr size_t kBlock = 4096;
+  void Drain() {
+    ok_ = ok_ && file_->Write(block_, used_);
+    used_ = 0;
+  }
+  Platform::OutputFile* file_;
+  char block_[kBlock];
+  size_t used_ = 0;
+  bool ok_ = true;
+  std::string all_;
+};
+
+// Renders the report lines of `counts` into `out`, converting to the narrow
+// code page a few lines at a time (whole lines, so no character is split).
+void RenderReport(const DateCountList& counts, BlockWriter& out) {
+  Text lines;
+  for (const DateCount& entry : counts.Entries()) {
+    lines += entry.DateText;
+    lines += u' ';
+    lines += DecimalText(entry.Count);
+    lines += u"\r\n";
+    if (lines.size() >= 2048) {
+      out.Put(Platform::ToNarrow(lines));
+      lines.clear();
+    }
+  }
+  if (!lines.empty()) out.Put(Platform::ToNarrow(lines));
+}
+
+// Creates a temporary file beside `target`; false when none can be made.
+bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempName) {
+  const Text stem = target + u"." + DecimalText(Platform::ProcessId());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = stem;
+    if (attempt > 0) tempName.append(u"-").append(DecimalText(attempt));
+    tempName += u".tmp";
+    if (file.Open(tempName, Platform::OutputFile::Mode::kCreateNew, Platform::OutputFile::Share::kNone)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ReportBytes(const DateCountList& counts) {
+  BlockWriter out(nullptr);
+  RenderReport(counts, out);
+  return std::move(out.All());
+}
+
+bool WriteReport(const Text& reportName, DateCountList& counts) {
+  counts.Sort();
+  const Text fileName = reportName + u".txt";
+  Platform::OutputFile file;
+  Text tempName;
+  if (!CreateTemporary(fileName, file, tempName)) return false;
+
+  BlockWriter out(&file);
+  RenderReport(counts, out);
+  bool ok = out.Finish();
+  ok = file.Flush() && ok;
+  ok = file.Close() && ok;
+  ok = ok && Platform::MoveReplacing(tempName, fileName);
+  if (!ok) Platform::RemoveFile(tempName);
+  return ok;
+}

@@ -1,0 +1,27 @@
+// The counting driver: start-up and the run over the folders of the command
+// line.
+#pragma once
+
+#include "Text.h"
+
+// Sets up the process-wide values before Main runs.
+void StartUp();
+
+// Reads the switches, then scans, counts and reports each folder in turn.
+// Leaves ExitCode at 0, or ExitReportFailed when a report could not be
+// written.
+void Main();
+
+// The user's mask (already lower-cased) or the default when it holds none of
+// the tokens yyyy, yy, mm, dd, hh, ii and ss.
+Text ValidateMask(const Text& mask);
+
+// The rendering mask: the first occurrence of each token gets a "%" in front
+// ("yy" only when the mask holds no "%" yet).
+Text TranslateMask(const Text& mask);
+
+// A folder argument without one trailing separator.
+Text NormaliseFolder(const Text& folder);
+
+// The report's base name: the folder's text after its last separator.
+Text ReportNameOf(const Text& folder);

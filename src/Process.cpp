@@ -1,0 +1,107 @@
+#include "Process.h"
+
+#include "Calendar.h"
+#include "Constants.h"
+#include "platform/Platform.h"
+
+Text ProgramFolder;
+Text ProgramFile;
+Text Version;
+int64_t ExitCode = 0;
+
+void SplitProgramPath(const Text& path, Text& folder, Text& file) {
+  size_t cut = path.find_last_of(u"\\/");
+  size_t start = (cut == Text::npos) ? 0 : cut + 1;
+  folder = path.substr(0, start);
+  file = path.substr(start);
+}
+
+void InitProcessContext() {
+  SplitProgramPath(Platform::ModulePath(), ProgramFolder, ProgramFile);
+  Version = u"2018.09.26";
+}
+
+void EndProgram() { Platform::EndProcess(static_cast<uint32_t>(ExitCode)); }
+
+namespace {
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return (month == 2 && IsLeap(year)) ? 29 : kDays[month - 1];
+}
+
+void AppendTwoDigits(Text& out, int64_t value) {
+  out.push_back(static_cast<char16_t>(u'0' + value / 10 % 10));
+  out.push_back(static_cast<char16_t>(u'0' + value % 10));
+}
+
+// Whether `mask` holds the token `token` (lower case) at `pos`, letters
+// matched without regard to case.
+bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
+  if (mask.size() - pos < token.size()) return false;
+  for (size_t i = 0; i < token.size(); ++i) {
+    if (AsciiLowerUnit(mask[pos + i]) != token[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
+  if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      second < 0 || second > 59) {
+    return Dates::OutOfRange;
+  }
+  const int64_t value = Calendar::SecondsFromFields(
+      year, static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
+      static_cast<unsigned>(minute), static_cast<unsigned>(second));
+  return value > Dates::Latest ? Dates::OutOfRange : value;
+}
+
+int64_t CurrentDate() {
+  Platform::CalendarTime now = Platform::LocalNow();
+  return MakeDate(now.year, now.month, now.day, now.hour, now.minute, now.second);
+}
+
+void RenderDateTo(TextView mask, int64_t date, Text& out) {
+  const int64_t value = static_cast<int32_t>(static_cast<uint32_t>(date));
+  const Calendar::Fields f =
+      (value == Dates::OutOfRange) ? Calendar::Fields{} : Calendar::FieldsFromSeconds(value);
+  out.clear();
+  for (size_t i = 0; i < mask.size(); ++i) {
+    if (mask[i] != u'%' || i + 1 >= mask.size()) {
+      out.push_back(mask[i]);
+      continue;
+    }
+    const size_t at = i + 1;
+    if (TokenAt(mask, at, u"yyyy")) {
+      AppendTwoDigits(out, f.year / 100);
+      AppendTwoDigits(out, f.year % 100);
+      i += 4;
+    } else if (TokenAt(mask, at, u"yy")) {
+      AppendTwoDigits(out, f.year % 100);
+      i += 2;
+    } else if (TokenAt(mask, at, u"mm")) {
+      AppendTwoDigits(out, f.month), i += 2;
+    } else if (TokenAt(mask, at, u"dd")) {
+      AppendTwoDigits(out, f.day), i += 2;
+    } else if (TokenAt(mask, at, u"hh")) {
+      AppendTwoDigits(out, f.hour), i += 2;
+    } else if (TokenAt(mask, at, u"ii")) {
+      AppendTwoDigits(out, f.minute), i += 2;
+    } else if (TokenAt(mask, at, u"ss")) {
+      AppendTwoDigits(out, f.second), i += 2;
+    } else {
+      out.push_back(u'%');  // no token follows: the "%" is literal
+    }
+  }
+}
+
+Text RenderDate(TextView mask, int64_t date) {
+  Text out;
+  RenderDateTo(mask, date, out);
+  return out;
+}

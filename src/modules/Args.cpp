@@ -1,0 +1,193 @@
+#include "modules/Args.h"
+
+#include <algorithm>
+
+#include "Process.h"
+#include "modules/Dbg.h"
+#include "modules/Envs.h"
+#include "platform/Platform.h"
+
+namespace Args {
+
+std::vector<Argument> Arguments;
+std::vector<Text> UnnamedValues;
+
+namespace {
+
+bool parsed = false;
+
+Text TrimSpaces(TextView text) {
+  const size_t first = text.find_first_not_of(u' ');
+  if (first == TextView::npos) return Text();
+  return Text(text.substr(first, text.find_last_not_of(u' ') - first + 1));
+}
+
+// Position of `needle` in `hay` with both sides upper-cased, or npos.
+size_t FindNoCase(const Text& hay, const Text& needle, size_t from = 0) {
+  return Platform::ToUpper(hay).find(Platform::ToUpper(needle), from);
+}
+
+bool EndsWithNoCase(TextView text, const Text& tail) {
+  return text.size() >= tail.size() &&
+         Platform::ToUpper(text.substr(text.size() - tail.size())) == Platform::ToUpper(tail);
+}
+
+}  // namespace
+
+std::vector<Text> SplitLine(const Text& line, size_t* firstEnd, size_t* firstContentEnd) {
+  std::vector<Text> tokens;
+  size_t i = 0;
+  const size_t n = line.size();
+  while (true) {
+    while (i < n && line[i] == u' ') ++i;
+    if (i >= n) break;
+    Text token;
+    size_t contentEnd;
+    if (line[i] == u'"') {
+      // A quoted token ends at its closing quote, whatever follows it.
+      const size_t close = line.find(u'"', i + 1);
+      contentEnd = close == Text::npos ? n : close;
+      token = line.substr(i + 1, contentEnd - i - 1);
+      i = close == Text::npos ? n : close + 1;
+    } else {
+      bool quoted = false;
+      for (; i < n && (quoted || line[i] != u' '); ++i) {
+        if (line[i] == u'"') quoted = !quoted;
+        else token += line[i];
+      }
+      contentEnd = i;
+      if (i < n) ++i;  // the ending space
+    }
+    if (tokens.empty()) {
+      if (firstEnd != nullptr) *firstEnd = i;
+      if (firstContentEnd != nullptr) *firstContentEnd = contentEnd;
+    }
+    tokens.push_back(std::move(token));
+  }
+  return tokens;
+}
+
+Text CutProgramName(const Text& line, const Text& programFile) {
+  size_t firstEnd = 0, contentEnd = 0;
+  const std::vector<Text> tokens = SplitLine(line, &firstEnd, &contentEnd);
+  if (tokens.size() <= 1) return Text();
+
+  // The name may also occur earlier, in a folder on the program's path: when
+  // it ends the first token, that occurrence is the one to cut at.
+  size_t pos = Text::npos;
+  if (!programFile.empty()) {
+    if (EndsWithNoCase(TextView(line).substr(0, contentEnd), programFile)) {
+      pos = contentEnd - programFile.size();
+    } else {
+      pos = FindNoCase(line, programFile);
+    }
+  }
+  if (pos == Text::npos) return TrimSpaces(TextView(line).substr(firstEnd));
+
+  // Drop the name, its closing quote when the line starts with one, and one
+  // further character.
+  const int64_t length = static_cast<int64_t>(line.size());
+  const int64_t dropped =
+      static_cast<int64_t>(pos + programFile.size()) + 1 + (line[0] == u'"' ? 1 : 0);
+  const int64_t keep = std::clamp<int64_t>(length - dropped, 0, length);
+  return TrimSpaces(TextView(line).substr(static_cast<size_t>(length - keep)));
+}
+
+bool IsSwitch(TextView parameter) {
+  return parameter.starts_with(u"--") || (Platform::kSlashSwitches && parameter.starts_with(u"/"));
+}
+
+int TokenizeLine(const Text& line, const Text& programFile) {
+  const std::vector<Text> tokens = SplitLine(line);
+  if (tokens.size() <= 1) return ErrNoArguments;
+  if (CountUnits(CutProgramName(line, programFile), u'"') % 2 != 0) return ErrMalformedQuotes;
+
+  for (size_t i = 1; i < tokens.size(); ++i) {
+    const Text& p = tokens[i];
+    Argument& arg = Arguments.emplace_back();
+    if (!IsSwitch(p)) {
+      arg.name = Envs::Expand(p);
+      arg.kind = Unnamed;
+      continue;
+    }
+    const size_t eq = p.find(u'=');
+    if (eq == Text::npos) {
+      arg.name = p;
+      arg.kind = NamedFlag;
+      continue;
+    }
+    // Anything from a second "=" on is dropped.
+    const size_t second = p.find(u'=', eq + 1);
+    arg.name = p.substr(0, eq);
+    arg.value = Envs::Expand(p.substr(eq + 1, second == Text::npos ? Text::npos : second - eq - 1));
+    arg.kind = NamedWithValue;
+  }
+  return Arguments.empty() ? ResultRecoverable : ResultOk;
+}
+
+Text RawCommandLine() { return CutProgramName(Platform::CommandLine(), ProgramFile); }
+
+int Tokenize() { return TokenizeLine(Platform::CommandLine(), ProgramFile); }
+
+int Parse() {
+  if (parsed) return ResultOk;
+  parsed = true;  // set first: a parse that failed is not run again
+  Envs::Load();
+  return Tokenize();
+}
+
+namespace {
+
+const Argument* FirstMatch(const Text& name) {
+  const Text wanted = Platform::ToUpper(name);
+  for (const Argument& arg : Arguments) {
+    if (arg.name.size() == wanted.size() && Platform::ToUpper(arg.name) == wanted) return &arg;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int HasNamed(const Text& name) { return FirstMatch(name) != nullptr ? 1 : 0; }
+
+Text NamedValue(const Text& name) {
+  const Argument* match = FirstMatch(name);
+  return match != nullptr ? match->value : Text();
+}
+
+int64_t CopyByKind(std::vector<Text>& target, int8_t kind) {
+  target.clear();
+  for (const Argument& arg : Arguments) {
+    if (arg.kind == kind) target.push_back(arg.name);
+  }
+  return static_cast<int64_t>(target.size());
+}
+
+Text ReportText(int code, const Text& message, const Text& rawLine) {
+  const Text prefix = u"[Args::] ";
+  if (code == ResultRecoverable) {
+    return message.empty() ? prefix + u"Recoverable error - No custom message given..." : prefix + message;
+  }
+  if (!message.empty()) return prefix + message;
+  Text text = prefix + u"Command line: '" + rawLine + u"'\r\n\r\n";
+  if (code == ErrNoArguments) text = prefix + u"No command line arguments given...";
+  else if (code == ErrRequiredMissing) text += u"A required command line argument was missing...";
+  else if (code == ErrMalformedQuotes) text += u"Malformed double quotes in command line...";
+  return text + u"\r\n\r\nTerminating now!";
+}
+
+int Report(int code, const Text& message) {
+  if (code >= ResultOk) return code;
+  if (code == ResultRecoverable) {
+    const Text stamp = RenderDate(u"%yyyy.%mm.%dd %hh:%ii:%ss", CurrentDate());
+    Dbg::Log(stamp + u" " + ReportText(code, message, Text()));
+  } else {
+    // The command line is only shown for a negative code without message.
+    const Text raw = (message.empty() && code != ErrNoArguments) ? RawCommandLine() : Text();
+    Platform::ShowFatalMessage(ReportText(code, message, raw), ProgramFile);
+  }
+  ExitCode = code;
+  EndProgram();
+}
+
+}  // namespace Args

@@ -1,0 +1,43 @@
+#include "modules/Dbg.h"
+
+#include "Process.h"
+#include "platform/Platform.h"
+
+namespace Dbg {
+
+namespace {
+
+bool logStarted = false;
+
+}  // namespace
+
+Text LogPath() { return ProgramFolder + u"Log.txt"; }
+
+void Log(const Text& text) {
+  using Mode = Platform::OutputFile::Mode;
+  const Text path = LogPath();
+  const auto share = Platform::OutputFile::Share::kRead;
+  Platform::OutputFile file;
+  if (logStarted) {
+    if (!file.Open(path, Mode::kOpenAlways, share) || !file.SeekToEnd()) return;
+  } else {
+    logStarted = true;  // set first: a failed first call is not repeated as a first call
+    if (!file.Open(path, Mode::kCreateAlways, share) && !file.Open(path, Mode::kTruncateExisting, share)) {
+      return;
+    }
+  }
+  const std::string line = Platform::ToUtf8(text) + "\r\n";
+  file.Write(line.data(), line.size());
+  file.Close();
+}
+
+void Trace(const Text& text, bool extraNewline, bool timestamp) {
+  Text line;
+  if (timestamp) line = RenderDate(u"[%hh:%ii:%ss] ", CurrentDate());
+  line += text;
+  if (extraNewline) line += u"\r\n";
+  line += u"\r\n";
+  Platform::DebugOutput(line);
+}
+
+}  // namespace Dbg

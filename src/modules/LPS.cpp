@@ -1,0 +1,128 @@
+#include "modules/LPS.h"
+
+#include "modules/Envs.h"
+#include "platform/Platform.h"
+
+namespace LPS {
+
+namespace {
+
+constexpr TextView kPrefix = u"\\\\?\\";        // \\?\.
+constexpr TextView kUncPrefix = u"\\\\?\\UNC";  // \\?\UNC
+
+bool HasPrefix(const Text& path) { return path.starts_with(kPrefix); }
+
+Text Prepare(const Text& path, int64_t flags) {
+  Text prepared = (flags & FlagExpandEnv) ? Envs::Expand(path) : path;
+  if (flags & FlagLongForm) prepared = ToLongPath(prepared, 0);
+  return prepared;
+}
+
+Text TrimSpaces(TextView text) {
+  const size_t first = text.find_first_not_of(u' ');
+  if (first == TextView::npos) return Text();
+  return Text(text.substr(first, text.find_last_not_of(u' ') - first + 1));
+}
+
+// What a directory search on `pattern` finds first: IsAFolder, a size, or
+// NotFound.
+int64_t FirstEntry(const Text& pattern, bool& found) {
+  Platform::DirSearch search;
+  Platform::DirEntry entry;
+  found = search.Open(pattern, false) == Platform::SearchStatus::kOpened && search.Next(entry);
+  if (!found) return NotFound;
+  return entry.IsDirectory() ? IsAFolder : static_cast<int64_t>(entry.size);
+}
+
+// The query on a path in ordinary form.
+int64_t FileQuery(Text path) {
+  if (path.empty()) return NotFound;
+  if ((path.size() == 2 || path.size() == 3) && path[1] == u':') {
+    if (path.size() == 2) path += u'\\';
+    return Platform::DriveType(path) > 1 ? IsAFolder : NotFound;
+  }
+  while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
+  bool found = false;
+  const int64_t result = FirstEntry(path, found);
+  if (found) return result;
+  // A bare share root cannot be listed; its attributes or its drive type
+  // tell that it is a folder.
+  if (path.starts_with(u"\\\\") || path.starts_with(u"..")) {
+    uint32_t attributes = 0;
+    if (Platform::FileAttributes(path, attributes)) {
+      return (attributes & Platform::kAttrDirectory) ? IsAFolder : NotFound;
+    }
+    return Platform::DriveType(path) > 1 ? IsAFolder : NotFound;
+  }
+  return NotFound;
+}
+
+// Long paths: the last component looked up in its parent's listing, whose
+// prefixed path the platform accepts at any length.
+int64_t ParentListingQuery(const Text& path) {
+  const size_t cut = path.find_last_of(u"\\/");
+  const Text parent = cut == Text::npos ? Text() : path.substr(0, cut + 1);
+  const Text name = cut == Text::npos ? path : path.substr(cut + 1);
+  Text pattern = parent;
+  if (!pattern.empty() && pattern.back() != u'\\') pattern += u'\\';
+  pattern += name.empty() ? Text(u"*.*") : name;
+
+  Platform::DirSearch search;
+  if (search.Open(pattern, false) == Platform::SearchStatus::kFailed) return NotFound;
+  // Only an entry whose own name equals the looked-up one counts, not one
+  // that merely matches the pattern (a wildcard, or a short alias).
+  const Text wanted = Platform::ToLower(TrimSpaces(name));
+  int64_t result = NotFound;
+  Platform::DirEntry entry;
+  while (search.Next(entry)) {
+    if (entry.name == u"." || entry.name == u"..") continue;
+    if (Platform::ToLower(TrimSpaces(entry.name)) != wanted) continue;
+    result = entry.IsDirectory() ? IsAFolder : static_cast<int64_t>(entry.size);
+  }
+  return result;
+}
+
+// POSIX: no prefixes and no length limit to work around; ask the file
+// system about the path itself (trailing separators do not matter, as on
+// Windows).
+int64_t StatQuery(Text path) {
+  while (path.size() > 1 && path.back() == Platform::kSeparator) path.pop_back();
+  if (path.empty()) return NotFound;
+  bool isDirectory = false;
+  uint64_t size = 0;
+  if (!Platform::StatPath(path, isDirectory, size)) return NotFound;
+  return isDirectory ? IsAFolder : static_cast<int64_t>(size);
+}
+
+}  // namespace
+
+Text ToLongPath(const Text& path, int64_t flags) {
+  const Text expanded = (flags & FlagExpandEnv) ? Envs::Expand(path) : path;
+  if (!Platform::kLongPathPrefixes || HasPrefix(expanded)) return expanded;
+  if (expanded.size() >= 2 && expanded[1] == u':') return Text(kPrefix) + expanded;
+  if (expanded.starts_with(u"\\\\")) return Text(kUncPrefix) + expanded.substr(1);
+  return expanded;
+}
+
+Text FromLongPath(const Text& path) {
+  if (!Platform::kLongPathPrefixes || !HasPrefix(path)) return path;
+  if (Platform::ToUpper(TextView(path).substr(0, kUncPrefix.size())) == kUncPrefix) {
+    Text share(1, u'\\');
+    return share.append(path, kUncPrefix.size());
+  }
+  return path.substr(kPrefix.size());
+}
+
+int64_t ProbePath(const Text& path, int64_t flags) {
+  Text prepared = Prepare(path, flags);
+  if (!Platform::kLongPathPrefixes) return StatQuery(prepared);
+  while (!prepared.empty() && prepared.back() == u'\\') prepared.pop_back();
+  if (prepared.size() < LongPathThreshold) return FileQuery(FromLongPath(prepared));
+  return ParentListingQuery(prepared);
+}
+
+bool IsFolder(const Text& path, int64_t flags) {
+  return ProbePath(Prepare(path, flags), 0) == IsAFolder;
+}
+
+}  // namespace LPS

@@ -1,0 +1,247 @@
+// The directory walk: roots, subfolders and the files of each folder.
+#include "modules/ScanDir.h"
+
+#include "Process.h"
+#include "modules/LPS.h"
+
+namespace ScanDir {
+
+FolderList Folders;
+FileList FoundFiles;
+FolderList PendingFolders;
+KeyedTable IncludeExtensions;
+KeyedTable ExcludeExtensions;
+KeyedTable IncludeFolderWords;
+KeyedTable ExcludeFolderWords;
+Text CurrentRoot;
+
+namespace {
+
+// The folders on the current path of descent, to keep a link that leads
+// back into its own tree from being walked again and again.
+std::vector<Platform::FolderId> descent;
+
+const Text kAllEntries = u"*.*";
+
+Text SearchPattern(const Text& folder) {
+  Text pattern = folder;
+  if (pattern.empty() || pattern.back() != Platform::kSeparator) pattern += Platform::kSeparator;
+  return pattern + kAllEntries;
+}
+
+template <class Record>
+void FillDates(Record& record, const Platform::DirEntry& entry) {
+  record.Created = DateOfStamp(entry.created);
+  record.Modified = DateOfStamp(entry.lastWrite);
+  record.Accessed = DateOfStamp(entry.lastAccess);
+}
+
+// Replaces every CR LF pair by "|".
+Text JoinLines(const Text& roots) {
+  Text joined;
+  joined.reserve(roots.size());
+  for (size_t i = 0; i < roots.size(); ++i) {
+    if (roots[i] == u'\r' && i + 1 < roots.size() && roots[i + 1] == u'\n') {
+      joined += u'|';
+      ++i;
+    } else {
+      joined += roots[i];
+    }
+  }
+  return joined;
+}
+
+// Removes every "*." and then every space from an extension list.
+Text PrepareExtensions(const Text& list) {
+  Text without;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == u'*' && i + 1 < list.size() && list[i + 1] == u'.') {
+      ++i;
+      continue;
+    }
+    without += list[i];
+  }
+  std::erase(without, u' ');
+  return without;
+}
+
+FolderRecord RootRecord(const Text& root, int64_t flags) {
+  FolderRecord record;
+  record.Path = root;
+  if (flags & WithDepth) record.Depth = DepthOf(root);
+  if (flags & WithDates) {
+    // A search for a path that ends in a separator finds nothing, so a root
+    // carries the dates 0.
+    Platform::DirSearch search;
+    Platform::DirEntry entry;
+    if (search.Open(root, true) == Platform::SearchStatus::kOpened && search.Next(entry)) {
+      FillDates(record, entry);
+    }
+  }
+  if (flags & WithAttributes) {
+    uint32_t attributes = 0;
+    record.Attributes = Platform::FileAttributes(root, attributes) ? attributes : -1;
+  }
+  return record;
+}
+
+bool OnDescent(const Platform::FolderId& id) {
+  for (const Platform::FolderId& seen : descent) {
+    if (seen == id) return true;
+  }
+  return false;
+}
+
+void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
+          const Text& folderWords, const Text& skipFolderWords) {
+  Platform::DirSearch search;
+  if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
+    return;
+  }
+  const int64_t rootDepth = DepthOf(CurrentRoot);
+  Platform::DirEntry entry;
+  while (search.Next(entry)) {
+    if (!entry.IsDirectory() || entry.name == u"." || entry.name == u"..") continue;
+    Text sub = folder + entry.name + Platform::kSeparator;
+    if (!skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) continue;
+    if (folderWords.empty() || PathMatches(sub, IncludeFolderWords)) {
+      FolderRecord& record = pending.emplace_back();
+      record.Path = sub;
+      if (flags & WithDepth) record.Depth = DepthOf(sub);
+      if (flags & WithDates) FillDates(record, entry);
+      if (flags & WithAttributes) record.Attributes = entry.attributes;
+    }
+    // The level below the root: 1 for a direct subfolder.
+    const int64_t level = DepthOf(sub) - rootDepth;
+    if (levels != AllLevels && level >= levels) continue;
+    Platform::FolderId id;
+    const bool known = Platform::FolderIdentity(sub, id);
+    if (known && OnDescent(id)) continue;
+    if (known) descent.push_back(id);
+    Walk(pending, sub, levels, flags, folderWords, skipFolderWords);
+    if (known) descent.pop_back();
+  }
+}
+
+}  // namespace
+
+int64_t DepthOf(TextView path) { return static_cast<int64_t>(CountUnits(path, Platform::kSeparator)); }
+
+bool Reset() {
+  IncludeExtensions.Clear();
+  ExcludeExtensions.Clear();
+  IncludeFolderWords.Clear();
+  ExcludeFolderWords.Clear();
+  FoundFiles.clear();
+  PendingFolders.clear();
+  Folders.clear();
+  CurrentRoot.clear();
+  return true;
+}
+
+int64_t DateOfStamp(Platform::FileTime stamp) {
+  Platform::CalendarTime local;
+  if (!Platform::LocalCalendar(stamp, local)) return Dates::Unconverted;
+  return MakeDate(local.year, local.month, local.day, local.hour, local.minute, local.second);
+}
+
+int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
+                    const Text& folderWords, const Text& skipFolderWords) {
+  if (levels == 0) return static_cast<int64_t>(pending.size());
+  descent.clear();
+  Platform::FolderId id;
+  if (Platform::FolderIdentity(folder, id)) descent.push_back(id);
+  Walk(pending, folder, levels, flags, folderWords, skipFolderWords);
+  descent.clear();
+  return static_cast<int64_t>(pending.size());
+}
+
+int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, int64_t flags,
+                  const Text& skipExtensions) {
+  Platform::DirSearch search;
+  if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
+    return 0;
+  }
+  const bool filtered = !extensions.empty() || !skipExtensions.empty();
+  int64_t count = 0;
+  Platform::DirEntry entry;
+  while (search.Next(entry)) {
+    if (entry.IsDirectory()) continue;  // hidden, system, read-only and links are files too
+    if (filtered) {
+      const Text ext = Extension(entry.name);
+      if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) continue;
+      if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) continue;
+    }
+    FileRecord& record = found.emplace_back();
+    record.Path.reserve(folder.size() + entry.name.size());
+    record.Path.append(folder).append(entry.name);
+    record.Size = static_cast<int64_t>(entry.size);
+    if (flags & WithDepth) record.Depth = DepthOf(record.Path);
+    if (flags & WithDates) FillDates(record, entry);
+    if (flags & WithAttributes) record.Attributes = entry.attributes;
+    ++count;
+  }
+  return count;
+}
+
+int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels,
+             int64_t flags, int64_t folderSort, int64_t fileSort, const Text& skipExtensions,
+             const Text& folderWords, const Text& skipFolderWords) {
+  const Text fields = JoinLines(roots);
+  const Text include = PrepareExtensions(extensions);
+  const Text exclude = PrepareExtensions(skipExtensions);
+  ParseFilterList(IncludeExtensions, include);
+  ParseFilterList(ExcludeExtensions, exclude);
+  ParseFilterList(IncludeFolderWords, folderWords);
+  ParseFilterList(ExcludeFolderWords, skipFolderWords);
+
+  const int64_t fieldCount = static_cast<int64_t>(CountUnits(fields, u'|')) + 1;
+  int64_t total = 0;
+  size_t start = 0;
+  for (int64_t i = 0; i < fieldCount; ++i) {
+    const size_t end = fields.find(u'|', start);
+    const Text field = fields.substr(start, end - start);
+    start = end + 1;
+
+    Text root = LPS::ToLongPath(field, LPS::FlagExpandEnv);
+    if (!LPS::IsFolder(root, 0)) continue;
+    if (root.back() != Platform::kSeparator) root += Platform::kSeparator;
+    PendingFolders.clear();
+    CurrentRoot = root;
+    if (folderWords.empty() || PathMatches(root, IncludeFolderWords)) {
+      PendingFolders.push_back(RootRecord(root, flags));
+    }
+    WalkFolders(PendingFolders, root, levels, flags, folderWords, skipFolderWords);
+
+    for (const FolderRecord& pending : PendingFolders) {
+      int64_t n = 0;
+      if (!(flags & FoldersOnly)) n = ListFiles(FoundFiles, pending.Path, include, flags, exclude);
+      FolderRecord& folder = results.emplace_back();
+      folder.Path = pending.Path;
+      folder.FileCount = n;
+      folder.Depth = (flags & WithDepth) ? DepthOf(folder.Path) : 0;
+      folder.Created = pending.Created;
+      folder.Modified = pending.Modified;
+      folder.Accessed = pending.Accessed;
+      folder.Attributes = pending.Attributes;
+      if (FoundFiles.empty()) continue;
+      total += n;
+      if (flags & SortFiles) SortRecords(FoundFiles, fileSort);
+      if (folder.Files.empty()) {
+        folder.Files = std::move(FoundFiles);  // the records move, nothing is copied
+      } else {
+        folder.Files.insert(folder.Files.end(), std::make_move_iterator(FoundFiles.begin()),
+                            std::make_move_iterator(FoundFiles.end()));
+      }
+      FoundFiles.clear();
+    }
+  }
+  if (flags & SortFolders) SortRecords(results, folderSort);
+
+  const int64_t records = static_cast<int64_t>(results.size());
+  if (flags & ReturnFileCount) return total;
+  if (flags & FoldersOnly) return records - fieldCount;
+  return records + total - fieldCount;
+}
+
+}  // namespace ScanDir

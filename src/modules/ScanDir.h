@@ -1,0 +1,85 @@
+// The directory scanner: walks one or more root folders to a given depth,
+// admits folders and files through name filters, and makes one FolderRecord
+// per admitted folder holding the FileRecords of the files directly inside
+// it. It can fill depths, dates and attributes and sort its results.
+//
+// Depth and levels: a root is level 0, its entries level 1. Levels n > 0
+// records subfolders down to level n and lists their files; 0 lists the
+// roots only; -1 (AllLevels) walks without limit; below -1 means 1.
+#pragma once
+
+#include <cstdint>
+
+#include "Constants.h"
+#include "KeyedTable.h"
+#include "Records.h"
+#include "Text.h"
+#include "platform/Platform.h"
+
+namespace ScanDir {
+
+// The result list the driver hands to Scan.
+extern FolderList Folders;
+// Work list: the files of the folder being listed; empty between folders.
+extern FileList FoundFiles;
+// Work list: the folders gathered below the current root, in walk order.
+extern FolderList PendingFolders;
+// Filter sets, holding lower-cased words.
+extern KeyedTable IncludeExtensions;
+extern KeyedTable ExcludeExtensions;
+extern KeyedTable IncludeFolderWords;
+extern KeyedTable ExcludeFolderWords;
+// The root being walked, ending in a separator.
+extern Text CurrentRoot;
+
+// Empties the four filter sets, then FoundFiles, PendingFolders and Folders,
+// and clears the current root. Always returns true.
+bool Reset();
+
+// The date value of a file time stamp: its local wall-clock time with the
+// zone rules in force at that time stamp; Dates::Unconverted (0) when the
+// platform cannot convert it, Dates::OutOfRange (-1) outside 1970..2038.
+int64_t DateOfStamp(Platform::FileTime stamp);
+
+// Scans the roots (separated by "|" or CR LF) into `results`, which it only
+// appends to. Returns with ReturnFileCount the number of file records made;
+// else with FoldersOnly the number of records in `results` minus the number
+// of root fields; else that plus the number of file records made.
+int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels,
+             int64_t flags, int64_t folderSort, int64_t fileSort, const Text& skipExtensions,
+             const Text& folderWords, const Text& skipFolderWords);
+
+// Adds the admitted subfolders of `folder` (ending in a separator), depth
+// first and pre-order, to `pending` as far as `levels` allows, and returns
+// the number of records in `pending`. A folder already on the current path
+// of descent (a link back into the tree) is recorded but not entered again.
+int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
+                    const Text& folderWords, const Text& skipFolderWords);
+
+// Adds a record for every admitted file directly inside `folder` (ending in
+// a separator) to `found`; returns the number added.
+int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, int64_t flags,
+                  const Text& skipExtensions);
+
+// Fills `set` with the lower-cased words of `text` (separated by "|" when it
+// holds one, else by ";"). False, and `set` untouched, when `text` is empty.
+bool ParseFilterList(KeyedTable& set, const Text& text);
+
+// True when the lower-cased, non-empty `extension` is a key of `set`.
+bool ExtensionListed(const KeyedTable& set, TextView extension);
+
+// True when some key of `set` occurs in `path`, letter case ignored.
+bool PathMatches(TextView path, const KeyedTable& set);
+
+// The extension of a file name without its ".": the text after the last
+// ".", or "" when that "." starts the name or a space or separator follows it.
+Text Extension(TextView name);
+
+// Sorts by a sort word (stable: equal keys keep their order either way).
+void SortRecords(FileList& files, int64_t sortWord);
+void SortRecords(FolderList& folders, int64_t sortWord);
+
+// The number of path separators in `path`.
+int64_t DepthOf(TextView path);
+
+}  // namespace ScanDir

@@ -1,0 +1,47 @@
+// The scanner's name filters: extension lists and folder words.
+#include "modules/ScanDir.h"
+
+namespace ScanDir {
+
+bool ParseFilterList(KeyedTable& set, const Text& text) {
+  if (text.empty()) return false;
+  set.Clear();
+  const char16_t separator = text.find(u'|') != Text::npos ? u'|' : u';';
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find(separator, start);
+    set.Add(Platform::ToLower(TextView(text).substr(start, end - start)));
+    if (end == Text::npos) break;
+    start = end + 1;
+  }
+  return true;
+}
+
+Text Extension(TextView name) {
+  for (size_t i = name.size(); i-- > 0;) {
+    const char16_t c = name[i];
+    if (c == u' ' || c == u'/' || c == u'\\') return Text();
+    if (c != u'.') continue;
+    if (i == 0 || name[i - 1] == u'/' || name[i - 1] == u'\\') return Text();
+    const TextView rest = name.substr(i + 1);
+    return Text(rest.substr(0, rest.find(u'"')));
+  }
+  return Text();
+}
+
+bool ExtensionListed(const KeyedTable& set, TextView extension) {
+  if (set.Empty() || extension.empty()) return false;
+  return set.Contains(Platform::ToLower(extension));
+}
+
+bool PathMatches(TextView path, const KeyedTable& set) {
+  if (path.empty() || set.Empty()) return false;
+  const Text lowered = Platform::ToLower(path);
+  bool found = false;
+  set.ForEach([&](const Text& key, const Text&) {
+    if (!found && !key.empty()) found = lowered.find(key) != Text::npos;
+  });
+  return found;
+}
+
+}  // namespace ScanDir
