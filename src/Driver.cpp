@@ -55,7 +55,8 @@ Text TranslateMask(const Text& mask) {
 }
 
 Text NormaliseFolder(const Text& folder) {
-  if (!folder.empty() && folder.back() == Platform::kSeparator) return folder.substr(0, folder.size() - 1);
+  // A lone separator is the root folder (POSIX "/"); it keeps it.
+  if (folder.size() > 1 && folder.back() == Platform::kSeparator) return folder.substr(0, folder.size() - 1);
   return folder;
 }
 

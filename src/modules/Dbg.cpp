@@ -31,13 +31,16 @@ void Log(const Text& text) {
   file.Close();
 }
 
-void Trace(const Text& text, bool extraNewline, bool timestamp) {
+Text TraceLine(const Text& text, bool extraNewline, bool timestamp) {
   Text line;
   if (timestamp) line = RenderDate(u"[%hh:%ii:%ss] ", CurrentDate());
   line += text;
   if (extraNewline) line += u"\r\n";
-  line += u"\r\n";
-  Platform::DebugOutput(line);
+  return line + u"\r\n";
+}
+
+void Trace(const Text& text, bool extraNewline, bool timestamp) {
+  Platform::DebugOutput(TraceLine(text, extraNewline, timestamp));
 }
 
 }  // namespace Dbg

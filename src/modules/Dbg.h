@@ -15,6 +15,9 @@ void Log(const Text& text);
 // `timestamp`, followed by an extra CR LF with `extraNewline`, and CR LF.
 void Trace(const Text& text, bool extraNewline, bool timestamp);
 
+// The line Trace sends.
+Text TraceLine(const Text& text, bool extraNewline, bool timestamp);
+
 // The file Log writes to.
 Text LogPath();
 

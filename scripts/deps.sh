@@ -1,0 +1,18 @@
+# Installs the Debian packages named as arguments when any is missing
+# (through sudo unless run as root). Sourced by the other scripts.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}" >&2
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# What building and testing both builds needs.
+BUILD_PACKAGES=(cmake make g++ libc6-dev)
+TEST_PACKAGES=(libgtest-dev googletest tzdata g++-mingw-w64-x86-64-posix wine64)

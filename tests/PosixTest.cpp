@@ -1,0 +1,123 @@
+// Behaviour that only the POSIX build has: names that are not UTF-8,
+// symbolic links, permission bits and write limits.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "Counting.h"
+#include "modules/Dbg.h"
+#include "modules/ScanDir.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ScanDir;
+using TestSupport::Join;
+
+class PosixScanTest : public testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+  void Link(const std::string& target, const Text& at) {
+    ASSERT_EQ(::symlink(target.c_str(), Utf8FromText(at).c_str()), 0);
+  }
+  std::vector<Text> FolderPaths() {
+    std::vector<Text> paths;
+    for (const FolderRecord& f : Folders) paths.push_back(f.Path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+  TestSupport::ScopedTempDir dir_;
+};
+
+TEST_F(PosixScanTest, NamesThatAreNotUtf8SurviveTheWalk) {
+  const Text odd = dir_ / TextFromUtf8("f\xE9te");  // Latin-1 bytes
+  TestSupport::MakeDirs(odd);
+  TestSupport::WriteBytes(Join(odd, TextFromUtf8("caf\xE9.txt")), "x");
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
+  const Text path = Folders.back().Files.at(0).Path;
+  EXPECT_EQ(Utf8FromText(path), Utf8FromText(dir_.path()) + "/f\xE9te/caf\xE9.txt");
+  EXPECT_EQ(TestSupport::ReadBytes(path), "x");
+}
+
+TEST_F(PosixScanTest, ALinkToAnAncestorIsRecordedButNotEntered) {
+  TestSupport::MakeDirs(dir_ / u"a");
+  TestSupport::WriteBytes(dir_ / u"top.txt", "t");
+  Link("..", dir_ / u"a/up");
+  // The link's own record lists what it leads to: top.txt once more.
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 2);
+  const Text root = dir_.path() + u"/";
+  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/up/"}));
+}
+
+TEST_F(PosixScanTest, ALinkToASiblingIsWalkedOncePerPath) {
+  TestSupport::MakeDirs(dir_ / u"a");
+  TestSupport::MakeDirs(dir_ / u"b/c");
+  Link("../b", dir_ / u"a/lb");
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, FoldersOnly | ReturnFileCount, 0, 0, u"", u"", u""), 0);
+  const Text root = dir_.path() + u"/";
+  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/lb/", root + u"a/lb/c/",
+                                              root + u"b/", root + u"b/c/"}));
+}
+
+TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
+  TestSupport::WriteBytes(dir_ / u"ro", "r");
+  ASSERT_EQ(::chmod(Utf8FromText(dir_ / u"ro").c_str(), 0444), 0);
+  TestSupport::WriteBytes(dir_ / u"plain", "p");
+  TestSupport::MakeDirs(dir_ / u"d");
+  Link("d", dir_ / u"dlink");
+  Link("plain", dir_ / u"flink");
+  Scan(Folders, dir_.path(), u"", 0, WithAttributes, 0, 0, u"", u"", u"");
+  std::map<Text, int64_t> attributes;
+  for (const FileRecord& f : Folders.at(0).Files) attributes[f.Path.substr(f.Path.rfind(u'/') + 1)] = f.Attributes;
+  EXPECT_EQ(attributes, (std::map<Text, int64_t>{{u"ro", 0x1}, {u"plain", 0x80}, {u"flink", 0x400}}));
+  // The link to a folder is a folder: not listed as a file, but walked.
+  Reset();
+  Scan(Folders, dir_.path(), u"", 1, FoldersOnly | WithAttributes, 0, 0, u"", u"", u"");
+  for (const FolderRecord& f : Folders) {
+    if (f.Path.ends_with(u"dlink/")) {
+      EXPECT_EQ(f.Attributes, 0x410);
+    }
+  }
+  EXPECT_EQ(Folders.size(), 3u);
+}
+
+// A write that falls short fails the report and leaves the earlier one.
+TEST(PosixReport, AShortWriteIsAFailure) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::ScopedCurrentDir here(dir.path());
+  TestSupport::WriteBytes(dir / u"limited.txt", "earlier\r\n");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1000, 1000};  // no file may grow beyond 1000 bytes
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    DateCountList counts;
+    for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
+    ::_exit(WriteReport(u"limited", counts) ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the report claimed success";
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"limited.txt"), "earlier\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"limited.txt"});
+}
+
+TEST(PosixTrace, GoesToStandardErrorOnlyWhenAsked) {
+  ::unsetenv("DATEMILL_TRACE");
+  testing::internal::CaptureStderr();
+  Dbg::Trace(u"quiet", false, false);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  ::setenv("DATEMILL_TRACE", "1", 1);
+  testing::internal::CaptureStderr();
+  Dbg::Trace(u"heard", true, false);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "heard\n\n");
+  ::unsetenv("DATEMILL_TRACE");
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "Constants.h"
+#include "Process.h"
+#include "platform/Platform.h"
+
+namespace {
+
+struct MakeDateCase {
+  int year, month, day, hour, minute, second;
+  int64_t expected;
+};
+
+class MakeDateTest : public testing::TestWithParam<MakeDateCase> {};
+
+TEST_P(MakeDateTest, GivesSecondsOrOutOfRange) {
+  const MakeDateCase& c = GetParam();
+  EXPECT_EQ(MakeDate(c.year, c.month, c.day, c.hour, c.minute, c.second), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RangeEnds, MakeDateTest,
+                         testing::Values(MakeDateCase{1970, 1, 1, 0, 0, 0, 0},
+                                         MakeDateCase{1970, 1, 1, 0, 0, 1, 1},
+                                         MakeDateCase{1970, 1, 2, 0, 0, 0, 86400},
+                                         MakeDateCase{2000, 3, 1, 0, 0, 0, 951868800},
+                                         MakeDateCase{2018, 9, 26, 14, 30, 5, 1537972205},
+                                         MakeDateCase{2038, 1, 19, 3, 14, 7, Dates::Latest},
+                                         MakeDateCase{2038, 1, 19, 3, 14, 8, Dates::OutOfRange},
+                                         MakeDateCase{2038, 1, 20, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{2039, 6, 1, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{1969, 12, 31, 23, 59, 59, Dates::OutOfRange},
+                                         MakeDateCase{2018, 2, 29, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{2018, 13, 1, 0, 0, 0, Dates::OutOfRange}));
+
+struct RenderCase {
+  const char16_t* mask;
+  int64_t date;
+  const char16_t* expected;
+};
+
+class RenderDateTest : public testing::TestWithParam<RenderCase> {};
+
+TEST_P(RenderDateTest, RendersTokensAndKeepsTheRest) {
+  const RenderCase& c = GetParam();
+  EXPECT_EQ(RenderDate(c.mask, c.date), c.expected);
+}
+
+// 1537972205 is 2018-09-26 14:30:05; 1546300799 is 2018-12-31 23:59:59.
+INSTANTIATE_TEST_SUITE_P(
+    MaskRules, RenderDateTest,
+    testing::Values(RenderCase{u"%yyyy-%mm-%dd", 0, u"1970-01-01"},
+                    RenderCase{u"%yyyy-%mm-%dd", Dates::OutOfRange, u"0000-00-00"},
+                    RenderCase{u"%yy %hh:%ii:%ss", Dates::OutOfRange, u"00 00:00:00"},
+                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", Dates::Latest, u"2038-01-19 03:14:07"},
+                    RenderCase{u"%yyyy%mm%dd%hh%ii%ss", 1537972205, u"20180926143005"},
+                    RenderCase{u"%dd.%mm.%yy", 1546300799, u"31.12.18"},
+                    RenderCase{u"no tokens here", 1537972205, u"no tokens here"},
+                    RenderCase{u"%q%", 1537972205, u"%q%"},
+                    RenderCase{u"%YYYY/%Mm", 1537972205, u"2018/09"},
+                    RenderCase{u"%yyy", 1537972205, u"18y"},
+                    RenderCase{u"%%yyyy", 1537972205, u"%2018"},
+                    RenderCase{u"su%mmary %yyyy", 1537972205, u"su09ary 2018"},
+                    RenderCase{u"100%-yy", 1537972205, u"100%-yy"},
+                    RenderCase{u"", 1537972205, u""},
+                    // Only the low 32 bits count, read as signed.
+                    RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) + 86400, u"1970-01-02"},
+                    RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) - 1, u"0000-00-00"}));
+
+TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
+  Text folder, file;
+  SplitProgramPath(u"C:\\Tools\\Datemill.exe", folder, file);
+  EXPECT_EQ(folder, u"C:\\Tools\\");
+  EXPECT_EQ(file, u"Datemill.exe");
+  SplitProgramPath(u"\\\\?\\C:\\a/b\\c.exe", folder, file);
+  EXPECT_EQ(folder, u"\\\\?\\C:\\a/b\\");
+  EXPECT_EQ(file, u"c.exe");
+  SplitProgramPath(u"/usr/bin/datemill", folder, file);
+  EXPECT_EQ(folder, u"/usr/bin/");
+  EXPECT_EQ(file, u"datemill");
+  SplitProgramPath(u"bare", folder, file);
+  EXPECT_EQ(folder, u"");
+  EXPECT_EQ(file, u"bare");
+}
+
+TEST(ProcessContext, StartUpValuesComeFromTheTestProgramsOwnPath) {
+  InitProcessContext();
+  EXPECT_EQ(Version, u"2018.09.26");
+  EXPECT_EQ(ProgramFolder + ProgramFile, Platform::ModulePath());
+  EXPECT_TRUE(ProgramFile.starts_with(u"datemill_tests")) << Utf8FromText(ProgramFile);
+}
+
+TEST(ProcessContext, CurrentDateIsTheLocalClock) {
+  const Platform::CalendarTime before = Platform::LocalNow();
+  const int64_t now = CurrentDate();
+  ASSERT_GT(now, MakeDate(2020, 1, 1, 0, 0, 0));
+  // The rendered date is today's (unless midnight passed in between).
+  const Text today = RenderDate(u"%yyyy", now);
+  EXPECT_EQ(today, DecimalText(before.year));
+}
+
+TEST(ProcessContextDeath, EndProgramExitsWithTheLowBitsOfExitCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ExitCode = 7;
+  EXPECT_EXIT(EndProgram(), testing::ExitedWithCode(7), "");
+  ExitCode = 0;
+}
+
+}  // namespace

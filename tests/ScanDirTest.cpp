@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Process.h"
+#include "modules/LPS.h"
+#include "modules/ScanDir.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ScanDir;
+using TestSupport::Join;
+using Paths = std::vector<Text>;
+
+// A tree of folders and files with known sizes and last-write times:
+//   root: a.txt(1) B.JPG(2) .hidden(3)
+//   root/x: x.txt(4)          root/x/x1: deep.jpg(5)
+//   root/y: y.png(6) noext(7)
+class ScanDirTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Reset();
+    root_ = dir_ / u"root";
+    for (const Text& folder : {Text(u"x"), u"x" + sep_ + u"x1", Text(u"y")}) TestSupport::MakeDirs(Join(root_, folder));
+    int size = 1;
+    for (const Text& file : {Text(u"a.txt"), Text(u"B.JPG"), Text(u".hidden"), u"x" + sep_ + u"x.txt",
+                             u"x" + sep_ + u"x1" + sep_ + u"deep.jpg", u"y" + sep_ + u"y.png",
+                             u"y" + sep_ + u"noext"}) {
+      TestSupport::MakeFile(Join(root_, file), std::string(size, 'z'), TestSupport::UtcStamp(2018, 9, size, 12, 0, 0));
+      ++size;
+    }
+  }
+  void TearDown() override { Reset(); }
+
+  // The root as the scan makes it, and paths below it.
+  Text Root() const { return LPS::ToLongPath(root_, 0) + sep_; }
+  Text R(const Text& rest) const { return Root() + rest; }
+  Text D(const Text& rest) const { return Root() + rest + sep_; }
+
+  int64_t Run(int64_t levels, int64_t flags, const Text& extensions = u"", const Text& skip = u"",
+              const Text& words = u"", const Text& skipWords = u"", int64_t folderSort = 0, int64_t fileSort = 0) {
+    return Scan(Folders, root_, extensions, levels, flags, folderSort, fileSort, skip, words, skipWords);
+  }
+  Paths FolderPaths() const {
+    Paths paths;
+    for (const FolderRecord& f : Folders) paths.push_back(f.Path);
+    return paths;
+  }
+  // Records with their files, each folder's files sorted (the file system
+  // delivers them in no promised order).
+  Paths SortedRecordPaths() const {
+    Paths paths;
+    for (const FolderRecord& f : Folders) {
+      paths.push_back(f.Path);
+      Paths files;
+      for (const FileRecord& file : f.Files) files.push_back(file.Path);
+      std::sort(files.begin(), files.end());
+      paths.insert(paths.end(), files.begin(), files.end());
+    }
+    return paths;
+  }
+
+  TestSupport::ScopedTempDir dir_;
+  const Text sep_ = Text(1, Platform::kSeparator);
+  Text root_;
+};
+
+TEST_F(ScanDirTest, LevelsZeroListsTheFilesDirectlyInTheRoot) {
+  EXPECT_EQ(Run(0, ReturnFileCount | WithDates), 3);
+  EXPECT_EQ(SortedRecordPaths(), (Paths{Root(), R(u".hidden"), R(u"B.JPG"), R(u"a.txt")}));
+  ASSERT_EQ(Folders.size(), 1u);
+  EXPECT_EQ(Folders[0].FileCount, 3);
+  EXPECT_TRUE(FoundFiles.empty());
+}
+
+TEST_F(ScanDirTest, LevelsOneAddsDirectSubfoldersOnly) {
+  EXPECT_EQ(Run(1, ReturnFileCount), 6);
+  const Paths root{Root(), R(u".hidden"), R(u"B.JPG"), R(u"a.txt")};
+  const Paths x{D(u"x"), R(u"x" + sep_ + u"x.txt")};
+  const Paths y{D(u"y"), R(u"y" + sep_ + u"noext"), R(u"y" + sep_ + u"y.png")};
+  // x and y come in the order the file system delivers them.
+  const bool xFirst = Folders.size() > 1 && Folders[1].Path == D(u"x");
+  Paths expected = root;
+  for (const Paths* block : xFirst ? std::vector{&x, &y} : std::vector{&y, &x}) {
+    expected.insert(expected.end(), block->begin(), block->end());
+  }
+  EXPECT_EQ(SortedRecordPaths(), expected);
+  Reset();
+  EXPECT_EQ(Run(-5, ReturnFileCount), 6);  // any level below -1 walks one level
+}
+
+TEST_F(ScanDirTest, AllLevelsWalksDepthFirstPreOrder) {
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount), 7);
+  const Paths xFirst{Root(), D(u"x"), D(u"x" + sep_ + u"x1"), D(u"y")};
+  const Paths yFirst{Root(), D(u"y"), D(u"x"), D(u"x" + sep_ + u"x1")};
+  const Paths got = FolderPaths();
+  EXPECT_TRUE(got == xFirst || got == yFirst) << TestSupport::Show(got[1]);
+  Reset();
+  Run(2, 0);
+  EXPECT_EQ(FolderPaths().size(), 4u);
+}
+
+TEST_F(ScanDirTest, FlagsFillDepthsDatesAndAttributes) {
+  EXPECT_EQ(Run(1, ReturnFileCount | WithDepth | WithDates | WithAttributes), 6);
+  const FolderRecord& root = Folders[0];
+  EXPECT_EQ(root.Depth, DepthOf(Root()));
+  EXPECT_EQ(root.Modified, 0);  // a root's own dates are not looked up
+  EXPECT_TRUE(root.Attributes & Platform::kAttrDirectory);
+  for (const FolderRecord& folder : Folders) {
+    EXPECT_EQ(folder.Depth, DepthOf(folder.Path));
+    EXPECT_TRUE(folder.Attributes & Platform::kAttrDirectory);
+    for (const FileRecord& file : folder.Files) {
+      EXPECT_EQ(file.Depth, root.Depth + (&folder == &root ? 0 : 1));
+      // Sizes 1..7 were written on September 1..7 at noon UTC.
+      EXPECT_EQ(file.Modified, MakeDate(2018, 9, static_cast<int>(file.Size), 12, 0, 0)) << TestSupport::Show(file.Path);
+      EXPECT_FALSE(file.Attributes & Platform::kAttrDirectory);
+    }
+  }
+  const FileRecord* hidden = nullptr;
+  for (const FileRecord& file : root.Files) {
+    if (file.Path.ends_with(u".hidden")) hidden = &file;
+  }
+  ASSERT_NE(hidden, nullptr);
+  EXPECT_TRUE(hidden->Attributes & Platform::kAttrHidden);
+}
+
+TEST_F(ScanDirTest, WithoutFlagsOnlySizesAndCountsAreFilled) {
+  Run(1, 0);
+  for (const FolderRecord& folder : Folders) {
+    EXPECT_EQ(folder.Depth + folder.Created + folder.Modified + folder.Accessed + folder.Attributes, 0);
+    EXPECT_EQ(folder.FileCount, static_cast<int64_t>(folder.Files.size()));
+    for (const FileRecord& file : folder.Files) {
+      EXPECT_GT(file.Size, 0);
+      EXPECT_EQ(file.Depth + file.Created + file.Modified + file.Accessed + file.Attributes, 0);
+    }
+  }
+}
+
+TEST_F(ScanDirTest, ResultCountsDependOnTheFlagsAndRootFields) {
+  const Text roots = root_ + u"||" + Join(dir_.path(), u"missing") + u"\r\n" + Join(root_, u"y");
+  // Four fields, two of them real roots: root (1 folder at level 0, 3 files)
+  // and y (1 folder, 2 files).
+  EXPECT_EQ(Scan(Folders, roots, u"", 0, ReturnFileCount, 0, 0, u"", u"", u""), 5);
+  Reset();
+  EXPECT_EQ(Scan(Folders, roots, u"", 0, 0, 0, 0, u"", u"", u""), 2 + 5 - 4);
+  Reset();
+  EXPECT_EQ(Scan(Folders, roots, u"", 0, FoldersOnly, 0, 0, u"", u"", u""), 2 - 4);
+  Reset();
+  EXPECT_EQ(Scan(Folders, roots, u"", 0, FoldersOnly | ReturnFileCount, 0, 0, u"", u"", u""), 0);
+  EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"y")}));
+  for (const FolderRecord& folder : Folders) EXPECT_EQ(folder.FileCount, 0);
+  // The scan only appends: a second scan's records follow the first's.
+  Scan(Folders, root_, u"", 0, FoldersOnly, 0, 0, u"", u"", u"");
+  EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"y"), Root()}));
+}
+
+TEST_F(ScanDirTest, ARootWithOrWithoutSeparatorGivesTheSamePath) {
+  Scan(Folders, root_ + sep_, u"", 0, FoldersOnly, 0, 0, u"", u"", u"");
+  Scan(Folders, root_, u"", 0, FoldersOnly, 0, 0, u"", u"", u"");
+  EXPECT_EQ(FolderPaths(), (Paths{Root(), Root()}));
+}
+
+TEST_F(ScanDirTest, AFileOrNothingIsNoRoot) {
+  EXPECT_EQ(Scan(Folders, Join(root_, u"a.txt") + u"|", u"", 0, ReturnFileCount, 0, 0, u"", u"", u""), 0);
+  EXPECT_TRUE(Folders.empty());
+}
+
+TEST_F(ScanDirTest, ExtensionFiltersIncludeAndExclude) {
+  Run(AllLevels, 0, u"*.jpg; *.png");
+  EXPECT_EQ(SortedRecordPaths().size(), 4u + 3u);  // four folders; B.JPG, deep.jpg, y.png
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"jpg|png;txt"), 2);  // words: "jpg" and "png;txt"
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"jpg;txt", u"TXT"), 2);  // exclusion wins
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"", u"jpg"), 5);  // files without extension stay
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"*.*"), 0);
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u";"), 0);
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"jpg,png"), 0);
+}
+
+TEST_F(ScanDirTest, FolderWordsAdmitFoldersAndSkipWordsCutSubtrees) {
+  Run(AllLevels, FoldersOnly, u"", u"", u"x1");
+  EXPECT_EQ(FolderPaths(), (Paths{D(u"x" + sep_ + u"x1")}));  // x failed but was walked
+  Reset();
+  Run(AllLevels, FoldersOnly, u"", u"", u"", u"X");
+  EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"y")}));
+  Reset();
+  // A word in the root's own path admits every folder and cuts every subfolder.
+  Run(AllLevels, FoldersOnly, u"", u"", u"ROOT", u"");
+  EXPECT_EQ(FolderPaths().size(), 4u);
+  Reset();
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"", u"", u"", u"root"), 3);
+  EXPECT_EQ(FolderPaths(), (Paths{Root()}));
+  Reset();
+  Run(AllLevels, FoldersOnly, u"", u"", sep_ + u"x" + sep_);  // x and everything below it
+  EXPECT_EQ(FolderPaths(), (Paths{D(u"x"), D(u"x" + sep_ + u"x1")}));
+}
+
+TEST_F(ScanDirTest, SortsFoldersAndFilesByTheirWords) {
+  Run(AllLevels, SortFolders | SortFiles, u"", u"", u"", u"", 0, SortBySize | SortDescending);
+  EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"x"), D(u"x" + sep_ + u"x1"), D(u"y")}));
+  ASSERT_EQ(Folders[0].Files.size(), 3u);
+  EXPECT_EQ(Folders[0].Files[0].Size, 3);
+  EXPECT_EQ(Folders[0].Files[2].Size, 1);
+  Reset();
+  Run(AllLevels, SortFolders, u"", u"", u"", u"", SortByPath | SortDescending | SortAscending);
+  EXPECT_EQ(FolderPaths().back(), D(u"y"));
+  Reset();
+  Run(AllLevels, SortFolders, u"", u"", u"", u"", SortByFileCount | SortDescending);
+  EXPECT_EQ(Folders[0].Path, Root());  // three files
+  EXPECT_EQ(Folders[1].Path, D(u"y"));
+}
+
+TEST(ScanDirSort, StableInBothDirectionsAndCaseRules) {
+  FileList files;
+  for (const char16_t* path : {u"b", u"Z", u"a", u"B"}) {
+    FileRecord& f = files.emplace_back();
+    f.Path = path;
+    f.Size = path[0] == u'a' || path[0] == u'Z' ? 1 : 2;
+  }
+  auto paths = [&] {
+    Paths p;
+    for (const FileRecord& f : files) p.push_back(f.Path);
+    return p;
+  };
+  SortRecords(files, 0);
+  EXPECT_EQ(paths(), (Paths{u"B", u"Z", u"a", u"b"}));
+  SortRecords(files, SortByPath | SortNoCase);
+  EXPECT_EQ(paths(), (Paths{u"a", u"B", u"b", u"Z"}));  // B and b keep their order
+  SortRecords(files, SortBySize | SortDescending);
+  EXPECT_EQ(paths(), (Paths{u"B", u"b", u"a", u"Z"}));
+  SortRecords(files, SortBySize);
+  EXPECT_EQ(paths(), (Paths{u"a", u"Z", u"B", u"b"}));
+  // No key bit that applies to files: by Path, in the direction named.
+  SortRecords(files, SortByFileCount | SortDescending);
+  EXPECT_EQ(paths(), (Paths{u"b", u"a", u"Z", u"B"}));
+  // Case-insensitive compare folds A-Z only: "_" (0x5F) sorts before "z".
+  for (FileRecord& f : files) f.Path = f.Path == u"B" ? u"_" : f.Path;
+  SortRecords(files, SortNoCase);
+  EXPECT_EQ(paths(), (Paths{u"_", u"a", u"b", u"Z"}));
+}
+
+TEST(ScanDirFilters, ParseFilterListChoosesItsSeparator) {
+  KeyedTable set;
+  EXPECT_FALSE(ParseFilterList(set, u""));
+  EXPECT_TRUE(ParseFilterList(set, u"JPG;Png;;jpg"));
+  EXPECT_EQ(set.Size(), 3u);  // jpg, png and the empty word
+  EXPECT_TRUE(set.Contains(u"png") && set.Contains(u"") && !set.Contains(u"Png"));
+  EXPECT_FALSE(ParseFilterList(set, u""));  // keeps what it had
+  EXPECT_EQ(set.Size(), 3u);
+  EXPECT_TRUE(ParseFilterList(set, u"a;b|C"));
+  EXPECT_EQ(set.Size(), 2u);
+  EXPECT_TRUE(set.Contains(u"a;b") && set.Contains(u"c"));
+}
+
+TEST(ScanDirFilters, ExtensionRule) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"photo.JPG", u"JPG"}, {u"a.b.c", u"c"},       {u"archive.tar gz", u""}, {u".profile", u""},
+      {u"name.", u""},        {u"noext", u""},        {u"dir\\.x", u""},        {u"a.x\"y", u"x"},
+      {u"a.b/c", u""},        {u"x. y", u""}};
+  for (const auto& [name, ext] : cases) EXPECT_EQ(Extension(name), ext) << TestSupport::Show(name);
+}
+
+TEST(ScanDirFilters, ListedAndMatchingIgnoreCase) {
+  KeyedTable set;
+  ParseFilterList(set, u"jpg|temp");
+  EXPECT_TRUE(ExtensionListed(set, u"JPG"));
+  EXPECT_FALSE(ExtensionListed(set, u""));
+  EXPECT_TRUE(PathMatches(u"C:\\Attempt\\", set));
+  EXPECT_FALSE(PathMatches(u"", set));
+  EXPECT_FALSE(PathMatches(u"C:\\x\\", KeyedTable()));
+}
+
+TEST(ScanDirReset, EmptiesEverything) {
+  IncludeExtensions.Add(u"x");
+  Folders.emplace_back().Files.emplace_back();
+  CurrentRoot = u"r";
+  EXPECT_TRUE(Reset());
+  EXPECT_TRUE(Folders.empty() && IncludeExtensions.Empty() && CurrentRoot.empty());
+  EXPECT_TRUE(Reset());
+}
+
+#ifdef _WIN32
+TEST_F(ScanDirTest, FoldersBeyondTheClassicLimitAreWalked) {
+  Text deep = root_;
+  while (deep.size() < 300) deep = Join(deep, u"a-rather-long-folder-name");
+  TestSupport::MakeDirs(LPS::ToLongPath(deep, 0));
+  TestSupport::WriteBytes(LPS::ToLongPath(Join(deep, u"far.txt"), 0), "far");
+  EXPECT_EQ(Run(AllLevels, ReturnFileCount), 8);
+  EXPECT_EQ(Scan(Folders, deep, u"", 0, ReturnFileCount, 0, 0, u"", u"", u""), 1);
+  EXPECT_EQ(Folders.back().Files[0].Path, LPS::ToLongPath(Join(deep, u"far.txt"), 0));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,81 @@
+// Test helpers that need Win32 calls: file times and starting the program,
+// whose whole 32-bit exit status a Windows parent can read.
+#include <windows.h>
+
+#include "support/TestSupport.h"
+
+namespace TestSupport {
+
+namespace {
+
+const wchar_t* W(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+FILETIME FileTimeOf(Platform::FileTime stamp) {
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(stamp & 0xFFFFFFFF);
+  time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp) >> 32);
+  return time;
+}
+
+Text Quoted(const Text& arg) {
+  return (arg.empty() || arg.find(u' ') != Text::npos) ? u"\"" + arg + u"\"" : arg;
+}
+
+// The current environment block with `env` added (replacing same names).
+std::vector<wchar_t> EnvironmentBlock(const std::vector<std::pair<Text, Text>>& env) {
+  std::vector<Text> entries;
+  Platform::EnvironmentEntries(entries);
+  for (const auto& [name, value] : env) {
+    std::erase_if(entries, [&](const Text& e) {
+      return e.size() > name.size() && e[name.size()] == u'=' && Platform::ToUpper(e.substr(0, name.size())) ==
+                                                                      Platform::ToUpper(name);
+    });
+    entries.push_back(name + u"=" + value);
+  }
+  std::vector<wchar_t> block;
+  for (const Text& e : entries) {
+    block.insert(block.end(), e.begin(), e.end());
+    block.push_back(L'\0');
+  }
+  block.push_back(L'\0');
+  return block;
+}
+
+}  // namespace
+
+void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
+  HANDLE file = ::CreateFileW(W(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Show(path);
+  const FILETIME write = FileTimeOf(lastWrite), access = FileTimeOf(lastAccess);
+  EXPECT_TRUE(::SetFileTime(file, nullptr, &access, &write));
+  ::CloseHandle(file);
+}
+
+RunResult Run(const Text& program, const std::vector<Text>& args, const Text& folder,
+              const std::vector<std::pair<Text, Text>>& env) {
+  Text line = u"\"" + program + u"\"";
+  for (const Text& arg : args) line += u" " + Quoted(arg);
+  std::vector<wchar_t> lineBuffer(line.begin(), line.end());
+  lineBuffer.push_back(L'\0');
+  std::vector<wchar_t> block = EnvironmentBlock(env);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  RunResult result;
+  if (!::CreateProcessW(W(program), lineBuffer.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        block.data(), W(folder), &startup, &process)) {
+    ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
+    return result;
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  result.status = code;
+  return result;
+}
+
+}  // namespace TestSupport

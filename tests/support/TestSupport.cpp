@@ -1,0 +1,133 @@
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Calendar.h"
+
+namespace fs = std::filesystem;
+
+namespace TestSupport {
+
+namespace {
+
+// POSIX paths are bytes: going through them keeps names that are not UTF-8.
+#ifdef _WIN32
+fs::path FsPath(const Text& path) { return fs::path(path); }
+Text FromFs(const fs::path& path) { return path.u16string(); }
+#else
+fs::path FsPath(const Text& path) { return fs::path(Utf8FromText(path)); }
+Text FromFs(const fs::path& path) { return TextFromUtf8(path.native()); }
+#endif
+
+std::atomic<int> counter{0};
+
+}  // namespace
+
+Text Join(const Text& folder, const Text& name) {
+  Text joined = folder;
+  if (joined.empty() || joined.back() != Platform::kSeparator) joined += Platform::kSeparator;
+  return joined + name;
+}
+
+ScopedTempDir::ScopedTempDir() {
+  const Text name = u"dm-" + DecimalText(Platform::ProcessId()) + u"-" + DecimalText(counter++);
+  path_ = Join(TempRoot(), name);
+  std::error_code error;
+  fs::remove_all(FsPath(path_), error);
+  fs::create_directories(FsPath(path_));
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  std::error_code error;
+  fs::remove_all(FsPath(path_), error);
+}
+
+ScopedCurrentDir::ScopedCurrentDir(const Text& folder) : previous_(FromFs(fs::current_path())) {
+  fs::current_path(FsPath(folder));
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() { fs::current_path(FsPath(previous_)); }
+
+Text TempRoot() {
+#ifdef _WIN32
+  return FromFs(fs::current_path());
+#else
+  return FromFs(fs::temp_directory_path());
+#endif
+}
+
+void MakeDirs(const Text& path) { fs::create_directories(FsPath(path)); }
+
+void RemoveAll(const Text& path) {
+  std::error_code error;
+  fs::remove_all(FsPath(path), error);
+}
+
+void WriteBytes(const Text& path, const std::string& bytes) {
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  ASSERT_TRUE(out.good()) << Show(path);
+}
+
+std::string ReadBytes(const Text& path) {
+  std::ifstream in(FsPath(path), std::ios::binary);
+  if (!in) return "<missing>";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const Text& path) {
+  std::error_code error;
+  return fs::exists(FsPath(path), error);
+}
+
+std::vector<Text> Listing(const Text& folder) {
+  std::vector<Text> names;
+  for (const auto& entry : fs::directory_iterator(FsPath(folder))) {
+    names.push_back(FromFs(entry.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Platform::FileTime UtcStamp(int year, int month, int day, int hour, int minute, int second) {
+  const int64_t seconds = Calendar::SecondsFromFields(year, month, day, hour, minute, second);
+  return seconds * Calendar::kTicksPerSecond + Calendar::kUnixEpochTicks;
+}
+
+void MakeFile(const Text& path, const std::string& bytes, Platform::FileTime written) {
+  WriteBytes(path, bytes);
+  SetTimes(path, written, written);
+}
+
+std::vector<Text> RecordPaths(const FolderList& folders) {
+  std::vector<Text> paths;
+  for (const FolderRecord& folder : folders) {
+    paths.push_back(folder.Path);
+    for (const FileRecord& file : folder.Files) paths.push_back(file.Path);
+  }
+  return paths;
+}
+
+std::string Show(const Text& text) { return Utf8FromText(text); }
+
+Text ProgramPath() {
+  Text folder, file;
+  const Text self = Platform::ModulePath();
+  const size_t cut = self.find_last_of(Platform::kNameSeparators);
+#ifdef _WIN32
+  return self.substr(0, cut + 1) + u"Datemill.exe";
+#else
+  return self.substr(0, cut + 1) + u"datemill";
+#endif
+}
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+}  // namespace TestSupport

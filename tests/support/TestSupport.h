@@ -1,0 +1,87 @@
+// Shared helpers of the tests: temporary folders, files with chosen times,
+// and running the built program.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Records.h"
+#include "Text.h"
+#include "platform/Platform.h"
+
+namespace TestSupport {
+
+// A path below `folder`: folder + separator + name.
+Text Join(const Text& folder, const Text& name);
+
+// A fresh folder, removed with everything in it at the end of the test.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+  const Text& path() const { return path_; }
+  Text operator/(const Text& name) const { return Join(path_, name); }
+
+ private:
+  Text path_;
+};
+
+// Makes the current folder `folder` until the end of the scope.
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const Text& folder);
+  ~ScopedCurrentDir();
+
+ private:
+  Text previous_;
+};
+
+// Where temporary folders go: the system's temporary folder, or on Windows
+// the current folder (a Z:\ path under Wine, as real folders are).
+Text TempRoot();
+void MakeDirs(const Text& path);
+void RemoveAll(const Text& path);
+// Creates (or replaces) a file holding `bytes`.
+void WriteBytes(const Text& path, const std::string& bytes = std::string());
+// The bytes of a file, or "<missing>" when it cannot be read.
+std::string ReadBytes(const Text& path);
+bool Exists(const Text& path);
+// Names in a folder, sorted.
+std::vector<Text> Listing(const Text& folder);
+
+// A UTC time stamp as the platform keeps them.
+Platform::FileTime UtcStamp(int year, int month, int day, int hour, int minute, int second);
+// Sets a file's last-write and last-access times.
+void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess);
+// A file holding `bytes` last written (and accessed) at the given UTC time.
+void MakeFile(const Text& path, const std::string& bytes, Platform::FileTime written);
+
+// The Path of every record, in list order: folders, and each folder's files
+// right after it.
+std::vector<Text> RecordPaths(const FolderList& folders);
+
+// Text for messages.
+std::string Show(const Text& text);
+
+// The program's file beside the test programs.
+Text ProgramPath();
+
+struct RunResult {
+  uint32_t status = 0;  // the whole 32 bits on Windows, the low 8 on POSIX
+  std::string errors;   // standard error (POSIX)
+};
+// Runs `program` with `args` in `folder`, with the extra environment
+// variables `env`. Arguments that are empty or hold a space are quoted.
+RunResult Run(const Text& program, const std::vector<Text>& args, const Text& folder,
+              const std::vector<std::pair<Text, Text>>& env = {});
+
+// An environment variable of this process, or "" (for choosing expectations).
+std::string EnvironmentValue(const char* name);
+
+}  // namespace TestSupport
