@@ -103,6 +103,17 @@ TEST_F(EndToEnd, FolderFromAnEnvironmentReference) {
   EXPECT_EQ(Report(u"from-env.txt"), "2020-02-29 1\r\n");
 }
 
+TEST_F(EndToEnd, HiddenEnvironmentEntriesAreNotVariables) {
+  // Entries such as "=C:=C:\dir" have an empty name; the ones after them
+  // are still read.
+  const Text exposed = Folder(u"exposed", {UtcStamp(2020, 3, 1, 12, 0, 0)});
+  const Text after = Folder(u"after", {UtcStamp(2020, 3, 1, 12, 0, 0)});
+  EXPECT_EQ(Run({S(u"date=m"), u"%=DM_HIDDEN%", u"%DM_AFTER%"}, {{u"=DM_HIDDEN", exposed}, {u"DM_AFTER", after}})
+                .status,
+            0u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"after.txt"});
+}
+
 TEST_F(EndToEnd, OnlySwitchesScanNothing) {
   EXPECT_EQ(Run({S(u"fmt=yyyy")}).status, 0u);
   EXPECT_TRUE(TestSupport::Listing(work_).empty());

@@ -245,6 +245,50 @@ TEST(ScanDirSort, StableInBothDirectionsAndCaseRules) {
   EXPECT_EQ(paths(), (Paths{u"_", u"a", u"b", u"Z"}));
 }
 
+TEST(ScanDirSort, EachKeyInBothDirections) {
+  // Record i has the key values of column i; every key orders them differently.
+  struct Key {
+    int64_t word;
+    int64_t values[3];
+  };
+  const Key keys[] = {{SortByDepth, {2, 3, 1}},    {SortByCreated, {3, 1, 2}}, {SortByModified, {1, 3, 2}},
+                      {SortByAccessed, {2, 1, 3}}, {SortBySize, {3, 2, 1}},    {SortByFileCount, {1, 2, 3}}};
+  for (const Key& key : keys) {
+    FileList files;
+    FolderList folders;
+    for (int i = 0; i < 3; ++i) {
+      FileRecord& file = files.emplace_back();
+      FolderRecord& folder = folders.emplace_back();
+      file.Path = folder.Path = DecimalText(i);
+      file.Depth = folder.Depth = key.word == SortByDepth ? key.values[i] : 0;
+      file.Created = folder.Created = key.word == SortByCreated ? key.values[i] : 0;
+      file.Modified = folder.Modified = key.word == SortByModified ? key.values[i] : 0;
+      file.Accessed = folder.Accessed = key.word == SortByAccessed ? key.values[i] : 0;
+      file.Size = key.word == SortBySize ? key.values[i] : 0;
+      folder.FileCount = key.word == SortByFileCount ? key.values[i] : 0;
+    }
+    auto order = [](const auto& records) {
+      Text order;
+      for (const auto& r : records) order += r.Path;
+      return order;
+    };
+    // The expected order lists the records by ascending value.
+    Text ascending(3, u'?');
+    for (int i = 0; i < 3; ++i) ascending[key.values[i] - 1] = static_cast<char16_t>(u'0' + i);
+    const Text descending(ascending.rbegin(), ascending.rend());
+    SortRecords(files, key.word);
+    SortRecords(folders, key.word | SortNoCase);
+    // Size applies to files only, file count to folders only: the other
+    // sorts by Path.
+    EXPECT_EQ(order(files), key.word == SortByFileCount ? u"012" : ascending) << key.word;
+    EXPECT_EQ(order(folders), key.word == SortBySize ? u"012" : ascending) << key.word;
+    SortRecords(files, key.word | SortDescending);
+    SortRecords(folders, key.word | SortDescending);
+    EXPECT_EQ(order(files), key.word == SortByFileCount ? u"210" : descending) << key.word;
+    EXPECT_EQ(order(folders), key.word == SortBySize ? u"210" : descending) << key.word;
+  }
+}
+
 TEST(ScanDirFilters, ParseFilterListChoosesItsSeparator) {
   KeyedTable set;
   EXPECT_FALSE(ParseFilterList(set, u""));
