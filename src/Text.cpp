@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <algorithm>
+
 size_t CountUnits(TextView text, char16_t unit) {
   size_t count = 0;
   for (char16_t c : text) count += (c == unit);
@@ -96,12 +98,15 @@ Text TextFromUtf8(std::string_view bytes) {
 }
 
 void AssignFromUtf8(Text& out, std::string_view bytes) {
-  out.clear();
-  out.reserve(bytes.size());
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  size_t i = 0;
+  // Most names are ASCII: widen them in one pass over storage sized once.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && s[ascii] < 0x80) ++ascii;
+  out.resize(ascii);
+  std::copy(s, s + ascii, out.begin());
+  size_t i = ascii;
   while (i < bytes.size()) {
-    if (s[i] < 0x80) {  // the common case, kept cheap
+    if (s[i] < 0x80) {
       out.push_back(s[i++]);
       continue;
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
@@ -51,6 +53,32 @@ TEST(DateCountList, SortsByCodeUnitWithPrefixesFirst) {
   counts.Sort();
   EXPECT_EQ(Texts(counts), (std::vector<Text>{u"01.10.2018 1", u"02.09.2018 1", u"2018 1", u"2018-01 1",
                                               u"Z 1", u"a 1", u"\u00E4 1"}));
+}
+
+TEST(DateCountList, SortMatchesTheOrdinalOrderForTrickyTexts) {
+  const Text longA(30, u'a');
+  const std::vector<Text> narrow{longA + u"b", longA, longA + u"a", Text(u"ab\0", 3), u"ab", u"a\u00FF",
+                                 u"a", u"", u"20181231235959", u"20181231235958", u"2018123123595"};
+  const std::vector<Text> wide = [&] {
+    std::vector<Text> texts = narrow;
+    texts.push_back(u"\u20AC");  // one unit above 0xFF: the keys hold 16-bit units
+    texts.push_back(u"\uFFFF\uFFFF\uFFFF\uFFFF\uFFFF");
+    texts.push_back(u"\uFFFF\uFFFF\uFFFF\uFFFF");
+    return texts;
+  }();
+  for (const std::vector<Text>* texts : {&narrow, &wide}) {
+    DateCountList counts;
+    for (const Text& text : *texts) counts.Add(text);
+    counts.Sort();
+    std::vector<Text> expected = *texts;
+    std::sort(expected.begin(), expected.end());
+    std::vector<Text> got;
+    for (const DateCount& entry : counts.Entries()) got.push_back(entry.DateText);
+    EXPECT_EQ(got, expected);
+    // The index still finds every text after the entries moved.
+    for (const Text& text : *texts) counts.Add(text);
+    for (const DateCount& entry : counts.Entries()) EXPECT_EQ(entry.Count, 2);
+  }
 }
 
 TEST(DateCountList, CountsManyDistinctTextsThroughItsIndex) {

@@ -140,9 +140,11 @@ bool Reset() {
 }
 
 int64_t DateOfStamp(Platform::FileTime stamp) {
-  Platform::CalendarTime local;
-  if (!Platform::LocalCalendar(stamp, local)) return Dates::Unconverted;
-  return MakeDate(local.year, local.month, local.day, local.hour, local.minute, local.second);
+  // The local seconds count the same way as a date value, so a value in
+  // range is one (as MakeDate of its calendar fields would give).
+  int64_t local = 0;
+  if (!Platform::LocalSeconds(stamp, local)) return Dates::Unconverted;
+  return (local < 0 || local > Dates::Latest) ? Dates::OutOfRange : local;
 }
 
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,

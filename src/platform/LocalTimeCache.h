@@ -1,9 +1,10 @@
 // Local time of file time stamps, with the zone rules in force at each time
 // stamp. Asking the system for every stamp is costly (three stamps a file),
-// so the offset from UTC is remembered per UTC hour: an hour whose first and
-// last second have the same offset is taken to have it throughout (zones
-// change their offset at most once within an hour). An hour with a change
-// in it is asked about second by second.
+// so the offset from UTC is remembered per UTC day: a day whose first and
+// last second have the same offset is taken to have it throughout. No zone
+// of the time-zone database changes its offset twice within one UTC day
+// between 1970 and 2038, so this holds; a day with a change in it is asked
+// about stamp by stamp.
 #pragma once
 
 #include <cstdint>
@@ -21,45 +22,42 @@ class LocalTimeCache {
  public:
   explicit LocalTimeCache(OffsetAt offsetAt) : offsetAt_(offsetAt) {}
 
-  bool Convert(FileTime time, CalendarTime& local) {
-    if (time < 0) return false;  // before 1601: not a time stamp
-    const int64_t utc = time / Calendar::kTicksPerSecond - Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond;
+  // Local wall-clock seconds since 1970-01-01 00:00:00 of a time stamp, or
+  // false when there is none (before 1601, or beyond what a calendar date
+  // of the system holds).
+  bool LocalSeconds(FileTime time, int64_t& local) {
+    if (time < 0) return false;
+    const int64_t utc = time / Calendar::kTicksPerSecond - kEpochSeconds;
     int64_t offset = 0;
     if (!OffsetOf(utc, offset)) return false;
-    const Calendar::Fields f = Calendar::FieldsFromSeconds(utc + offset);
-    if (f.year < 1 || f.year > 30827) return false;  // beyond what a system time holds
-    local.year = static_cast<int>(f.year);
-    local.month = static_cast<int>(f.month);
-    local.day = static_cast<int>(f.day);
-    local.hour = static_cast<int>(f.hour);
-    local.minute = static_cast<int>(f.minute);
-    local.second = static_cast<int>(f.second);
-    return true;
+    local = utc + offset;
+    return local <= kLastSecond;
   }
 
  private:
-  static constexpr size_t kSlots = size_t{1} << 17;  // 15 years of hours
-  static constexpr int64_t kEmpty = INT64_MIN;
+  static constexpr int64_t kEpochSeconds = Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond;
+  static constexpr int64_t kLastSecond = Calendar::SecondsFromFields(30827, 12, 31, 23, 59, 59);
+  static constexpr size_t kSlots = size_t{1} << 14;  // 44 years of days in 128 KiB
+  static constexpr int32_t kMixed = INT32_MIN;       // the offset changes within the day
   struct Slot {
-    int64_t hour = kEmpty;
+    int32_t day = INT32_MIN;
     int32_t offset = 0;
-    bool uniform = false;
   };
 
   bool OffsetOf(int64_t utc, int64_t& offset) {
-    const int64_t hour = utc >= 0 ? utc / 3600 : (utc - 3599) / 3600;
+    const int64_t day = (utc >= 0 ? utc : utc - 86399) / 86400;
+    if (day < INT32_MIN + 1 || day > INT32_MAX) return offsetAt_(utc, offset);
     if (!slots_) slots_ = std::make_unique<Slot[]>(kSlots);
-    Slot& slot = slots_[static_cast<uint64_t>(hour) % kSlots];
-    if (slot.hour != hour) {
+    Slot& slot = slots_[static_cast<uint64_t>(day) % kSlots];
+    if (slot.day != day) {
       int64_t first = 0, last = 0;
-      if (!offsetAt_(hour * 3600, first) || !offsetAt_(hour * 3600 + 3599, last)) {
+      if (!offsetAt_(day * 86400, first) || !offsetAt_(day * 86400 + 86399, last)) {
         return offsetAt_(utc, offset);
       }
-      slot.hour = hour;
-      slot.offset = static_cast<int32_t>(first);
-      slot.uniform = first == last;
+      slot.day = static_cast<int32_t>(day);
+      slot.offset = first == last ? static_cast<int32_t>(first) : kMixed;
     }
-    if (slot.uniform) {
+    if (slot.offset != kMixed) {
       offset = slot.offset;
       return true;
     }

@@ -135,10 +135,11 @@ struct FolderId {
 };
 bool FolderIdentity(const Text& path, FolderId& id);
 
-// The local calendar fields of a file time stamp, with the time-zone rules in
-// force at that time stamp (not those of today). False when the platform
-// cannot convert it.
-bool LocalCalendar(FileTime time, CalendarTime& local);
+// The local wall-clock time of a file time stamp, with the time-zone rules in
+// force at that time stamp (not those of today), as seconds since
+// 1970-01-01 00:00:00 counted with every day 86,400 seconds long. False when
+// the platform cannot convert it.
+bool LocalSeconds(FileTime time, int64_t& local);
 
 // ---- Text -------------------------------------------------------------------
 

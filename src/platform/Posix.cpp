@@ -390,13 +390,13 @@ bool PosixOffsetAt(int64_t utc, int64_t& offset) {
 
 }  // namespace
 
-bool LocalCalendar(FileTime time, CalendarTime& local) {
+bool LocalSeconds(FileTime time, int64_t& local) {
   // localtime_r, unlike localtime, does not look at the zone file again on
   // every call; tzset once so the zone is read before the first one.
   static bool zoneRead = (::tzset(), true);
   (void)zoneRead;
   static LocalTimeCache<bool (*)(int64_t, int64_t&)> cache(PosixOffsetAt);
-  return cache.Convert(time, local);
+  return cache.LocalSeconds(time, local);
 }
 
 // ---- Text -------------------------------------------------------------------

@@ -191,9 +191,9 @@ bool WindowsOffsetAt(int64_t utc, int64_t& offset) {
 
 }  // namespace
 
-bool LocalCalendar(FileTime time, CalendarTime& local) {
+bool LocalSeconds(FileTime time, int64_t& local) {
   static LocalTimeCache<bool (*)(int64_t, int64_t&)> cache(WindowsOffsetAt);
-  return cache.Convert(time, local);
+  return cache.LocalSeconds(time, local);
 }
 
 // ---- Text -------------------------------------------------------------------
