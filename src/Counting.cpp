@@ -21,9 +21,10 @@ int64_t DateCountList::Find(TextView text, uint32_t hash) const {
   if (slots_.empty()) return -1;
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const uint32_t slot = slots_[i];
+    const uint64_t slot = slots_[i];
     if (slot == 0) return -1;
-    if (hashes_[slot - 1] == hash && entries_[slot - 1].DateText == text) return slot - 1;
+    const size_t entry = static_cast<uint32_t>(slot) - 1;
+    if (slot >> 32 == hash && entries_[entry].DateText == text) return static_cast<int64_t>(entry);
   }
 }
 
@@ -33,7 +34,7 @@ void DateCountList::Rebuild(size_t capacity) {
   for (size_t e = 0; e < entries_.size(); ++e) {
     size_t i = hashes_[e] & mask;
     while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = static_cast<uint32_t>(e + 1);
+    slots_[i] = SlotOf(hashes_[e], e);
   }
 }
 
@@ -48,7 +49,7 @@ void DateCountList::Append(TextView text, uint32_t hash) {
   const size_t mask = slots_.size() - 1;
   size_t i = hash & mask;
   while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = static_cast<uint32_t>(entries_.size());
+  slots_[i] = SlotOf(hash, entries_.size() - 1);
 }
 
 void DateCountList::Add(TextView text) {

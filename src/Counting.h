@@ -33,9 +33,14 @@ class DateCountList {
   void Append(TextView text, uint32_t hash);
   void Rebuild(size_t capacity);
 
+  // Open addressing: a slot holds an entry's hash in its high half and the
+  // entry's index + 1 in its low half; 0 is a free slot. With the hash in
+  // the slot, a probe reads an entry's text only when the hashes agree.
+  static uint64_t SlotOf(uint32_t hash, size_t entry) { return uint64_t{hash} << 32 | (entry + 1); }
+
   std::vector<DateCount> entries_;
   std::vector<uint32_t> hashes_;  // hash of each entry's text, same order
-  std::vector<uint32_t> slots_;   // open addressing: entry index + 1, 0 = free
+  std::vector<uint64_t> slots_;
 };
 
 // The counts of the whole run; never emptied.
