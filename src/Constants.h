@@ -17,9 +17,9 @@ constexpr int64_t WithDates = 32;       // fill Created, Modified and Accessed
 constexpr int64_t WithAttributes = 64;  // fill Attributes
 
 // Sort words (other bits are ignored).
-constexpr int64_t SortAscending = 1;      // wins over SortDescending
+constexpr int64_t SortAscending = 1;  // wins over SortDescending
 constexpr int64_t SortDescending = 2;
-constexpr int64_t SortNoCase = 4;         // text keys ignore A-Z case
+constexpr int64_t SortNoCase = 4;  // text keys ignore A-Z case
 constexpr int64_t SortByPath = 8;
 constexpr int64_t SortByDepth = 16;
 constexpr int64_t SortByCreated = 32;

@@ -87,8 +87,8 @@ void Main() {
     const Text folder = NormaliseFolder(value);
     const Text reportName = ReportNameOf(folder);
     ScanDir::Reset();
-    const int64_t fileTotal = ScanDir::Scan(ScanDir::Folders, folder, u"", 0,
-                                            ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
+    const int64_t fileTotal = ScanDir::Scan(
+        ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
     if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, dateKind, DateCounts);
     if (!DateCounts.Empty() && !WriteReport(reportName, DateCounts)) {
       reportFailed = true;

@@ -50,9 +50,8 @@ bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
 }  // namespace
 
 int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 ||
-      day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-      second < 0 || second > 59) {
+  if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+      hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
     return Dates::OutOfRange;
   }
   const int64_t value = Calendar::SecondsFromFields(

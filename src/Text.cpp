@@ -14,9 +14,7 @@ Text AsciiLower(TextView text) {
   return result;
 }
 
-Text FromAscii(std::string_view ascii) {
-  return Text(ascii.begin(), ascii.end());
-}
+Text FromAscii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 Text DecimalText(int64_t value) {
   char16_t digits[24];

@@ -48,8 +48,8 @@ TEST_F(ArgsTest, SplitsAtSpacesOutsideQuotes) {
 TEST_F(ArgsTest, StoresSwitchesAndExpandedValues) {
   ASSERT_EQ(Parse(S(u"fmt=\"yyyy mm\" ") + S(u"x=a=b ") + S(u"x= ") + S(u"x ") + S(u" ") + u"%A% \"\""),
             Args::ResultOk);
-  EXPECT_EQ(Stored(), (std::vector<Text>{S(u"fmt|yyyy mm|1"), S(u"x|a|1"), S(u"x||1"), S(u"x||2"),
-                                         S(u"||2"), u"alpha||0", u"||0"}));
+  EXPECT_EQ(Stored(), (std::vector<Text>{S(u"fmt|yyyy mm|1"), S(u"x|a|1"), S(u"x||1"), S(u"x||2"), S(u"||2"),
+                                         u"alpha||0", u"||0"}));
 }
 
 TEST_F(ArgsTest, NamesAreNeverExpandedButValuesAre) {
@@ -134,14 +134,16 @@ TEST_F(ArgsTest, CopyByKindReplacesTheTarget) {
 
 TEST(ArgsReport, TextsAreExact) {
   const Text line = u"/fmt=\"x";
-  EXPECT_EQ(Args::ReportText(-1, u"", line), u"[Args::] No command line arguments given...\r\n\r\nTerminating now!");
+  EXPECT_EQ(Args::ReportText(-1, u"", line),
+            u"[Args::] No command line arguments given...\r\n\r\nTerminating now!");
   EXPECT_EQ(Args::ReportText(-2, u"", line),
             u"[Args::] Command line: '/fmt=\"x'\r\n\r\nA required command line argument was missing..."
             u"\r\n\r\nTerminating now!");
   EXPECT_EQ(Args::ReportText(-3, u"", line),
             u"[Args::] Command line: '/fmt=\"x'\r\n\r\nMalformed double quotes in command line..."
             u"\r\n\r\nTerminating now!");
-  EXPECT_EQ(Args::ReportText(-4, u"", line), u"[Args::] Command line: '/fmt=\"x'\r\n\r\n\r\n\r\nTerminating now!");
+  EXPECT_EQ(Args::ReportText(-4, u"", line),
+            u"[Args::] Command line: '/fmt=\"x'\r\n\r\n\r\n\r\nTerminating now!");
   EXPECT_EQ(Args::ReportText(-3, u"custom", line), u"[Args::] custom");
   EXPECT_EQ(Args::ReportText(0, u"", line), u"[Args::] Recoverable error - No custom message given...");
   EXPECT_EQ(Args::ReportText(0, u"why", line), u"[Args::] why");

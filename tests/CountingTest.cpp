@@ -13,7 +13,8 @@ using TestSupport::ReadBytes;
 
 std::vector<Text> Texts(const DateCountList& counts) {
   std::vector<Text> texts;
-  for (const DateCount& entry : counts.Entries()) texts.push_back(entry.DateText + u" " + DecimalText(entry.Count));
+  for (const DateCount& entry : counts.Entries())
+    texts.push_back(entry.DateText + u" " + DecimalText(entry.Count));
   return texts;
 }
 
@@ -57,8 +58,9 @@ TEST(DateCountList, SortsByCodeUnitWithPrefixesFirst) {
 
 TEST(DateCountList, SortMatchesTheOrdinalOrderForTrickyTexts) {
   const Text longA(30, u'a');
-  const std::vector<Text> narrow{longA + u"b", longA, longA + u"a", Text(u"ab\0", 3), u"ab", u"a\u00FF",
-                                 u"a", u"", u"20181231235959", u"20181231235958", u"2018123123595"};
+  const std::vector<Text> narrow{longA + u"b",    longA, longA + u"a", Text(u"ab\0", 3),  u"ab",
+                                 u"a\u00FF",      u"a",  u"",          u"20181231235959", u"20181231235958",
+                                 u"2018123123595"};
   const std::vector<Text> wide = [&] {
     std::vector<Text> texts = narrow;
     texts.push_back(u"\u20AC");  // one unit above 0xFF: the keys hold 16-bit units

@@ -21,8 +21,9 @@ class DbgLogDeathTest : public testing::Test {
     TestSupport::RemoveAll(folder_);
   }
   void TearDown() override { TestSupport::RemoveAll(folder_); }
-  const Text folder_ = Join(TestSupport::TempRoot(), u"dm-dbg-" + DecimalText(
-      testing::UnitTest::GetInstance()->current_test_info()->line()));
+  const Text folder_ =
+      Join(TestSupport::TempRoot(),
+           u"dm-dbg-" + DecimalText(testing::UnitTest::GetInstance()->current_test_info()->line()));
 };
 
 TEST_F(DbgLogDeathTest, FirstLineReplacesTheFileLaterLinesAppend) {

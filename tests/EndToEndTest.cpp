@@ -32,7 +32,8 @@ class EndToEnd : public testing::Test {
     TestSupport::MakeDirs(work_);
   }
 
-  TestSupport::RunResult Run(const std::vector<Text>& args, const std::vector<std::pair<Text, Text>>& env = {}) {
+  TestSupport::RunResult Run(const std::vector<Text>& args,
+                             const std::vector<std::pair<Text, Text>>& env = {}) {
     return TestSupport::Run(program_, args, work_, env);
   }
   // A folder below the test folder holding files last written at the given
@@ -41,7 +42,8 @@ class EndToEnd : public testing::Test {
     const Text folder = dir_ / name;
     TestSupport::MakeDirs(folder);
     int n = 0;
-    for (Platform::FileTime time : written) TestSupport::MakeFile(Join(folder, u"f" + DecimalText(n++)), "x", time);
+    for (Platform::FileTime time : written)
+      TestSupport::MakeFile(Join(folder, u"f" + DecimalText(n++)), "x", time);
     return folder;
   }
   std::string Report(const Text& name) { return ReadBytes(Join(work_, name)); }
@@ -108,9 +110,10 @@ TEST_F(EndToEnd, HiddenEnvironmentEntriesAreNotVariables) {
   // are still read.
   const Text exposed = Folder(u"exposed", {UtcStamp(2020, 3, 1, 12, 0, 0)});
   const Text after = Folder(u"after", {UtcStamp(2020, 3, 1, 12, 0, 0)});
-  EXPECT_EQ(Run({S(u"date=m"), u"%=DM_HIDDEN%", u"%DM_AFTER%"}, {{u"=DM_HIDDEN", exposed}, {u"DM_AFTER", after}})
-                .status,
-            0u);
+  EXPECT_EQ(
+      Run({S(u"date=m"), u"%=DM_HIDDEN%", u"%DM_AFTER%"}, {{u"=DM_HIDDEN", exposed}, {u"DM_AFTER", after}})
+          .status,
+      0u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"after.txt"});
 }
 

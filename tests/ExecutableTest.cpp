@@ -32,7 +32,9 @@ class PeImage {
     }
     return 0;
   }
-  std::string StringAt(size_t offset) const { return std::string(bytes_.c_str() + std::min(offset, bytes_.size())); }
+  std::string StringAt(size_t offset) const {
+    return std::string(bytes_.c_str() + std::min(offset, bytes_.size()));
+  }
   std::set<std::string> ImportedDlls() const {
     std::set<std::string> dlls;
     const uint32_t importRva = Read<uint32_t>(Optional() + 112 + 8);  // data directory 1
@@ -51,9 +53,9 @@ class PeImage {
 TEST(Executable, IsA64BitWindowedProgramUsingSystemDllsOnly) {
   const PeImage image(TestSupport::ReadBytes(TestSupport::ProgramPath()));
   ASSERT_EQ(image.Read<uint32_t>(image.Header()), 0x00004550u);  // "PE\0\0"
-  EXPECT_EQ(image.Read<uint16_t>(image.Header() + 4), 0x8664);    // x86-64
-  EXPECT_EQ(image.Read<uint16_t>(image.Optional()), 0x20B);       // PE32+
-  EXPECT_EQ(image.Read<uint16_t>(image.Optional() + 68), 2);      // the windowed subsystem
+  EXPECT_EQ(image.Read<uint16_t>(image.Header() + 4), 0x8664);   // x86-64
+  EXPECT_EQ(image.Read<uint16_t>(image.Optional()), 0x20B);      // PE32+
+  EXPECT_EQ(image.Read<uint16_t>(image.Optional() + 68), 2);     // the windowed subsystem
   const std::set<std::string> dlls = image.ImportedDlls();
   EXPECT_FALSE(dlls.empty());
   const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL", "NTDLL.DLL"};

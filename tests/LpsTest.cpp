@@ -27,16 +27,18 @@ TEST_P(FromLongPathTest, RemovesThePrefix) {
   EXPECT_EQ(LPS::FromLongPath(GetParam().in), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ToLongPathTest,
-    testing::Values(PathCase{u"C:\\Data", u"\\\\?\\C:\\Data"}, PathCase{u"C:Data", u"\\\\?\\C:Data"},
-                    PathCase{u"\\\\server\\share", u"\\\\?\\UNC\\server\\share"},
-                    PathCase{u"\\\\.\\x", u"\\\\?\\UNC\\.\\x"}, PathCase{u"Data\\Sub", u"Data\\Sub"},
-                    PathCase{u"\\Data", u"\\Data"}, PathCase{u"", u""}, PathCase{u"C", u"C"},
-                    PathCase{u"//server/share", u"//server/share"},
-                    PathCase{u"C:/Data/Sub", u"\\\\?\\C:/Data/Sub"},
-                    PathCase{u"C:\\a\\..\\b", u"\\\\?\\C:\\a\\..\\b"},
-                    PathCase{u"\\\\?\\C:\\x", u"\\\\?\\C:\\x"}, PathCase{u"\\\\?\\UNC\\s\\h", u"\\\\?\\UNC\\s\\h"}));
+INSTANTIATE_TEST_SUITE_P(Paths, ToLongPathTest,
+                         testing::Values(PathCase{u"C:\\Data", u"\\\\?\\C:\\Data"},
+                                         PathCase{u"C:Data", u"\\\\?\\C:Data"},
+                                         PathCase{u"\\\\server\\share", u"\\\\?\\UNC\\server\\share"},
+                                         PathCase{u"\\\\.\\x", u"\\\\?\\UNC\\.\\x"},
+                                         PathCase{u"Data\\Sub", u"Data\\Sub"}, PathCase{u"\\Data", u"\\Data"},
+                                         PathCase{u"", u""}, PathCase{u"C", u"C"},
+                                         PathCase{u"//server/share", u"//server/share"},
+                                         PathCase{u"C:/Data/Sub", u"\\\\?\\C:/Data/Sub"},
+                                         PathCase{u"C:\\a\\..\\b", u"\\\\?\\C:\\a\\..\\b"},
+                                         PathCase{u"\\\\?\\C:\\x", u"\\\\?\\C:\\x"},
+                                         PathCase{u"\\\\?\\UNC\\s\\h", u"\\\\?\\UNC\\s\\h"}));
 
 INSTANTIATE_TEST_SUITE_P(Paths, FromLongPathTest,
                          testing::Values(PathCase{u"\\\\?\\C:\\x", u"C:\\x"},

@@ -59,7 +59,8 @@ TEST_F(PosixScanTest, ALinkToASiblingIsWalkedOncePerPath) {
   TestSupport::MakeDirs(dir_ / u"a");
   TestSupport::MakeDirs(dir_ / u"b/c");
   Link("../b", dir_ / u"a/lb");
-  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, FoldersOnly | ReturnFileCount, 0, 0, u"", u"", u""), 0);
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, FoldersOnly | ReturnFileCount, 0, 0, u"", u"", u""),
+            0);
   const Text root = dir_.path() + u"/";
   EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/lb/", root + u"a/lb/c/",
                                               root + u"b/", root + u"b/c/"}));
@@ -74,7 +75,8 @@ TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
   Link("plain", dir_ / u"flink");
   Scan(Folders, dir_.path(), u"", 0, WithAttributes, 0, 0, u"", u"", u"");
   std::map<Text, int64_t> attributes;
-  for (const FileRecord& f : Folders.at(0).Files) attributes[f.Path.substr(f.Path.rfind(u'/') + 1)] = f.Attributes;
+  for (const FileRecord& f : Folders.at(0).Files)
+    attributes[f.Path.substr(f.Path.rfind(u'/') + 1)] = f.Attributes;
   EXPECT_EQ(attributes, (std::map<Text, int64_t>{{u"ro", 0x1}, {u"plain", 0x80}, {u"flink", 0x400}}));
   // The link to a folder is a folder: not listed as a file, but walked.
   Reset();

@@ -55,13 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                     RenderCase{u"%yyyy%mm%dd%hh%ii%ss", 1537972205, u"20180926143005"},
                     RenderCase{u"%dd.%mm.%yy", 1546300799, u"31.12.18"},
                     RenderCase{u"no tokens here", 1537972205, u"no tokens here"},
-                    RenderCase{u"%q%", 1537972205, u"%q%"},
-                    RenderCase{u"%YYYY/%Mm", 1537972205, u"2018/09"},
-                    RenderCase{u"%yyy", 1537972205, u"18y"},
-                    RenderCase{u"%%yyyy", 1537972205, u"%2018"},
+                    RenderCase{u"%q%", 1537972205, u"%q%"}, RenderCase{u"%YYYY/%Mm", 1537972205, u"2018/09"},
+                    RenderCase{u"%yyy", 1537972205, u"18y"}, RenderCase{u"%%yyyy", 1537972205, u"%2018"},
                     RenderCase{u"su%mmary %yyyy", 1537972205, u"su09ary 2018"},
-                    RenderCase{u"100%-yy", 1537972205, u"100%-yy"},
-                    RenderCase{u"", 1537972205, u""},
+                    RenderCase{u"100%-yy", 1537972205, u"100%-yy"}, RenderCase{u"", 1537972205, u""},
                     // Only the low 32 bits count, read as signed.
                     RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) + 86400, u"1970-01-02"},
                     RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) - 1, u"0000-00-00"}));

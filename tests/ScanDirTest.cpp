@@ -22,12 +22,14 @@ class ScanDirTest : public testing::Test {
   void SetUp() override {
     Reset();
     root_ = dir_ / u"root";
-    for (const Text& folder : {Text(u"x"), u"x" + sep_ + u"x1", Text(u"y")}) TestSupport::MakeDirs(Join(root_, folder));
+    for (const Text& folder : {Text(u"x"), u"x" + sep_ + u"x1", Text(u"y")})
+      TestSupport::MakeDirs(Join(root_, folder));
     int size = 1;
-    for (const Text& file : {Text(u"a.txt"), Text(u"B.JPG"), Text(u".hidden"), u"x" + sep_ + u"x.txt",
-                             u"x" + sep_ + u"x1" + sep_ + u"deep.jpg", u"y" + sep_ + u"y.png",
-                             u"y" + sep_ + u"noext"}) {
-      TestSupport::MakeFile(Join(root_, file), std::string(size, 'z'), TestSupport::UtcStamp(2018, 9, size, 12, 0, 0));
+    for (const Text& file :
+         {Text(u"a.txt"), Text(u"B.JPG"), Text(u".hidden"), u"x" + sep_ + u"x.txt",
+          u"x" + sep_ + u"x1" + sep_ + u"deep.jpg", u"y" + sep_ + u"y.png", u"y" + sep_ + u"noext"}) {
+      TestSupport::MakeFile(Join(root_, file), std::string(size, 'z'),
+                            TestSupport::UtcStamp(2018, 9, size, 12, 0, 0));
       ++size;
     }
   }
@@ -39,7 +41,8 @@ class ScanDirTest : public testing::Test {
   Text D(const Text& rest) const { return Root() + rest + sep_; }
 
   int64_t Run(int64_t levels, int64_t flags, const Text& extensions = u"", const Text& skip = u"",
-              const Text& words = u"", const Text& skipWords = u"", int64_t folderSort = 0, int64_t fileSort = 0) {
+              const Text& words = u"", const Text& skipWords = u"", int64_t folderSort = 0,
+              int64_t fileSort = 0) {
     return Scan(Folders, root_, extensions, levels, flags, folderSort, fileSort, skip, words, skipWords);
   }
   Paths FolderPaths() const {
@@ -113,7 +116,8 @@ TEST_F(ScanDirTest, FlagsFillDepthsDatesAndAttributes) {
     for (const FileRecord& file : folder.Files) {
       EXPECT_EQ(file.Depth, root.Depth + (&folder == &root ? 0 : 1));
       // Sizes 1..7 were written on September 1..7 at noon UTC.
-      EXPECT_EQ(file.Modified, MakeDate(2018, 9, static_cast<int>(file.Size), 12, 0, 0)) << TestSupport::Show(file.Path);
+      EXPECT_EQ(file.Modified, MakeDate(2018, 9, static_cast<int>(file.Size), 12, 0, 0))
+          << TestSupport::Show(file.Path);
       EXPECT_FALSE(file.Attributes & Platform::kAttrDirectory);
     }
   }
@@ -304,8 +308,8 @@ TEST(ScanDirFilters, ParseFilterListChoosesItsSeparator) {
 
 TEST(ScanDirFilters, ExtensionRule) {
   const std::pair<const char16_t*, const char16_t*> cases[] = {
-      {u"photo.JPG", u"JPG"}, {u"a.b.c", u"c"},       {u"archive.tar gz", u""}, {u".profile", u""},
-      {u"name.", u""},        {u"noext", u""},        {u"dir\\.x", u""},        {u"a.x\"y", u"x"},
+      {u"photo.JPG", u"JPG"}, {u"a.b.c", u"c"}, {u"archive.tar gz", u""}, {u".profile", u""},
+      {u"name.", u""},        {u"noext", u""},  {u"dir\\.x", u""},        {u"a.x\"y", u"x"},
       {u"a.b/c", u""},        {u"x. y", u""}};
   for (const auto& [name, ext] : cases) EXPECT_EQ(Extension(name), ext) << TestSupport::Show(name);
 }

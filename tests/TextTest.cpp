@@ -14,10 +14,10 @@ TEST(Text, DecimalTextCoversSignAndExtremes) {
 
 TEST(Text, Utf8RoundTripKeepsEveryByteString) {
   const std::string samples[] = {
-      "plain", "\xC3\xA4\xE4\xB8\xAD\xF0\x9F\x98\x80",  // ä, a CJK character, an emoji
-      "bad\xFFname\xC3",                                // invalid and truncated bytes
-      "\xED\xA0\x80",                                   // an encoded surrogate is not valid UTF-8
-      "\xC0\xAF",                                       // overlong "/"
+      "plain",           "\xC3\xA4\xE4\xB8\xAD\xF0\x9F\x98\x80",  // ä, a CJK character, an emoji
+      "bad\xFFname\xC3",                                          // invalid and truncated bytes
+      "\xED\xA0\x80",                                             // an encoded surrogate is not valid UTF-8
+      "\xC0\xAF",                                                 // overlong "/"
   };
   for (const std::string& bytes : samples) {
     EXPECT_EQ(Utf8FromText(TextFromUtf8(bytes)), bytes);

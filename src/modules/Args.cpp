@@ -52,8 +52,10 @@ std::vector<Text> SplitLine(const Text& line, size_t* firstEnd, size_t* firstCon
     } else {
       bool quoted = false;
       for (; i < n && (quoted || line[i] != u' '); ++i) {
-        if (line[i] == u'"') quoted = !quoted;
-        else token += line[i];
+        if (line[i] == u'"')
+          quoted = !quoted;
+        else
+          token += line[i];
       }
       contentEnd = i;
       if (i < n) ++i;  // the ending space
@@ -87,8 +89,7 @@ Text CutProgramName(const Text& line, const Text& programFile) {
   // Drop the name, its closing quote when the line starts with one, and one
   // further character.
   const int64_t length = static_cast<int64_t>(line.size());
-  const int64_t dropped =
-      static_cast<int64_t>(pos + programFile.size()) + 1 + (line[0] == u'"' ? 1 : 0);
+  const int64_t dropped = static_cast<int64_t>(pos + programFile.size()) + 1 + (line[0] == u'"' ? 1 : 0);
   const int64_t keep = std::clamp<int64_t>(length - dropped, 0, length);
   return TrimSpaces(TextView(line).substr(static_cast<size_t>(length - keep)));
 }
@@ -170,9 +171,12 @@ Text ReportText(int code, const Text& message, const Text& rawLine) {
   }
   if (!message.empty()) return prefix + message;
   Text text = prefix + u"Command line: '" + rawLine + u"'\r\n\r\n";
-  if (code == ErrNoArguments) text = prefix + u"No command line arguments given...";
-  else if (code == ErrRequiredMissing) text += u"A required command line argument was missing...";
-  else if (code == ErrMalformedQuotes) text += u"Malformed double quotes in command line...";
+  if (code == ErrNoArguments)
+    text = prefix + u"No command line arguments given...";
+  else if (code == ErrRequiredMissing)
+    text += u"A required command line argument was missing...";
+  else if (code == ErrMalformedQuotes)
+    text += u"Malformed double quotes in command line...";
   return text + u"\r\n\r\nTerminating now!";
 }
 

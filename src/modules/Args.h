@@ -42,8 +42,7 @@ int Tokenize();
 // then the parameters, double quotes removed. `firstEnd` receives the index
 // where the scan for the second token starts, `firstContentEnd` the index
 // just after the first token's own text (before a closing quote).
-std::vector<Text> SplitLine(const Text& line, size_t* firstEnd = nullptr,
-                            size_t* firstContentEnd = nullptr);
+std::vector<Text> SplitLine(const Text& line, size_t* firstEnd = nullptr, size_t* firstContentEnd = nullptr);
 
 // RawCommandLine for `line`, whose program file name is `programFile`.
 Text CutProgramName(const Text& line, const Text& programFile);

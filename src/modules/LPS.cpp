@@ -121,8 +121,6 @@ int64_t ProbePath(const Text& path, int64_t flags) {
   return ParentListingQuery(prepared);
 }
 
-bool IsFolder(const Text& path, int64_t flags) {
-  return ProbePath(Prepare(path, flags), 0) == IsAFolder;
-}
+bool IsFolder(const Text& path, int64_t flags) { return ProbePath(Prepare(path, flags), 0) == IsAFolder; }
 
 }  // namespace LPS

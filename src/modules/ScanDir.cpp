@@ -92,8 +92,8 @@ bool OnDescent(const Platform::FolderId& id) {
   return false;
 }
 
-void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
-          const Text& folderWords, const Text& skipFolderWords) {
+void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags, const Text& folderWords,
+          const Text& skipFolderWords) {
   Platform::DirSearch search;
   if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
     return;
@@ -186,9 +186,9 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
   return count;
 }
 
-int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels,
-             int64_t flags, int64_t folderSort, int64_t fileSort, const Text& skipExtensions,
-             const Text& folderWords, const Text& skipFolderWords) {
+int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
+             int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
+             const Text& skipFolderWords) {
   const Text fields = JoinLines(roots);
   const Text include = PrepareExtensions(extensions);
   const Text exclude = PrepareExtensions(skipExtensions);

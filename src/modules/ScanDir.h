@@ -45,9 +45,9 @@ int64_t DateOfStamp(Platform::FileTime stamp);
 // appends to. Returns with ReturnFileCount the number of file records made;
 // else with FoldersOnly the number of records in `results` minus the number
 // of root fields; else that plus the number of file records made.
-int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels,
-             int64_t flags, int64_t folderSort, int64_t fileSort, const Text& skipExtensions,
-             const Text& folderWords, const Text& skipFolderWords);
+int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
+             int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
+             const Text& skipFolderWords);
 
 // Adds the admitted subfolders of `folder` (ending in a separator), depth
 // first and pre-order, to `pending` as far as `levels` allows, and returns

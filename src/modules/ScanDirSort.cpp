@@ -22,11 +22,16 @@ Order Decode(int64_t word, int64_t countBit) {
   order.descending = (word & SortDescending) && !(word & SortAscending);
   order.noCase = (word & SortNoCase) != 0;
   if (word & SortByPath) return order;
-  if (word & countBit) order.key = Key::kCount;
-  else if (word & SortByDepth) order.key = Key::kDepth;
-  else if (word & SortByCreated) order.key = Key::kCreated;
-  else if (word & SortByModified) order.key = Key::kModified;
-  else if (word & SortByAccessed) order.key = Key::kAccessed;
+  if (word & countBit)
+    order.key = Key::kCount;
+  else if (word & SortByDepth)
+    order.key = Key::kDepth;
+  else if (word & SortByCreated)
+    order.key = Key::kCreated;
+  else if (word & SortByModified)
+    order.key = Key::kModified;
+  else if (word & SortByAccessed)
+    order.key = Key::kAccessed;
   return order;
 }
 
@@ -47,8 +52,7 @@ int64_t CountOf(const FolderRecord& folder) { return folder.FileCount; }
 template <class Record>
 bool Less(const Record& a, const Record& b, const Order& order) {
   switch (order.key) {
-    case Key::kPath:
-      return order.noCase ? CompareNoCase(a.Path, b.Path) < 0 : a.Path < b.Path;
+    case Key::kPath: return order.noCase ? CompareNoCase(a.Path, b.Path) < 0 : a.Path < b.Path;
     case Key::kCount: return CountOf(a) < CountOf(b);
     case Key::kDepth: return a.Depth < b.Depth;
     case Key::kCreated: return a.Created < b.Created;
@@ -71,8 +75,6 @@ void Sort(std::vector<Record>& records, const Order& order) {
 
 void SortRecords(FileList& files, int64_t sortWord) { Sort(files, Decode(sortWord, SortBySize)); }
 
-void SortRecords(FolderList& folders, int64_t sortWord) {
-  Sort(folders, Decode(sortWord, SortByFileCount));
-}
+void SortRecords(FolderList& folders, int64_t sortWord) { Sort(folders, Decode(sortWord, SortByFileCount)); }
 
 }  // namespace ScanDir

@@ -444,11 +444,13 @@ Text MapCase(TextView text, Map map, char16_t asciiFrom, char16_t asciiTo) {
 }  // namespace
 
 Text ToUpper(TextView text) {
-  return MapCase(text, [](wint_t c, locale_t l) { return ::towupper_l(c, l); }, u'a', u'z');
+  return MapCase(
+      text, [](wint_t c, locale_t l) { return ::towupper_l(c, l); }, u'a', u'z');
 }
 
 Text ToLower(TextView text) {
-  return MapCase(text, [](wint_t c, locale_t l) { return ::towlower_l(c, l); }, u'A', u'Z');
+  return MapCase(
+      text, [](wint_t c, locale_t l) { return ::towlower_l(c, l); }, u'A', u'Z');
 }
 
 namespace {

@@ -105,8 +105,8 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
   state_ = new State;
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
-  state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data, FindExSearchNameMatch,
-                                      nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (state_->handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     Close();
@@ -154,8 +154,9 @@ uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 bool FolderIdentity(const Text& path, FolderId& id) {
   // Backup semantics let CreateFileW open a folder; no access is needed to
   // read its identity.
-  HANDLE handle = ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;

@@ -27,8 +27,8 @@ std::vector<wchar_t> EnvironmentBlock(const std::vector<std::pair<Text, Text>>& 
   Platform::EnvironmentEntries(entries);
   for (const auto& [name, value] : env) {
     std::erase_if(entries, [&](const Text& e) {
-      return e.size() > name.size() && e[name.size()] == u'=' && Platform::ToUpper(e.substr(0, name.size())) ==
-                                                                      Platform::ToUpper(name);
+      return e.size() > name.size() && e[name.size()] == u'=' &&
+             Platform::ToUpper(e.substr(0, name.size())) == Platform::ToUpper(name);
     });
     entries.push_back(name + u"=" + value);
   }
