@@ -104,6 +104,16 @@ TEST_F(ScanDirTest, AllLevelsWalksDepthFirstPreOrder) {
   EXPECT_EQ(FolderPaths().size(), 4u);
 }
 
+TEST_F(ScanDirTest, LevelsCountFromTheRootEvenWhenItsNameRecurs) {
+  // A relative root "r" holding r/b/r/c: the level of r/b/r is 2, although
+  // the root's text occurs in its path twice.
+  TestSupport::ScopedCurrentDir here(dir_.path());
+  TestSupport::MakeDirs(Join(u"r", Join(u"b", Join(u"r", u"c"))));
+  Scan(Folders, u"r", u"", 2, FoldersOnly, 0, 0, u"", u"", u"");
+  const Text r = u"r" + sep_;
+  EXPECT_EQ(FolderPaths(), (Paths{r, r + u"b" + sep_, r + u"b" + sep_ + r}));
+}
+
 TEST_F(ScanDirTest, FlagsFillDepthsDatesAndAttributes) {
   EXPECT_EQ(Run(1, ReturnFileCount | WithDepth | WithDates | WithAttributes), 6);
   const FolderRecord& root = Folders[0];
