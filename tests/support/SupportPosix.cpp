@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "Calendar.h"
 #include "support/TestSupport.h"
@@ -25,6 +26,11 @@ timespec SpecOf(Platform::FileTime stamp) {
 }
 
 }  // namespace
+
+void RemoveAll(const Text& path) {
+  std::error_code error;
+  std::filesystem::remove_all(std::filesystem::path(Utf8FromText(path)), error);
+}
 
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   const timespec times[2] = {SpecOf(lastAccess), SpecOf(lastWrite)};

@@ -43,6 +43,35 @@ std::vector<wchar_t> EnvironmentBlock(const std::vector<std::pair<Text, Text>>& 
 
 }  // namespace
 
+namespace {
+
+// Removes a tree given in long form, which reaches beyond 260 characters.
+void RemoveLongTree(const Text& path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = ::FindFirstFileW(W(path + u"\\*"), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const Text name(reinterpret_cast<const char16_t*>(entry.cFileName));
+      if (name == u"." || name == u"..") continue;
+      const Text child = path + u"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveLongTree(child);
+      } else {
+        ::SetFileAttributesW(W(child), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(W(child));
+      }
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryW(W(path));
+}
+
+}  // namespace
+
+void RemoveAll(const Text& path) {
+  RemoveLongTree(path.starts_with(u"\\\\?\\") ? path : u"\\\\?\\" + path);
+}
+
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   HANDLE file = ::CreateFileW(W(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -34,17 +34,16 @@ Text Join(const Text& folder, const Text& name) {
 }
 
 ScopedTempDir::ScopedTempDir() {
-  const Text name = u"dm-" + DecimalText(Platform::ProcessId()) + u"-" + DecimalText(counter++);
-  path_ = Join(TempRoot(), name);
-  std::error_code error;
-  fs::remove_all(FsPath(path_), error);
-  fs::create_directories(FsPath(path_));
+  // Process ids repeat (under Wine they are small), so a name another run
+  // left behind is passed over rather than reused.
+  const Text stem = u"dm-" + DecimalText(Platform::ProcessId()) + u"-" + DecimalText(counter++);
+  for (int attempt = 0;; ++attempt) {
+    path_ = Join(TempRoot(), attempt == 0 ? stem : stem + u"-" + DecimalText(attempt));
+    if (fs::create_directory(FsPath(path_))) break;
+  }
 }
 
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code error;
-  fs::remove_all(FsPath(path_), error);
-}
+ScopedTempDir::~ScopedTempDir() { RemoveAll(path_); }
 
 ScopedCurrentDir::ScopedCurrentDir(const Text& folder) : previous_(FromFs(fs::current_path())) {
   fs::current_path(FsPath(folder));
@@ -61,11 +60,6 @@ Text TempRoot() {
 }
 
 void MakeDirs(const Text& path) { fs::create_directories(FsPath(path)); }
-
-void RemoveAll(const Text& path) {
-  std::error_code error;
-  fs::remove_all(FsPath(path), error);
-}
 
 void WriteBytes(const Text& path, const std::string& bytes) {
   std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
