@@ -146,16 +146,12 @@ void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCou
 
 namespace {
 
-// Collects report bytes and hands them to `sink` in blocks of 4096.
+// Writes report bytes to a file in blocks of 4096.
 class BlockWriter {
  public:
-  explicit BlockWriter(Platform::OutputFile* file) : file_(file) {}
+  explicit BlockWriter(Platform::OutputFile& file) : file_(file) {}
 
-  void Put(const std::string& bytes) {
-    if (file_ == nullptr) {
-      all_ += bytes;
-      return;
-    }
+  void operator()(const std::string& bytes) {
     for (size_t pos = 0; pos < bytes.size();) {
       const size_t take = std::min(bytes.size() - pos, kBlock - used_);
       std::copy_n(bytes.data() + pos, take, block_ + used_);
@@ -168,24 +164,23 @@ class BlockWriter {
     if (used_ != 0) Drain();
     return ok_;
   }
-  std::string& All() { return all_; }
 
  private:
   static constexpr size_t kBlock = 4096;
   void Drain() {
-    ok_ = ok_ && file_->Write(block_, used_);
+    ok_ = ok_ && file_.Write(block_, used_);
     used_ = 0;
   }
-  Platform::OutputFile* file_;
+  Platform::OutputFile& file_;
   char block_[kBlock];
   size_t used_ = 0;
   bool ok_ = true;
-  std::string all_;
 };
 
-// Renders the report lines of `counts` into `out`, converting to the narrow
-// code page a few lines at a time (whole lines, so no character is split).
-void RenderReport(const DateCountList& counts, BlockWriter& out) {
+// Hands the report bytes of `counts` to `out`, converting to the narrow code
+// page a few lines at a time (whole lines, so no character is split).
+template <class Sink>
+void RenderReport(const DateCountList& counts, Sink&& out) {
   Text lines;
   for (const DateCount& entry : counts.Entries()) {
     lines += entry.DateText;
@@ -193,11 +188,11 @@ void RenderReport(const DateCountList& counts, BlockWriter& out) {
     lines += DecimalText(entry.Count);
     lines += u"\r\n";
     if (lines.size() >= 2048) {
-      out.Put(Platform::ToNarrow(lines));
+      out(Platform::ToNarrow(lines));
       lines.clear();
     }
   }
-  if (!lines.empty()) out.Put(Platform::ToNarrow(lines));
+  if (!lines.empty()) out(Platform::ToNarrow(lines));
 }
 
 // Creates a temporary file beside `target`; false when none can be made.
@@ -217,9 +212,9 @@ bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempN
 }  // namespace
 
 std::string ReportBytes(const DateCountList& counts) {
-  BlockWriter out(nullptr);
-  RenderReport(counts, out);
-  return std::move(out.All());
+  std::string bytes;
+  RenderReport(counts, [&bytes](const std::string& more) { bytes += more; });
+  return bytes;
 }
 
 bool WriteReport(const Text& reportName, DateCountList& counts) {
@@ -229,7 +224,7 @@ bool WriteReport(const Text& reportName, DateCountList& counts) {
   Text tempName;
   if (!CreateTemporary(fileName, file, tempName)) return false;
 
-  BlockWriter out(&file);
+  BlockWriter out(file);
   RenderReport(counts, out);
   bool ok = out.Finish();
   ok = file.Flush() && ok;

@@ -30,9 +30,8 @@ void MarkFirst(Text& mask, TextView token) {
 Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(name); }
 
 void LogReportFailure(const Text& reportName) {
-  const Text stamp = RenderDate(u"%yyyy.%mm.%dd %hh:%ii:%ss", CurrentDate());
-  Dbg::Log(stamp + u" [Datemill] The report file '" + reportName +
-           u".txt' could not be written; an earlier file of that name is left as it was.");
+  Dbg::Log(Dbg::Stamped(u"[Datemill] The report file '" + reportName +
+                        u".txt' could not be written; an earlier file of that name is left as it was."));
 }
 
 }  // namespace

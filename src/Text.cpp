@@ -14,6 +14,12 @@ Text AsciiLower(TextView text) {
   return result;
 }
 
+Text TrimSpaces(TextView text) {
+  const size_t first = text.find_first_not_of(u' ');
+  if (first == TextView::npos) return Text();
+  return Text(text.substr(first, text.find_last_not_of(u' ') - first + 1));
+}
+
 Text FromAscii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 Text DecimalText(int64_t value) {

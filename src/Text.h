@@ -22,6 +22,9 @@ inline char16_t AsciiLowerUnit(char16_t unit) {
   return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
 }
 
+// `text` without its leading and trailing spaces (U+0020 only).
+Text TrimSpaces(TextView text);
+
 // Text from 7-bit ASCII (program constants, numbers).
 Text FromAscii(std::string_view ascii);
 

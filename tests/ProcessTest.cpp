@@ -64,19 +64,19 @@ INSTANTIATE_TEST_SUITE_P(
                     RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) - 1, u"0000-00-00"}));
 
 TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
-  Text folder, file;
-  SplitProgramPath(u"C:\\Tools\\Datemill.exe", folder, file);
-  EXPECT_EQ(folder, u"C:\\Tools\\");
-  EXPECT_EQ(file, u"Datemill.exe");
-  SplitProgramPath(u"\\\\?\\C:\\a/b\\c.exe", folder, file);
-  EXPECT_EQ(folder, u"\\\\?\\C:\\a/b\\");
-  EXPECT_EQ(file, u"c.exe");
-  SplitProgramPath(u"/usr/bin/datemill", folder, file);
-  EXPECT_EQ(folder, u"/usr/bin/");
-  EXPECT_EQ(file, u"datemill");
-  SplitProgramPath(u"bare", folder, file);
-  EXPECT_EQ(folder, u"");
-  EXPECT_EQ(file, u"bare");
+  struct Case {
+    const char16_t *path, *folder, *file;
+  };
+  const Case cases[] = {{u"C:\\Tools\\Datemill.exe", u"C:\\Tools\\", u"Datemill.exe"},
+                        {u"\\\\?\\C:\\a/b\\c.exe", u"\\\\?\\C:\\a/b\\", u"c.exe"},
+                        {u"/usr/bin/datemill", u"/usr/bin/", u"datemill"},
+                        {u"bare", u"", u"bare"}};
+  for (const Case& c : cases) {
+    Text folder, file;
+    SplitProgramPath(c.path, folder, file);
+    EXPECT_EQ(folder, c.folder);
+    EXPECT_EQ(file, c.file);
+  }
 }
 
 TEST(ProcessContext, StartUpValuesComeFromTheTestProgramsOwnPath) {

@@ -16,12 +16,6 @@ namespace {
 
 bool parsed = false;
 
-Text TrimSpaces(TextView text) {
-  const size_t first = text.find_first_not_of(u' ');
-  if (first == TextView::npos) return Text();
-  return Text(text.substr(first, text.find_last_not_of(u' ') - first + 1));
-}
-
 // Position of `needle` in `hay` with both sides upper-cased, or npos.
 size_t FindNoCase(const Text& hay, const Text& needle, size_t from = 0) {
   return Platform::ToUpper(hay).find(Platform::ToUpper(needle), from);
@@ -183,8 +177,7 @@ Text ReportText(int code, const Text& message, const Text& rawLine) {
 int Report(int code, const Text& message) {
   if (code >= ResultOk) return code;
   if (code == ResultRecoverable) {
-    const Text stamp = RenderDate(u"%yyyy.%mm.%dd %hh:%ii:%ss", CurrentDate());
-    Dbg::Log(stamp + u" " + ReportText(code, message, Text()));
+    Dbg::Log(Dbg::Stamped(ReportText(code, message, Text())));
   } else {
     // The command line is only shown for a negative code without message.
     const Text raw = (message.empty() && code != ErrNoArguments) ? RawCommandLine() : Text();

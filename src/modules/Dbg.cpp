@@ -31,6 +31,10 @@ void Log(const Text& text) {
   file.Close();
 }
 
+Text Stamped(const Text& message) {
+  return RenderDate(u"%yyyy.%mm.%dd %hh:%ii:%ss ", CurrentDate()) + message;
+}
+
 Text TraceLine(const Text& text, bool extraNewline, bool timestamp) {
   Text line;
   if (timestamp) line = RenderDate(u"[%hh:%ii:%ss] ", CurrentDate());

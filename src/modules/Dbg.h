@@ -15,6 +15,10 @@ void Log(const Text& text);
 // `timestamp`, followed by an extra CR LF with `extraNewline`, and CR LF.
 void Trace(const Text& text, bool extraNewline, bool timestamp);
 
+// `message` behind the current local time as log lines carry it
+// ("yyyy.mm.dd hh:ii:ss ").
+Text Stamped(const Text& message);
+
 // The line Trace sends.
 Text TraceLine(const Text& text, bool extraNewline, bool timestamp);
 

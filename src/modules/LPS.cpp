@@ -18,12 +18,6 @@ Text Prepare(const Text& path, int64_t flags) {
   return prepared;
 }
 
-Text TrimSpaces(TextView text) {
-  const size_t first = text.find_first_not_of(u' ');
-  if (first == TextView::npos) return Text();
-  return Text(text.substr(first, text.find_last_not_of(u' ') - first + 1));
-}
-
 // What a directory search on `pattern` finds first: IsAFolder, a size, or
 // NotFound.
 int64_t FirstEntry(const Text& pattern, bool& found) {

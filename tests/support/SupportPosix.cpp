@@ -17,12 +17,12 @@ namespace TestSupport {
 
 namespace {
 
-timespec SpecOf(Platform::FileTime stamp) {
+timespec TimespecOf(Platform::FileTime stamp) {
   const int64_t ticks = stamp - Calendar::kUnixEpochTicks;
-  timespec spec{};
-  spec.tv_sec = static_cast<time_t>(ticks / Calendar::kTicksPerSecond);
-  spec.tv_nsec = static_cast<long>(ticks % Calendar::kTicksPerSecond) * 100;
-  return spec;
+  timespec when{};
+  when.tv_sec = static_cast<time_t>(ticks / Calendar::kTicksPerSecond);
+  when.tv_nsec = static_cast<long>(ticks % Calendar::kTicksPerSecond) * 100;
+  return when;
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ void RemoveAll(const Text& path) {
 }
 
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
-  const timespec times[2] = {SpecOf(lastAccess), SpecOf(lastWrite)};
+  const timespec times[2] = {TimespecOf(lastAccess), TimespecOf(lastWrite)};
   ASSERT_EQ(::utimensat(AT_FDCWD, Utf8FromText(path).c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << Show(path);
 }
 

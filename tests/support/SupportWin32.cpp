@@ -68,9 +68,7 @@ void RemoveLongTree(const Text& path) {
 
 }  // namespace
 
-void RemoveAll(const Text& path) {
-  RemoveLongTree(path.starts_with(u"\\\\?\\") ? path : u"\\\\?\\" + path);
-}
+void RemoveAll(const Text& path) { RemoveLongTree(path.starts_with(u"\\\\?\\") ? path : u"\\\\?\\" + path); }
 
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   HANDLE file = ::CreateFileW(W(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

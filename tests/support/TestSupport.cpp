@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "Calendar.h"
+#include "Process.h"
 
 namespace fs = std::filesystem;
 
@@ -110,12 +111,11 @@ std::string Show(const Text& text) { return Utf8FromText(text); }
 
 Text ProgramPath() {
   Text folder, file;
-  const Text self = Platform::ModulePath();
-  const size_t cut = self.find_last_of(Platform::kNameSeparators);
+  SplitProgramPath(Platform::ModulePath(), folder, file);
 #ifdef _WIN32
-  return self.substr(0, cut + 1) + u"Datemill.exe";
+  return folder + u"Datemill.exe";
 #else
-  return self.substr(0, cut + 1) + u"datemill";
+  return folder + u"datemill";
 #endif
 }
 
