@@ -1,6 +1,6 @@
 // The services the program needs of the operating system. This header is the
 // only place that knows there is one: Win32.cpp supplies them on Windows,
-// Posix.cpp on Linux and other POSIX systems. Only Text, fixed-width integers
+// the Posix*.cpp files on Linux and other POSIX systems. Only Text, fixed-width integers
 // and the plain structs below cross this boundary.
 #pragma once
 

@@ -1,0 +1,118 @@
+// Process values on POSIX: the conventions, the command line, the program's
+// own path, the environment, the clock, the exit and the messages.
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/PosixCommon.h"
+
+extern char** environ;
+
+namespace Platform {
+
+using posix::WriteAll;
+
+extern const char16_t kSeparator = u'/';
+extern const char16_t* const kNameSeparators = u"/";
+extern const char16_t* const kSwitchPrefix = u"--";
+extern const bool kSlashSwitches = false;
+extern const bool kLongPathPrefixes = false;
+
+namespace {
+
+int savedArgc = 0;
+char** savedArgv = nullptr;
+
+}  // namespace
+
+void SetArguments(int argc, char** argv) {
+  savedArgc = argc;
+  savedArgv = argv;
+}
+
+Text CommandLine() {
+  // Joined so that the tokenizer gives back the arguments the shell passed:
+  // an empty argument or one holding a space is put in double quotes.
+  Text line;
+  for (int i = 0; i < savedArgc; ++i) {
+    const Text arg = TextFromUtf8(savedArgv[i]);
+    if (i > 0) line += u' ';
+    if (arg.empty() || arg.find(u' ') != Text::npos) {
+      line += u'"' + arg + u'"';
+    } else {
+      line += arg;
+    }
+  }
+  return line;
+}
+
+Text ModulePath() {
+  std::string buffer(4096, '\0');
+  while (true) {
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) break;
+    if (static_cast<size_t>(n) < buffer.size()) return TextFromUtf8(std::string_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+  // No /proc: the path the program was started by, made absolute.
+  if (savedArgc > 0) {
+    if (char* resolved = ::realpath(savedArgv[0], nullptr)) {
+      Text path = TextFromUtf8(resolved);
+      std::free(resolved);
+      return path;
+    }
+  }
+  return Text();
+}
+
+bool EnvironmentEntries(std::vector<Text>& entries) {
+  if (environ == nullptr) return false;
+  for (char** entry = environ; *entry != nullptr; ++entry) entries.push_back(TextFromUtf8(*entry));
+  return true;
+}
+
+CalendarTime LocalNow() {
+  const time_t now = ::time(nullptr);
+  struct tm local {};
+  CalendarTime result;
+  if (::localtime_r(&now, &local) != nullptr) {
+    result.year = local.tm_year + 1900;
+    result.month = local.tm_mon + 1;
+    result.day = local.tm_mday;
+    result.hour = local.tm_hour;
+    result.minute = local.tm_min;
+    result.second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
+  }
+  return result;
+}
+
+void EndProcess(uint32_t status) {
+  std::fflush(nullptr);
+  // _exit: the records of a large scan need no freeing one by one.
+  ::_exit(static_cast<int>(status));
+}
+
+void ShowFatalMessage(const Text& text, const Text& caption) {
+  std::string message = ToUtf8(caption) + ": ";
+  for (char c : ToUtf8(text)) {
+    if (c != '\r') message += c;  // CR LF becomes LF
+  }
+  message += '\n';
+  WriteAll(STDERR_FILENO, message.data(), message.size());
+}
+
+void DebugOutput(const Text& line) {
+  if (std::getenv("DATEMILL_TRACE") == nullptr) return;
+  std::string bytes;
+  for (char c : ToUtf8(line)) {
+    if (c != '\r') bytes += c;
+  }
+  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+}
+
+uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+}  // namespace Platform
