@@ -1,6 +1,7 @@
 #include "Driver.h"
 
 #include <array>
+#include <new>
 
 #include "Constants.h"
 #include "Counting.h"
@@ -34,9 +35,36 @@ void LogReportFailure(const Text& reportName) {
                         u".txt' could not be written; an earlier file of that name is left as it was."));
 }
 
+// Scans one folder and counts its dates; false when memory ran out. The
+// counts are then incomplete, so no further report may be written from them.
+bool ScanAndCount(const Text& folder, TextView mask, DateKind kind) {
+  try {
+    ScanDir::Reset();
+    const int64_t fileTotal = ScanDir::Scan(
+        ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
+    if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, kind, DateCounts);
+    return true;
+  } catch (const std::bad_alloc&) {
+    ScanDir::Reset();  // frees the folder's records for the log line
+    return false;
+  }
+}
+
+void LogOutOfMemory(const Text& folder) {
+  try {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] Memory ran out while counting the folder '" + folder +
+                          u"'; it gets no report, and the folders after it were not counted."));
+  } catch (const std::bad_alloc&) {
+    // The line is lost, as any log line that cannot be written.
+  }
+}
+
 }  // namespace
 
-void StartUp() { InitProcessContext(); }
+void StartUp() {
+  Platform::PrepareFileWrites();
+  InitProcessContext();
+}
 
 Text ValidateMask(const Text& mask) {
   for (TextView token : kTokens) {
@@ -61,7 +89,7 @@ Text NormaliseFolder(const Text& folder) {
 
 Text ReportNameOf(const Text& folder) {
   const size_t cut = folder.find_last_of(Platform::kNameSeparators);
-  return cut == Text::npos ? folder : folder.substr(cut + 1);
+  return Platform::UsableFileName(cut == Text::npos ? TextView(folder) : TextView(folder).substr(cut + 1));
 }
 
 void Main() {
@@ -85,10 +113,11 @@ void Main() {
   for (const Text& value : Args::UnnamedValues) {
     const Text folder = NormaliseFolder(value);
     const Text reportName = ReportNameOf(folder);
-    ScanDir::Reset();
-    const int64_t fileTotal = ScanDir::Scan(
-        ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
-    if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, dateKind, DateCounts);
+    if (!ScanAndCount(folder, mask, dateKind)) {
+      LogOutOfMemory(folder);
+      ExitCode = ExitReportFailed;
+      return;
+    }
     if (!DateCounts.Empty() && !WriteReport(reportName, DateCounts)) {
       reportFailed = true;
       LogReportFailure(reportName);

@@ -9,7 +9,8 @@ void StartUp();
 
 // Reads the switches, then scans, counts and reports each folder in turn.
 // Leaves ExitCode at 0, or ExitReportFailed when a report could not be
-// written.
+// written or memory ran out while counting a folder (which ends the run
+// there, before that folder's report).
 void Main();
 
 // The user's mask (already lower-cased) or the default when it holds none of
@@ -23,5 +24,6 @@ Text TranslateMask(const Text& mask);
 // A folder argument without one trailing separator.
 Text NormaliseFolder(const Text& folder);
 
-// The report's base name: the folder's text after its last separator.
+// The report's base name: the folder's text after its last separator, made
+// a name the platform can hold (Platform::UsableFileName).
 Text ReportNameOf(const Text& folder);

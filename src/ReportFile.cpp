@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
-#include "Process.h"
 #include "platform/Platform.h"
 
 namespace {
+
+using Mode = Platform::OutputFile::Mode;
+using Share = Platform::OutputFile::Share;
 
 // Hands bytes to a file in blocks of 4096.
 class BlockWriter {
@@ -38,33 +40,71 @@ class BlockWriter {
   bool ok_ = true;
 };
 
-// Creates a temporary file beside `target`; false when none can be made.
+// Writes what `produce` makes to the open `file`, cuts the file off behind
+// it, makes it durable and closes it; false when any of that fails.
+bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const ByteSink&)>& produce) {
+  BlockWriter out(file);
+  produce([&out](std::string_view bytes) { out(bytes); });
+  bool ok = out.Finish();
+  ok = ok && file.EndHere();
+  ok = file.Flush() && ok;
+  return file.Close() && ok;
+}
+
+// Creates a temporary file beside `target`, trying further names while one
+// is taken; false when none can be made.
 bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempName) {
-  const Text stem = target + u"." + DecimalText(Platform::ProcessId());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempName = stem;
-    if (attempt > 0) tempName.append(u"-").append(DecimalText(attempt));
-    tempName += u".tmp";
-    if (file.Open(tempName, Platform::OutputFile::Mode::kCreateNew, Platform::OutputFile::Share::kNone)) {
-      return true;
-    }
+  constexpr int kAttempts = 64;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    tempName = TemporaryName(target, attempt);
+    if (file.Open(tempName, Mode::kCreateNew, Share::kNone)) return true;
+    // A name that is free but cannot be created: the folder takes no files.
+    uint32_t attributes = 0;
+    if (!Platform::FileAttributes(tempName, attributes)) return false;
   }
   return false;
 }
 
+// Writes the file where it is: its links, owner and settings stay, but a
+// failure leaves it incomplete.
+bool WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
+  Platform::OutputFile file;
+  // Opened without truncation, which Windows refuses for hidden and system
+  // files; what is left of the old content is cut off at the end.
+  return file.Open(target, Mode::kOpenAlways, Share::kNone) && WriteAndClose(file, produce);
+}
+
 }  // namespace
 
+Text TemporaryName(const Text& target, int attempt) {
+  const size_t cut = target.find_last_of(Platform::kNameSeparators);
+  Text name = cut == Text::npos ? Text() : target.substr(0, cut + 1);
+  name += u'.';
+  const uint32_t pid = Platform::ProcessId();
+  for (int shift = 28; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(pid >> shift) & 0xF];
+  name += u'-';
+  name += u"0123456789abcdef"[(attempt >> 4) & 0xF];
+  name += u"0123456789abcdef"[attempt & 0xF];
+  return name + u".tmp";
+}
+
 bool WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
+  Text target;
+  Platform::FileFacts facts;
+  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) return false;
+  if (facts.exists && (facts.folder || facts.readOnly)) return false;
+  // Another name of the same file would keep the old content after a move.
+  if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
+
   Platform::OutputFile file;
   Text tempName;
-  if (!CreateTemporary(fileName, file, tempName)) return false;
-
-  BlockWriter out(file);
-  produce([&out](std::string_view bytes) { out(bytes); });
-  bool ok = out.Finish();
-  ok = file.Flush() && ok;
-  ok = file.Close() && ok;
-  ok = ok && Platform::MoveReplacing(tempName, fileName);
+  if (!CreateTemporary(target, file, tempName)) return facts.exists && WriteInPlace(target, produce);
+  if (facts.exists && !file.CopySettingsFrom(target)) {
+    file.Close();
+    Platform::RemoveFile(tempName);
+    return WriteInPlace(target, produce);
+  }
+  const bool ok = WriteAndClose(file, produce) && Platform::MoveReplacing(tempName, target);
   if (!ok) Platform::RemoveFile(tempName);
   return ok;
 }

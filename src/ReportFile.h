@@ -1,5 +1,6 @@
 // Writing a whole file so that a reader never sees it half-written and a
-// failure leaves an earlier file of that name as it was.
+// failure leaves an earlier file of that name as it was, while keeping what
+// the user set on that earlier file.
 #pragma once
 
 #include <functional>
@@ -10,9 +11,20 @@
 // Takes the bytes of a file as they are produced.
 using ByteSink = std::function<void(std::string_view bytes)>;
 
-// Writes `fileName` with the bytes that `produce` hands to its sink. They go
-// to a temporary file beside it (through one 4096-byte buffer), which is made
-// durable and then moved over the name. Returns false when the file could not
-// be written; an earlier file of that name is then left as it was and no
-// temporary file remains.
+// Writes `fileName` with the bytes that `produce` hands to its sink (through
+// one 4096-byte buffer). A symbolic link is followed: the file it names is
+// written and the link stays. The bytes go to a temporary file in that
+// file's folder, which takes the old file's permissions, owner and group
+// (POSIX) or attributes (Windows), is made durable and is then moved over
+// it. An old file with more than one hard link, or one in a folder that
+// takes no new files, is written in place instead. Returns false when the
+// file could not be written, and always for a read-only file or a folder;
+// except when written in place, an earlier file is then left as it was and
+// no temporary file remains.
 bool WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
+
+// The temporary file of the given attempt for `target`: in its folder, named
+// "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +
+// ".tmp", so that it is as short as can be and the same length for any
+// target.
+Text TemporaryName(const Text& target, int attempt);

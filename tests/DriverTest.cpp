@@ -2,6 +2,7 @@
 
 #include "Driver.h"
 #include "platform/Platform.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -43,11 +44,26 @@ TEST(Folders, LoseOneTrailingSeparatorAndNameTheirReport) {
 TEST(Folders, WindowsFormsKeepTheirSlashes) {
   EXPECT_EQ(NormaliseFolder(u"C:\\Data\\Photos\\"), u"C:\\Data\\Photos");
   EXPECT_EQ(NormaliseFolder(u"C:\\"), u"C:");
-  EXPECT_EQ(ReportNameOf(u"C:"), u"C:");
   // A trailing "/" stays, so the report name is empty.
   EXPECT_EQ(NormaliseFolder(u"C:/Data/Photos/"), u"C:/Data/Photos/");
   EXPECT_EQ(ReportNameOf(u"C:/Data/Photos/"), u"");
   EXPECT_EQ(ReportNameOf(u"C:\\Data/Photos"), u"Photos");
+}
+
+// A drive is named by its letter ("C:.txt" would land in drive C's current
+// folder); characters Windows names cannot hold become "_".
+TEST(Folders, WindowsReportNamesAreNamesWindowsCanHold) {
+  const std::pair<Text, Text> cases[] = {
+      {u"C:", u"C"},
+      {u"\\\\?\\d:", u"d"},
+      {u"\\\\?\\UNC\\server\\share", u"share"},
+      {u"C:x", u"C_x"},
+      {u"1:", u"1_"},
+      {u"a<b>c\"d|e?f*g:h", u"a_b_c_d_e_f_g_h"},
+      {Text(u"tab\tnl\n\x1F.") + u'\0', u"tab_nl__._"},
+      {u"caf\u00E9 [1] {2} #3", u"caf\u00E9 [1] {2} #3"},
+  };
+  for (const auto& [folder, name] : cases) EXPECT_EQ(ReportNameOf(folder), name) << TestSupport::Show(folder);
 }
 #else
 TEST(Folders, PosixFormsTreatBackslashAsAName) {
@@ -55,6 +71,9 @@ TEST(Folders, PosixFormsTreatBackslashAsAName) {
   EXPECT_EQ(NormaliseFolder(u"/"), u"/");  // the root keeps its only separator
   EXPECT_EQ(NormaliseFolder(u"a\\"), u"a\\");
   EXPECT_EQ(ReportNameOf(u"/data/a\\b"), u"a\\b");
+  // Every character but "/" may stand in a POSIX name.
+  EXPECT_EQ(ReportNameOf(u"/data/C:"), u"C:");
+  EXPECT_EQ(ReportNameOf(u"a<b>c\"d|e?f*g:h\t"), u"a<b>c\"d|e?f*g:h\t");
 }
 #endif
 

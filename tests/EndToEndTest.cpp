@@ -5,6 +5,13 @@
 
 #include "support/TestSupport.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using TestSupport::Join;
@@ -17,6 +24,12 @@ constexpr uint32_t kMalformedQuotes = 0xFFFFFFFD;  // -3
 #else
 constexpr uint32_t kNoArguments = 255;  // POSIX passes on the low 8 bits
 constexpr uint32_t kMalformedQuotes = 253;
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;  // its shadow memory needs more address space than any limit
+#else
+constexpr bool kAddressSanitizer = false;
 #endif
 
 class EndToEnd : public testing::Test {
@@ -49,6 +62,30 @@ class EndToEnd : public testing::Test {
   std::string Report(const Text& name) { return ReadBytes(Join(work_, name)); }
   std::string Log() { return ReadBytes(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"); }
   static Text S(const Text& rest) { return Text(Platform::kSwitchPrefix) + rest; }
+#ifndef _WIN32
+  // Runs the program in the work folder under one resource limit, started
+  // as a shell starts it (SIGXFSZ at its default); its exit status, or 1000
+  // and the number of the signal that ended it.
+  uint32_t RunLimited(int resource, rlim_t limit, const std::vector<Text>& args) {
+    std::vector<std::string> store{Utf8FromText(program_)};
+    for (const Text& arg : args) store.push_back(Utf8FromText(arg));
+    std::vector<char*> argv;
+    for (std::string& arg : store) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::string folder = Utf8FromText(work_);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_DFL);
+      const rlimit both{limit, limit};
+      if (::setrlimit(resource, &both) != 0 || ::chdir(folder.c_str()) != 0) ::_exit(120);
+      ::execv(argv[0], argv.data());
+      ::_exit(121);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  }
+#endif
 
   TestSupport::ScopedTempDir dir_;
   Text program_, work_;
@@ -151,6 +188,73 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   EXPECT_TRUE(log.ends_with("\r\n"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
+
+TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  TestSupport::WriteBytes(Join(work_, u"a.txt"), "protected\r\n");
+  const auto writeBits = std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                         std::filesystem::perms::others_write;
+  std::filesystem::permissions(std::filesystem::path(Join(work_, u"a.txt")), writeBits,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), a, b}).status, 1u);
+  EXPECT_EQ(Report(u"a.txt"), "protected\r\n");
+  EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
+  EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"a.txt", u"b.txt"}));
+  EXPECT_NE(Log().find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos) << Log();
+}
+
+#ifdef _WIN32
+TEST_F(EndToEnd, ADriveRootNamesItsReportByItsLetter) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), a, u"C:\\"}).status, 0u);
+  EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"C.txt", u"a.txt"}));
+  TestSupport::RemoveAll(Join(work_, u"C.txt"));
+  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), a, u"\\\\?\\C:\\"}).status, 0u);
+  EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"C.txt", u"a.txt"}));
+}
+#endif
+
+#ifndef _WIN32
+TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
+  if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit works under AddressSanitizer";
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  // Each file's record holds its whole path: 10,000 paths of some 3,000
+  // characters need twice the limit below; the program itself needs a
+  // quarter of it.
+  Text big = dir_ / u"big";
+  for (int level = 0; level < 12; ++level) big = Join(big, Text(240, u'd'));
+  TestSupport::MakeDirs(big);
+  for (int i = 0; i < 10000; ++i) TestSupport::WriteBytes(Join(big, u"f" + DecimalText(i)));
+  const Text c = Folder(u"c", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+
+  EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyy"), a, big, c}), 1u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
+  EXPECT_EQ(Report(u"a.txt"), "2018 1\r\n");
+  const std::string log = Log();
+  EXPECT_NE(log.find(" [Datemill] Memory ran out while counting the folder '" + Utf8FromText(big) + "'"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  std::vector<Platform::FileTime> days;  // 200 lines of 13 bytes
+  for (int d = 0; d < 200; ++d) days.push_back(UtcStamp(2019, 1 + d / 28, 1 + d % 28, 12, 0, 0));
+  const Text big = Folder(u"big", days);
+  const Text c = Folder(u"c", {UtcStamp(2020, 1, 1, 0, 0, 0)});
+
+  EXPECT_EQ(RunLimited(RLIMIT_FSIZE, 1024, {S(u"date=m"), a, big, c}), 1u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
+  EXPECT_EQ(Report(u"a.txt"), "2018-01-01 1\r\n");
+  // The folder after the one that failed is still done (and fails too).
+  const std::string log = Log();
+  EXPECT_NE(log.find(" [Datemill] The report file 'big.txt' could not be written"), std::string::npos) << log;
+  EXPECT_NE(log.find(" [Datemill] The report file 'c.txt' could not be written"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+}
+#endif
 
 TEST_F(EndToEnd, LiteralTextGoesOutInTheNarrowCodePage) {
   const Text folder = Folder(u"lit", {UtcStamp(2018, 9, 26, 12, 0, 0)});

@@ -158,6 +158,33 @@ std::string ToUtf8(TextView text);
 
 // ---- Files ------------------------------------------------------------------
 
+// Prepares the process for writing files. On POSIX a write beyond the
+// file-size limit (RLIMIT_FSIZE) then fails like any other write instead of
+// ending the process; on Windows there is nothing to do.
+void PrepareFileWrites();
+
+// `name` as a file name the platform can hold. Windows: a drive ("C:") is
+// named by its letter alone, and each character that file names cannot hold
+// (<>:"/\|?* and control characters) becomes "_". POSIX: `name` unchanged.
+Text UsableFileName(TextView name);
+
+// Follows symbolic links from `path` to the file they end at, which need not
+// exist yet (`path` itself when it is no link). False when a link cannot be
+// read or followed, or the links form a loop.
+bool FinalPath(const Text& path, Text& final);
+
+// What writing over the file at a path must respect.
+struct FileFacts {
+  bool exists = false;    // the other fields are only set when it exists
+  bool folder = false;    // a folder stands there
+  bool readOnly = false;  // marked read-only, or this process may not write it
+  uint32_t links = 1;     // number of hard links
+};
+
+// The facts of the file at `path`; false when something is there but cannot
+// be asked about.
+bool QueryFile(const Text& path, FileFacts& facts);
+
 // A file opened for writing. Closed by its destructor.
 class OutputFile {
  public:
@@ -180,6 +207,13 @@ class OutputFile {
   bool SeekToEnd();
   // Writes all `size` bytes; false when the write fails or falls short.
   bool Write(const void* data, size_t size);
+  // Cuts the file off at the write position; false on failure.
+  bool EndHere();
+  // Gives the file the settings of the file at `model`: its permission bits,
+  // and its owner and group where the process may set them (POSIX), or its
+  // hidden, system, archive and not-indexed attributes (Windows). False when
+  // they cannot be read or set.
+  bool CopySettingsFrom(const Text& model);
   // Makes the written bytes durable; false on failure.
   bool Flush();
   // Closes the file; false when closing reports an error.

@@ -1,7 +1,11 @@
-// Output files on POSIX: open, write, flush, close, replace and remove.
+// Output files on POSIX: open, write, flush, close, replace and remove, and
+// what replacing a file must respect of the one it replaces.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +15,53 @@ namespace Platform {
 
 using posix::PathBytes;
 using posix::WriteAll;
+
+void PrepareFileWrites() {
+  // By default a write beyond RLIMIT_FSIZE ends the process with SIGXFSZ,
+  // which would leave a temporary file behind and skip the later folders;
+  // ignored, the write fails with EFBIG like any other failed write.
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+Text UsableFileName(TextView name) { return Text(name); }
+
+bool FinalPath(const Text& path, Text& final) {
+  std::string current = PathBytes(path);
+  // As many links as the system itself follows before it reports a loop.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      final = TextFromUtf8(current);
+      return true;
+    }
+    std::string target(static_cast<size_t>(info.st_size) + 256, '\0');
+    const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) == target.size()) return false;
+    target.resize(static_cast<size_t>(n));
+    // A relative target is relative to the folder that holds the link.
+    const size_t cut = current.rfind('/');
+    current =
+        (target.front() == '/' || cut == std::string::npos) ? target : current.substr(0, cut + 1) + target;
+  }
+  return false;
+}
+
+bool QueryFile(const Text& path, FileFacts& facts) {
+  const std::string bytes = PathBytes(path);
+  struct stat info;
+  if (::stat(bytes.c_str(), &info) != 0) {
+    facts.exists = false;
+    return errno == ENOENT;
+  }
+  facts.exists = true;
+  facts.folder = S_ISDIR(info.st_mode);
+  // The owner's write bit is what "read-only" means to the user, even to
+  // root, whom the access check would let through.
+  facts.readOnly =
+      (info.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, bytes.c_str(), W_OK, AT_EACCESS) != 0;
+  facts.links = static_cast<uint32_t>(info.st_nlink);
+  return true;
+}
 
 OutputFile::~OutputFile() { Close(); }
 
@@ -35,6 +86,26 @@ bool OutputFile::SeekToEnd() { return IsOpen() && ::lseek(static_cast<int>(handl
 
 bool OutputFile::Write(const void* data, size_t size) {
   return IsOpen() && WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size);
+}
+
+bool OutputFile::EndHere() {
+  if (!IsOpen()) return false;
+  const int fd = static_cast<int>(handle_);
+  const off_t position = ::lseek(fd, 0, SEEK_CUR);
+  return position >= 0 && ::ftruncate(fd, position) == 0;
+}
+
+bool OutputFile::CopySettingsFrom(const Text& model) {
+  struct stat info;
+  if (!IsOpen() || ::stat(PathBytes(model).c_str(), &info) != 0) return false;
+  const int fd = static_cast<int>(handle_);
+  // Owner and group first: a change of owner clears the set-id bits. Only a
+  // privileged process may give a file away; any owner may pass it to one of
+  // their own groups.
+  if (::fchown(fd, info.st_uid, info.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
+    // Neither could be set: the file keeps this process's owner and group.
+  }
+  return ::fchmod(fd, info.st_mode & 07777) == 0;
 }
 
 bool OutputFile::Flush() { return IsOpen() && ::fsync(static_cast<int>(handle_)) == 0; }

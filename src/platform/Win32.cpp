@@ -232,6 +232,69 @@ std::string ToUtf8(TextView text) { return Convert(CP_UTF8, text); }
 
 // ---- Files ------------------------------------------------------------------
 
+void PrepareFileWrites() {}
+
+Text UsableFileName(TextView name) {
+  // "C:" names no file but drive C's current folder: "C:.txt" would land
+  // there as ".txt".
+  const bool drive = name.size() == 2 && name[1] == u':' && AsciiLowerUnit(name[0]) >= u'a' &&
+                     AsciiLowerUnit(name[0]) <= u'z';
+  if (drive) return Text(1, name[0]);
+  Text usable(name);
+  for (char16_t& unit : usable) {
+    if (unit < 0x20 || TextView(u"<>:\"/\\|?*").find(unit) != TextView::npos) unit = u'_';
+  }
+  return usable;
+}
+
+bool FinalPath(const Text& path, Text& final) {
+  // Asked of every existing file, not only of reparse points: Wine shows a
+  // POSIX symbolic link as a plain file but opens the file it names.
+  HANDLE handle = ::CreateFileW(W(path), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  final = path;
+  if (handle == INVALID_HANDLE_VALUE) {
+    // Nothing there (or a folder), unless it is a link whose file cannot be
+    // reached: that one cannot be followed.
+    const DWORD attributes = ::GetFileAttributesW(W(path));
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  }
+  std::wstring buffer(MAX_PATH, L'\0');
+  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kFlags);
+  if (n >= buffer.size()) {
+    buffer.resize(n + 1);
+    n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kFlags);
+  }
+  ::CloseHandle(handle);
+  // A volume without a drive name keeps the path as given.
+  if (n > 0 && n < buffer.size()) final = FromW(buffer.data(), n);
+  return true;
+}
+
+bool QueryFile(const Text& path, FileFacts& facts) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    facts.exists = false;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  facts.exists = true;
+  facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts.links = 1;
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(handle, &info)) facts.links = info.nNumberOfLinks;
+    ::CloseHandle(handle);
+  }
+  return true;
+}
+
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::Open(const Text& path, Mode mode, Share share) {
@@ -267,6 +330,18 @@ bool OutputFile::Write(const void* data, size_t size) {
     size -= written;
   }
   return true;
+}
+
+bool OutputFile::EndHere() { return IsOpen() && ::SetEndOfFile(AsHandle(handle_)) != 0; }
+
+bool OutputFile::CopySettingsFrom(const Text& model) {
+  const DWORD attributes = ::GetFileAttributesW(W(model));
+  if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return false;
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO info{};  // times of 0 are left as they are
+  info.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
 }
 
 bool OutputFile::Flush() { return IsOpen() && ::FlushFileBuffers(AsHandle(handle_)) != 0; }

@@ -1,0 +1,120 @@
+// Replacing a whole file: what the user set on the old one is kept.
+#include <gtest/gtest.h>
+
+#include "ReportFile.h"
+#include "support/TestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using TestSupport::ReadBytes;
+
+bool WriteWith(const Text& name, const std::string& bytes) {
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+}
+
+#ifdef _WIN32
+const wchar_t* W(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+void MakeReadOnly(const Text& path) { ASSERT_TRUE(::SetFileAttributesW(W(path), FILE_ATTRIBUTE_READONLY)); }
+void HardLink(const Text& existing, const Text& link) {
+  ASSERT_TRUE(::CreateHardLinkW(W(link), W(existing), nullptr));
+}
+#else
+void MakeReadOnly(const Text& path) { ASSERT_EQ(::chmod(Utf8FromText(path).c_str(), 0444), 0); }
+void HardLink(const Text& existing, const Text& link) {
+  ASSERT_EQ(::link(Utf8FromText(existing).c_str(), Utf8FromText(link).c_str()), 0);
+}
+#endif
+
+class ReportFile : public testing::Test {
+ protected:
+  TestSupport::ScopedTempDir dir_;
+  TestSupport::ScopedCurrentDir here_{dir_.path()};
+};
+
+TEST_F(ReportFile, AReadOnlyFileIsNotReplaced) {
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  MakeReadOnly(dir_ / u"r.txt");
+  EXPECT_FALSE(WriteWith(u"r.txt", "new\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "old\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"r.txt"});
+}
+
+TEST_F(ReportFile, AFileWithSeveralHardLinksIsWrittenInPlace) {
+  TestSupport::WriteBytes(dir_ / u"r.txt", "an old text longer than the new one\r\n");
+  HardLink(dir_ / u"r.txt", dir_ / u"other.txt");
+  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"other.txt"), "new\r\n");
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), (std::vector<Text>{u"other.txt", u"r.txt"}));
+}
+
+TEST_F(ReportFile, ATakenTemporaryNameIsPassedOver) {
+  const Text taken = TemporaryName(u"r.txt", 0);
+  TestSupport::WriteBytes(dir_ / taken, "someone else's");
+  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
+  EXPECT_EQ(ReadBytes(dir_ / taken), "someone else's");
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), (std::vector<Text>{taken, u"r.txt"}));
+}
+
+TEST_F(ReportFile, TemporaryNamesAreShortWhateverTheTarget) {
+  const Text sep(1, Platform::kSeparator);
+  const Text longest(251, u'n');  // with ".txt", as long as a file name may be
+  for (const Text& target : {Text(u"a.txt"), longest + u".txt", u"sub" + sep + longest + u".txt"}) {
+    const Text name = TemporaryName(target, 17);
+    const size_t start = target.rfind(Platform::kSeparator) + 1;  // 0 without a folder
+    EXPECT_EQ(name.substr(0, start), target.substr(0, start));
+    EXPECT_EQ(name.size() - start, 16u) << TestSupport::Show(name);
+    EXPECT_TRUE(name.ends_with(u"-11.tmp")) << TestSupport::Show(name);
+  }
+  TestSupport::MakeDirs(dir_ / u"sub");
+  ASSERT_TRUE(WriteWith(u"sub" + sep + longest + u".txt", "fits\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"sub" + sep + longest + u".txt"), "fits\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir_ / u"sub"), std::vector<Text>{longest + u".txt"});
+}
+
+#ifdef _WIN32
+TEST_F(ReportFile, TheNewFileKeepsTheHiddenAndSystemAttributes) {
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(W(dir_ / u"r.txt"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+  EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"r.txt")) & kept, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  // A plain file stays plain.
+  ASSERT_TRUE(WriteWith(u"plain.txt", "new\r\n"));
+  ASSERT_TRUE(WriteWith(u"plain.txt", "newer\r\n"));
+  EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"plain.txt")) & kept, 0u);
+  ::SetFileAttributesW(W(dir_ / u"r.txt"), FILE_ATTRIBUTE_NORMAL);
+}
+#else
+TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {
+  const std::string path = Utf8FromText(dir_ / u"r.txt");
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  // Only a privileged process may give a file away.
+  const bool privileged = ::geteuid() == 0;
+  if (privileged) {
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+  }
+  struct stat before;
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
+  struct stat after;
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);  // replaced, not written in place
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
+}
+#endif
+
+}  // namespace
