@@ -69,8 +69,9 @@ bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempN
 // failure leaves it incomplete.
 bool WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
   Platform::OutputFile file;
-  // Opened without truncation, which Windows refuses for hidden and system
-  // files; what is left of the old content is cut off at the end.
+  // Opened without truncation (Windows refuses to truncate a hidden or
+  // system file unless asked with those attributes); what is left of the
+  // old content is cut off at the end.
   return file.Open(target, Mode::kOpenAlways, Share::kNone) && WriteAndClose(file, produce);
 }
 
