@@ -2,9 +2,11 @@
 
 #include <array>
 
+#include "Chart.h"
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "RunOptions.h"
 #include "modules/Args.h"
 #include "modules/Dbg.h"
 #include "modules/ScanDir.h"
@@ -27,11 +29,47 @@ void MarkFirst(Text& mask, TextView token) {
   }
 }
 
-Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(name); }
+// `what` is "report" or "chart".
+void LogWriteFailure(const Text& what, const Text& fileName) {
+  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName +
+                        u"' could not be written; an earlier file of that name is left as it was."));
+}
 
-void LogReportFailure(const Text& reportName) {
-  Dbg::Log(Dbg::Stamped(u"[Datemill] The report file '" + reportName +
-                        u".txt' could not be written; an earlier file of that name is left as it was."));
+// Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
+// from `counts`; false, after a log line for each, when one failed. The
+// report sorts the counts, which the chart needs.
+bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& options, int64_t foldersBefore,
+                  DateCountList& counts) {
+  bool ok = true;
+  if (!WriteReport(OutputPath(options.outFolder, reportName), counts)) {
+    LogWriteFailure(u"report", OutputPath(options.outFolder, reportName + u".txt"));
+    ok = false;
+  }
+  if (!options.chart) return ok;
+  const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore};
+  const Text chart = OutputPath(options.outFolder, reportName + u".svg");
+  if (!WriteChart(chart, counts, facts)) {
+    LogWriteFailure(u"chart", chart);
+    ok = false;
+  }
+  return ok;
+}
+
+// Scans, counts and reports one folder argument; false when a file of its
+// could not be written.
+bool RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore) {
+  const Text folder = NormaliseFolder(value);
+  const Text reportName = ReportNameOf(folder);
+  ScanDir::Reset();
+  const int64_t fileTotal =
+      ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
+                    ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
+  // Counts accumulate over the run unless each report is to hold its own.
+  DateCountList own;
+  DateCountList& counts = options.each ? own : DateCounts;
+  if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
+  if (counts.Empty()) return true;
+  return WriteOutputs(folder, reportName, options, foldersBefore, counts);
 }
 
 }  // namespace
@@ -65,34 +103,16 @@ Text ReportNameOf(const Text& folder) {
 }
 
 void Main() {
-  Text mask = kDefaultMask;
-  Text kind = u"c";
   Args::Report(Args::Parse(), Text());
-
-  const Text fmt = SwitchName(u"fmt");
-  if (Args::HasNamed(fmt)) mask = ValidateMask(Platform::ToLower(Args::NamedValue(fmt)));
-  mask = TranslateMask(mask);
-
-  const Text date = SwitchName(u"date");
-  if (Args::HasNamed(date)) {
-    kind = Args::NamedValue(date);
-    if (kind != u"c" && kind != u"m" && kind != u"a") kind = u"c";
-  }
-  const DateKind dateKind = DateKindFromText(kind);
+  RunOptions options;
+  Text fault;
+  Args::Report(ReadRunOptions(options, fault), fault);
 
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
   bool reportFailed = false;
+  int64_t foldersBefore = 0;
   for (const Text& value : Args::UnnamedValues) {
-    const Text folder = NormaliseFolder(value);
-    const Text reportName = ReportNameOf(folder);
-    ScanDir::Reset();
-    const int64_t fileTotal = ScanDir::Scan(
-        ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
-    if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, dateKind, DateCounts);
-    if (!DateCounts.Empty() && !WriteReport(reportName, DateCounts)) {
-      reportFailed = true;
-      LogReportFailure(reportName);
-    }
+    reportFailed = !RunFolder(value, options, foldersBefore++) || reportFailed;
   }
   if (reportFailed) ExitCode = ExitReportFailed;
 }
