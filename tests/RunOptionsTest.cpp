@@ -5,7 +5,6 @@
 #include "RunOptions.h"
 #include "modules/Args.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -60,36 +59,6 @@ class ReadRunOptionsTest : public testing::Test {
   RunOptions options_;
   Text message_;
 };
-
-TEST_F(ReadRunOptionsTest, WithoutSwitchesEverythingIsAsBefore) {
-  EXPECT_EQ(Read({}), Args::ResultOk);
-  EXPECT_EQ(options_.mask, u"%yyyy-%mm-%dd");
-  EXPECT_EQ(options_.kind, DateKind::kCreated);
-  EXPECT_EQ(options_.levels, 0);
-  EXPECT_TRUE(options_.extensions.empty() && options_.skipExtensions.empty() && options_.outFolder.empty());
-  EXPECT_FALSE(options_.each || options_.chart);
-}
-
-TEST_F(ReadRunOptionsTest, ReadsEverySwitchFirstOccurrenceWinning) {
-  TestSupport::ScopedTempDir dir;
-  EXPECT_EQ(Read({{u"DEPTH", u"2"},
-                  {u"depth", u"x"},
-                  {u"Ext", u"jpg;png"},
-                  {u"exclude", u"tmp"},
-                  {u"out", dir.path()},
-                  {u"each", u"-"},
-                  {u"CHART", u"-"},
-                  {u"fmt", u"YYYY"},
-                  {u"date", u"m"}}),
-            Args::ResultOk);
-  EXPECT_EQ(options_.levels, 2);
-  EXPECT_EQ(options_.extensions, u"jpg;png");
-  EXPECT_EQ(options_.skipExtensions, u"tmp");
-  EXPECT_EQ(options_.outFolder, dir.path());
-  EXPECT_TRUE(options_.each && options_.chart);
-  EXPECT_EQ(options_.typedMask, u"yyyy");
-  EXPECT_EQ(options_.kind, DateKind::kModified);
-}
 
 TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   const Text prefix(Platform::kSwitchPrefix);
