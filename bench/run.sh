@@ -293,3 +293,10 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
         done
     fi
 } | tee "$work/results/$platform.md"
+
+# ---- tree and chart cases (tree.sh, same scratch folder) --------------------
+# BENCH_TREE=0 leaves them out; they use the largest size of this run.
+if [ "$windows" = 0 ] && [ "${BENCH_TREE:-1}" = 1 ]; then
+    BENCH_DIR=$work BENCH_ROUNDS=$rounds BENCH_SEED=$seed BENCH_TZ=$TZ DATEMILL=$datemill \
+        BENCH_TREE_FILES=${size_list[${#size_list[@]} - 1]} "$here/tree.sh"
+fi

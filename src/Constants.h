@@ -62,6 +62,10 @@ constexpr int ResultRecoverable = 0;
 constexpr int ErrNoArguments = -1;
 constexpr int ErrRequiredMissing = -2;
 constexpr int ErrMalformedQuotes = -3;
+// Command-line faults the driver finds in switch values (Report is given the
+// message, so the box shows only "[Args::] " and that message).
+constexpr int ErrBadDepth = -4;     // depth is neither a whole number from 0 up nor "all"
+constexpr int ErrNoOutFolder = -5;  // the folder of out does not exist
 
 }  // namespace Args
 

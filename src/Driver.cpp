@@ -3,9 +3,11 @@
 #include <array>
 #include <new>
 
+#include "Chart.h"
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "RunOptions.h"
 #include "modules/Args.h"
 #include "modules/Dbg.h"
 #include "modules/ScanDir.h"
@@ -28,21 +30,41 @@ void MarkFirst(Text& mask, TextView token) {
   }
 }
 
-Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(name); }
-
-void LogReportFailure(const Text& reportName) {
-  Dbg::Log(Dbg::Stamped(u"[Datemill] The report file '" + reportName +
-                        u".txt' could not be written; an earlier file of that name is left as it was."));
+// `what` is "report" or "chart".
+void LogWriteFailure(const Text& what, const Text& fileName) {
+  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName +
+                        u"' could not be written; an earlier file of that name is left as it was."));
 }
 
-// Scans one folder and counts its dates; false when memory ran out. The
-// counts are then incomplete, so no further report may be written from them.
-bool ScanAndCount(const Text& folder, TextView mask, DateKind kind) {
+// Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
+// from `counts`; false, after a log line for each, when one failed. The
+// report sorts the counts, which the chart needs.
+bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& options,
+                  int64_t foldersBefore, DateCountList& counts) {
+  bool ok = true;
+  if (!WriteReport(OutputPath(options.outFolder, reportName), counts)) {
+    LogWriteFailure(u"report", OutputPath(options.outFolder, reportName + u".txt"));
+    ok = false;
+  }
+  if (!options.chart) return ok;
+  const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore};
+  const Text chart = OutputPath(options.outFolder, reportName + u".svg");
+  if (!WriteChart(chart, counts, facts)) {
+    LogWriteFailure(u"chart", chart);
+    ok = false;
+  }
+  return ok;
+}
+
+// Scans one folder and counts its dates into `counts`; false when memory ran
+// out. The counts are then incomplete, so no report may be written from them.
+bool ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
   try {
     ScanDir::Reset();
-    const int64_t fileTotal = ScanDir::Scan(
-        ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
-    if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, kind, DateCounts);
+    const int64_t fileTotal =
+        ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
+                      ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
+    if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
     return true;
   } catch (const std::bad_alloc&) {
     ScanDir::Reset();  // frees the folder's records for the log line
@@ -57,6 +79,24 @@ void LogOutOfMemory(const Text& folder) {
   } catch (const std::bad_alloc&) {
     // The line is lost, as any log line that cannot be written.
   }
+}
+
+enum class FolderResult { kDone, kWriteFailed, kOutOfMemory };
+
+// Scans, counts and reports one folder argument.
+FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore) {
+  const Text folder = NormaliseFolder(value);
+  const Text reportName = ReportNameOf(folder);
+  // Counts accumulate over the run unless each report is to hold its own.
+  DateCountList own;
+  DateCountList& counts = options.each ? own : DateCounts;
+  if (!ScanAndCount(folder, options, counts)) {
+    LogOutOfMemory(folder);
+    return FolderResult::kOutOfMemory;
+  }
+  if (counts.Empty()) return FolderResult::kDone;
+  return WriteOutputs(folder, reportName, options, foldersBefore, counts) ? FolderResult::kDone
+                                                                          : FolderResult::kWriteFailed;
 }
 
 }  // namespace
@@ -93,35 +133,21 @@ Text ReportNameOf(const Text& folder) {
 }
 
 void Main() {
-  Text mask = kDefaultMask;
-  Text kind = u"c";
   Args::Report(Args::Parse(), Text());
-
-  const Text fmt = SwitchName(u"fmt");
-  if (Args::HasNamed(fmt)) mask = ValidateMask(Platform::ToLower(Args::NamedValue(fmt)));
-  mask = TranslateMask(mask);
-
-  const Text date = SwitchName(u"date");
-  if (Args::HasNamed(date)) {
-    kind = Args::NamedValue(date);
-    if (kind != u"c" && kind != u"m" && kind != u"a") kind = u"c";
-  }
-  const DateKind dateKind = DateKindFromText(kind);
+  RunOptions options;
+  Text fault;
+  Args::Report(ReadRunOptions(options, fault), fault);
 
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
   bool reportFailed = false;
+  int64_t foldersBefore = 0;
   for (const Text& value : Args::UnnamedValues) {
-    const Text folder = NormaliseFolder(value);
-    const Text reportName = ReportNameOf(folder);
-    if (!ScanAndCount(folder, mask, dateKind)) {
-      LogOutOfMemory(folder);
+    const FolderResult result = RunFolder(value, options, foldersBefore++);
+    if (result == FolderResult::kOutOfMemory) {
       ExitCode = ExitReportFailed;
       return;
     }
-    if (!DateCounts.Empty() && !WriteReport(reportName, DateCounts)) {
-      reportFailed = true;
-      LogReportFailure(reportName);
-    }
+    reportFailed = result == FolderResult::kWriteFailed || reportFailed;
   }
   if (reportFailed) ExitCode = ExitReportFailed;
 }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "Chart.h"
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
@@ -21,9 +22,13 @@ using TestSupport::UtcStamp;
 #ifdef _WIN32
 constexpr uint32_t kNoArguments = 0xFFFFFFFF;      // -1, all 32 bits
 constexpr uint32_t kMalformedQuotes = 0xFFFFFFFD;  // -3
+constexpr uint32_t kBadDepth = 0xFFFFFFFC;         // -4
+constexpr uint32_t kNoOutFolder = 0xFFFFFFFB;      // -5
 #else
 constexpr uint32_t kNoArguments = 255;  // POSIX passes on the low 8 bits
 constexpr uint32_t kMalformedQuotes = 253;
+constexpr uint32_t kBadDepth = 252;
+constexpr uint32_t kNoOutFolder = 251;
 #endif
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -264,6 +269,117 @@ TEST_F(EndToEnd, LiteralTextGoesOutInTheNarrowCodePage) {
 #else
   EXPECT_EQ(Report(u"lit.txt"), "\xC3\xA4 2018 1\r\n");  // the UTF-8 locale of the test run
 #endif
+}
+
+// ---- The switches depth, ext, exclude, out, each and chart ----
+
+TEST_F(EndToEnd, DepthCountsSubfoldersDownToItsLevel) {
+  // root: 2018; root/a: 2017; root/a/b: 2016; root/c: 2015.
+  const Text root = Folder(u"root", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text a = Join(root, u"a");
+  TestSupport::MakeDirs(Join(a, u"b"));
+  TestSupport::MakeDirs(Join(root, u"c"));
+  TestSupport::MakeFile(Join(a, u"f"), "x", UtcStamp(2017, 1, 1, 0, 0, 0));
+  TestSupport::MakeFile(Join(Join(a, u"b"), u"f"), "x", UtcStamp(2016, 1, 1, 0, 0, 0));
+  TestSupport::MakeFile(Join(Join(root, u"c"), u"f"), "x", UtcStamp(2015, 1, 1, 0, 0, 0));
+  const std::vector<std::pair<Text, std::string>> cases = {
+      {u"0", "2018 1\r\n"},
+      {u"1", "2015 1\r\n2017 1\r\n2018 1\r\n"},
+      {u"2", "2015 1\r\n2016 1\r\n2017 1\r\n2018 1\r\n"},
+      {u"all", "2015 1\r\n2016 1\r\n2017 1\r\n2018 1\r\n"}};
+  for (const auto& [depth, report] : cases) {
+    EXPECT_EQ(Run({S(u"DEPTH=" + depth), S(u"depth=0"), S(u"date=m"), S(u"fmt=yyyy"), root}).status, 0u);
+    EXPECT_EQ(Report(u"root.txt"), report) << TestSupport::Show(depth);
+  }
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"root.txt"});  // one report per named folder
+}
+
+TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
+  // One file per year, so the report tells which files were counted;
+  // folders are never filtered.
+  const Text folder = dir_ / u"mixed";
+  const std::vector<Text> names = {u"a.jpg", u"b.JPG", u"c.png", u"d.tmp", u"e", u"f.jpg.bak"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    TestSupport::MakeDirs(folder);
+    TestSupport::MakeFile(Join(folder, names[i]), "x", UtcStamp(2010 + static_cast<int>(i), 1, 1, 0, 0, 0));
+  }
+  TestSupport::MakeDirs(Join(folder, u"sub.tmp"));
+  TestSupport::MakeFile(Join(Join(folder, u"sub.tmp"), u"g.png"), "x", UtcStamp(2020, 1, 1, 0, 0, 0));
+  const std::vector<std::pair<std::vector<Text>, std::string>> cases = {
+      {{S(u"ext=jpg;png")}, "2010 1\r\n2011 1\r\n2012 1\r\n2020 1\r\n"},
+      {{S(u"ext=*.JPG|bak")}, "2010 1\r\n2011 1\r\n2015 1\r\n"},
+      {{S(u"exclude=tmp;bak")}, "2010 1\r\n2011 1\r\n2012 1\r\n2014 1\r\n2020 1\r\n"},
+      {{S(u"ext=jpg;tmp"), S(u"exclude=tmp")}, "2010 1\r\n2011 1\r\n"}};
+  for (const auto& [filters, report] : cases) {
+    std::vector<Text> args = filters;
+    args.insert(args.end(), {S(u"depth=all"), S(u"each"), S(u"date=m"), S(u"fmt=yyyy"), folder});
+    EXPECT_EQ(Run(args).status, 0u);
+    EXPECT_EQ(Report(u"mixed.txt"), report) << TestSupport::Show(filters[0]);
+  }
+}
+
+TEST_F(EndToEnd, OutPutsReportsAndChartsIntoItsFolder) {
+  const Text folder = Folder(u"trip", {UtcStamp(2019, 5, 1, 8, 0, 0)});
+  const Text out = dir_ / u"out folder";
+  TestSupport::MakeDirs(out);
+  EXPECT_EQ(Run({S(u"out=" + out + Platform::kSeparator), S(u"chart"), S(u"date=m"), folder}).status, 0u);
+  EXPECT_EQ(ReadBytes(Join(out, u"trip.txt")), "2019-05-01 1\r\n");
+  EXPECT_EQ(TestSupport::Listing(out), (std::vector<Text>{u"trip.svg", u"trip.txt"}));
+  EXPECT_TRUE(TestSupport::Listing(work_).empty());
+}
+
+TEST_F(EndToEnd, EachReportHoldsItsOwnFolderOnly) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text empty = Folder(u"empty", {});
+  const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0), UtcStamp(2019, 2, 1, 0, 0, 0)});
+  EXPECT_EQ(Run({S(u"Each"), S(u"date=m"), S(u"fmt=yyyy"), a, empty, b}).status, 0u);
+  EXPECT_EQ(Report(u"a.txt"), "2018 1\r\n");
+  EXPECT_EQ(Report(u"b.txt"), "2019 2\r\n");
+  EXPECT_EQ(TestSupport::Listing(work_),
+            (std::vector<Text>{u"a.txt", u"b.txt"}));  // nothing to report for empty
+}
+
+TEST_F(EndToEnd, ChartShowsTheCountsOfItsReport) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 9, 25, 9, 0, 0)});
+  const Text b = Folder(u"b", {UtcStamp(2018, 9, 26, 9, 0, 0), UtcStamp(2018, 9, 26, 10, 0, 0)});
+  EXPECT_EQ(Run({S(u"chart"), S(u"date=m"), S(u"fmt=YYYY-MM-DD"), a, b}).status, 0u);
+  const std::vector<DateCount> counts = {{u"2018-09-25", 1}, {u"2018-09-26", 2}};
+  EXPECT_EQ(Report(u"b.svg"), ChartSvg(counts, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 1}));
+  EXPECT_EQ(Report(u"a.svg"), ChartSvg({counts[0]}, ChartFacts{a, DateKind::kModified, u"yyyy-mm-dd", 0}));
+  EXPECT_EQ(Run({S(u"chart"), S(u"each"), S(u"date=m"), a, b}).status, 0u);
+  EXPECT_EQ(Report(u"b.svg"), ChartSvg({counts[1]}, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 0}));
+}
+
+TEST_F(EndToEnd, AChartThatCannotBeWrittenFailsTheRun) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(work_, u"a.svg"));  // a folder where the chart would go
+  EXPECT_EQ(Run({S(u"chart"), a}).status, 1u);
+  EXPECT_NE(Report(u"a.txt"), "<missing>");
+  EXPECT_NE(Log().find(" [Datemill] The chart file 'a.svg' could not be written"), std::string::npos)
+      << Log();
+}
+
+TEST_F(EndToEnd, BadDepthOrOutFolderEndTheRunBeforeCounting) {
+  const Text folder = Folder(u"never", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const std::vector<std::pair<std::vector<Text>, uint32_t>> cases = {
+      {{S(u"depth=-1"), folder}, kBadDepth},
+      {{S(u"depth="), folder}, kBadDepth},
+      {{S(u"depth=two"), S(u"out=") + dir_.path(), folder}, kBadDepth},
+      {{S(u"out=") + (dir_ / u"missing"), folder}, kNoOutFolder},
+      {{folder, S(u"out=") + Join(folder, u"f0")}, kNoOutFolder}};  // a file is no folder
+  for (const auto& [args, status] : cases) {
+    const TestSupport::RunResult result = Run(args);
+    EXPECT_EQ(result.status, status) << TestSupport::Show(args[0]);
+#ifndef _WIN32
+    const std::string name = Utf8FromText(program_.substr(program_.rfind(u'/') + 1));
+    const std::string expected = status == kBadDepth
+                                     ? "The value of --depth must be a whole number from 0 up or 'all': '"
+                                     : "The folder of --out does not exist: '";
+    EXPECT_EQ(result.errors.rfind(name + ": [Args::] " + expected, 0), 0u) << result.errors;
+#endif
+  }
+  EXPECT_TRUE(TestSupport::Listing(work_).empty());
+  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
 }
 
 }  // namespace

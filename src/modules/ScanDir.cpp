@@ -85,6 +85,25 @@ FolderRecord RootRecord(const Text& root, int64_t flags) {
   return record;
 }
 
+// Adds a record for the file `entry` of `folder` to `found` when the
+// extension lists admit it.
+bool AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entry, const Text& extensions,
+             int64_t flags, const Text& skipExtensions) {
+  if (!extensions.empty() || !skipExtensions.empty()) {
+    const Text ext = Extension(entry.name);
+    if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) return false;
+    if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) return false;
+  }
+  FileRecord& record = found.emplace_back();
+  record.Path.reserve(folder.size() + entry.name.size());
+  record.Path.append(folder).append(entry.name);
+  record.Size = static_cast<int64_t>(entry.size);
+  if (flags & WithDepth) record.Depth = DepthOf(record.Path);
+  if (flags & WithDates) FillDates(record, entry);
+  if (flags & WithAttributes) record.Attributes = entry.attributes;
+  return true;
+}
+
 bool OnDescent(const Platform::FolderId& id) {
   for (const Platform::FolderId& seen : descent) {
     if (seen == id) return true;
@@ -121,6 +140,82 @@ void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags
     Walk(pending, sub, levels, flags, folderWords, skipFolderWords);
     if (known) descent.pop_back();
   }
+}
+
+// The scan of one root in a single pass: each folder's search delivers its
+// files and its subfolders at once, so no entry is looked at twice. The
+// records come out as a walk followed by a listing of each gathered folder
+// would make them: depth first, pre-order, siblings in delivery order.
+struct RootScan {
+  FolderList& results;
+  int64_t levels, flags, fileSort;
+  const Text &include, &exclude, &folderWords, &skipFolderWords;
+  int64_t total = 0;  // file records made
+};
+
+void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorded, bool mayDescend);
+
+// Moves the files found for the pending record `index` into a new result.
+void AddResult(RootScan& scan, size_t index, int64_t n) {
+  FolderRecord& folder = scan.results.emplace_back();
+  const FolderRecord& pending = PendingFolders[index];
+  folder.Path = pending.Path;
+  folder.FileCount = n;
+  folder.Depth = (scan.flags & WithDepth) ? DepthOf(folder.Path) : 0;
+  folder.Created = pending.Created;
+  folder.Modified = pending.Modified;
+  folder.Accessed = pending.Accessed;
+  folder.Attributes = pending.Attributes;
+  if (FoundFiles.empty()) return;
+  scan.total += n;
+  if (scan.flags & SortFiles) SortRecords(FoundFiles, scan.fileSort);
+  folder.Files = std::move(FoundFiles);  // the records move, nothing is copied
+  FoundFiles.clear();
+}
+
+void VisitSubfolder(RootScan& scan, const Text& folder, const Platform::DirEntry& entry, int64_t level) {
+  Text sub = folder + entry.name + Platform::kSeparator;
+  if (!scan.skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) return;
+  const bool recorded = scan.folderWords.empty() || PathMatches(sub, IncludeFolderWords);
+  if (recorded) {
+    FolderRecord& record = PendingFolders.emplace_back();
+    record.Path = sub;
+    if (scan.flags & WithDepth) record.Depth = DepthOf(sub);
+    if (scan.flags & WithDates) FillDates(record, entry);
+    if (scan.flags & WithAttributes) record.Attributes = entry.attributes;
+  }
+  const bool below = scan.levels == AllLevels || level < scan.levels;
+  Platform::FolderId id;
+  const bool known = below && Platform::FolderIdentity(sub, id);
+  if (known && OnDescent(id)) return VisitFolder(scan, sub, level, recorded, false);
+  if (known) descent.push_back(id);
+  VisitFolder(scan, sub, level, recorded, below);
+  if (known) descent.pop_back();
+}
+
+// Lists `folder` (at `level` below the root), adds its result when it is
+// `recorded` (its pending record is the last one), then visits its
+// subfolders when `mayDescend`.
+void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorded, bool mayDescend) {
+  const size_t index = PendingFolders.size() - 1;
+  const bool listFiles = recorded && !(scan.flags & FoldersOnly);
+  std::vector<Platform::DirEntry> subfolders;
+  int64_t n = 0;
+  Platform::DirSearch search;
+  if ((mayDescend || listFiles) &&
+      search.Open(SearchPattern(folder), (scan.flags & WithDates) != 0) == Platform::SearchStatus::kOpened) {
+    Platform::DirEntry entry;
+    while (search.Next(entry)) {
+      if (!entry.IsDirectory()) {
+        if (listFiles && AddFile(FoundFiles, folder, entry, scan.include, scan.flags, scan.exclude)) ++n;
+      } else if (mayDescend && entry.name != u"." && entry.name != u"..") {
+        subfolders.push_back(std::move(entry));
+      }
+    }
+  }
+  search.Close();  // one search open at a time, whatever the depth
+  if (recorded) AddResult(scan, index, n);
+  for (const Platform::DirEntry& sub : subfolders) VisitSubfolder(scan, folder, sub, level + 1);
 }
 
 }  // namespace
@@ -164,24 +259,11 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
   if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
     return 0;
   }
-  const bool filtered = !extensions.empty() || !skipExtensions.empty();
   int64_t count = 0;
   Platform::DirEntry entry;
   while (search.Next(entry)) {
     if (entry.IsDirectory()) continue;  // hidden, system, read-only and links are files too
-    if (filtered) {
-      const Text ext = Extension(entry.name);
-      if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) continue;
-      if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) continue;
-    }
-    FileRecord& record = found.emplace_back();
-    record.Path.reserve(folder.size() + entry.name.size());
-    record.Path.append(folder).append(entry.name);
-    record.Size = static_cast<int64_t>(entry.size);
-    if (flags & WithDepth) record.Depth = DepthOf(record.Path);
-    if (flags & WithDates) FillDates(record, entry);
-    if (flags & WithAttributes) record.Attributes = entry.attributes;
-    ++count;
+    count += AddFile(found, folder, entry, extensions, flags, skipExtensions) ? 1 : 0;
   }
   return count;
 }
@@ -210,33 +292,15 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
     if (root.back() != Platform::kSeparator) root += Platform::kSeparator;
     PendingFolders.clear();
     CurrentRoot = root;
-    if (folderWords.empty() || PathMatches(root, IncludeFolderWords)) {
-      PendingFolders.push_back(RootRecord(root, flags));
-    }
-    WalkFolders(PendingFolders, root, levels, flags, folderWords, skipFolderWords);
-
-    for (const FolderRecord& pending : PendingFolders) {
-      int64_t n = 0;
-      if (!(flags & FoldersOnly)) n = ListFiles(FoundFiles, pending.Path, include, flags, exclude);
-      FolderRecord& folder = results.emplace_back();
-      folder.Path = pending.Path;
-      folder.FileCount = n;
-      folder.Depth = (flags & WithDepth) ? DepthOf(folder.Path) : 0;
-      folder.Created = pending.Created;
-      folder.Modified = pending.Modified;
-      folder.Accessed = pending.Accessed;
-      folder.Attributes = pending.Attributes;
-      if (FoundFiles.empty()) continue;
-      total += n;
-      if (flags & SortFiles) SortRecords(FoundFiles, fileSort);
-      if (folder.Files.empty()) {
-        folder.Files = std::move(FoundFiles);  // the records move, nothing is copied
-      } else {
-        folder.Files.insert(folder.Files.end(), std::make_move_iterator(FoundFiles.begin()),
-                            std::make_move_iterator(FoundFiles.end()));
-      }
-      FoundFiles.clear();
-    }
+    const bool recorded = folderWords.empty() || PathMatches(root, IncludeFolderWords);
+    if (recorded) PendingFolders.push_back(RootRecord(root, flags));
+    RootScan scan{results, levels, flags, fileSort, include, exclude, folderWords, skipFolderWords};
+    descent.clear();
+    Platform::FolderId id;
+    if (levels != 0 && Platform::FolderIdentity(root, id)) descent.push_back(id);
+    VisitFolder(scan, root, 0, recorded, levels != 0);
+    descent.clear();
+    total += scan.total;
   }
   if (flags & SortFolders) SortRecords(results, folderSort);
 

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Two more cases beside run.sh's:
+#   tree:  datemill --depth=all on N files in a tree of F folders, against
+#          the same files in one folder and against
+#          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c;
+#   chart: datemill on N files, every file its own second (mask
+#          yyyymmddhhiiss), with and without --chart.
+# Medians of warm-cache rounds, tools in alternation; the counts are checked
+# first. run.sh runs this at its end; see README.md beside this file.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+
+files=${BENCH_TREE_FILES:-1000000}
+folders=${BENCH_TREE_FOLDERS:-$((files / 100))}
+rounds=${BENCH_ROUNDS:-5}
+seed=${BENCH_SEED:-1}
+work=${BENCH_DIR:-/tmp/datemill-bench}
+export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
+
+usage() {
+    cat <<EOF2
+usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH]
+  --files    files in the tree, the flat folder and the chart case (default $files)
+  --folders  leaf folders of the tree (default files / 100)
+  --rounds   measured rounds after one warm-up (default $rounds)
+  --dir      scratch folder, shared with run.sh (default $work)
+Also from the environment: BENCH_TREE_FILES BENCH_TREE_FOLDERS BENCH_ROUNDS
+BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), DATEMILL.
+EOF2
+}
+die() { echo "tree.sh: $*" >&2; exit 1; }
+
+while [ $# -gt 0 ]; do
+    case $1 in
+        --files) files=${2:?}; folders=$((files / 100)); shift ;;
+        --folders) folders=${2:?}; shift ;;
+        --rounds) rounds=${2:?}; shift ;;
+        --dir) work=${2:?}; shift ;;
+        -h | --help) usage; exit 0 ;;
+        *) usage >&2; exit 2 ;;
+    esac
+    shift
+done
+[[ $files =~ ^[1-9][0-9]*$ && $folders =~ ^[1-9][0-9]*$ && $rounds =~ ^[1-9][0-9]*$ ]] ||
+    die "bad --files, --folders or --rounds"
+
+mkdir -p "$work/bin" "$work/data"
+work=$(cd "$work" && pwd)
+bin=$work/bin
+/usr/bin/time -f %e true >/dev/null 2>&1 || die "needs GNU time at /usr/bin/time (package 'time')"
+cc -O2 -o "$bin/gen" "$here/gen.c"
+cc -O2 -o "$bin/gentree" "$here/gentree.c" -lm
+datemill=${DATEMILL:-$root/build/native/datemill}
+if [ ! -x "$datemill" ]; then
+    echo "building datemill" >&2
+    (cd "$root" && cmake --workflow --preset native >&2)
+fi
+[ -x "$datemill" ] || die "no datemill at $datemill"
+datemill=$(cd "$(dirname "$datemill")" && pwd)/$(basename "$datemill")
+
+# ---- data (kept and reused while generator, sizes and seed stay) -----------
+# make DIR STAMP CMD...: run CMD to make DIR unless DIR.ok says STAMP
+make_data() {
+    local dir=$1 want=$2
+    shift 2
+    [ -d "$dir" ] && [ "$(cat "$dir.ok" 2>/dev/null)" = "$want" ] && return 0
+    echo "generating $dir" >&2
+    rm -rf "$dir" "$dir.ok"
+    "$@"
+    echo "$want" > "$dir.ok"
+    sync   # keep write-back out of the timings
+}
+tree_sum=$(cksum < "$here/gentree.c" | cut -d' ' -f1)
+gen_sum=$(cksum < "$here/gen.c" | cut -d' ' -f1)
+tree=$work/data/tree-$files-$folders flat=$work/data/flat-$files
+seconds=$work/data/seconds-$files   # the same folder run.sh makes
+make_data "$tree" "gentree $tree_sum $files $folders $seed" "$bin/gentree" "$tree" "$files" "$folders" "$seed"
+make_data "$flat" "gentree $tree_sum $files 1 $seed" "$bin/gentree" "$flat" "$files" 1 "$seed"
+make_data "$seconds" "gen $gen_sum $files seconds $seed" "$bin/gen" "$seconds" "$files" seconds "$seed"
+
+# ---- measuring -------------------------------------------------------------
+# measure LOG CMD...: run CMD (output to /dev/null), append "wall cpu rss_kib"
+measure() {
+    local log=$1 u s m t0 t1
+    shift
+    t0=$EPOCHREALTIME
+    /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out/stdout.tmp" || die "failed: $*"
+    t1=$EPOCHREALTIME
+    read -r u s m < "$work/time.tmp"
+    awk -v a="$t0" -v b="$t1" -v u="$u" -v s="$s" -v m="$m" \
+        'BEGIN { printf "%.4f %.2f %d\n", b - a, u + s, m }' >> "$log"
+}
+pipeline='find "$1" -type f -printf "%TY-%Tm-%Td\n" | sort | uniq -c'
+run_tool() {   # run_tool TOOL LOG
+    case $1 in
+        tree) measure "$2" "$datemill" --date=m --depth=all "$tree" ;;
+        flat) measure "$2" "$datemill" --date=m "$flat" ;;
+        find) measure "$2" bash -c "$pipeline" find "$tree" && mv "$out/stdout.tmp" "$out/find.txt" ;;
+        plain) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss "$seconds" ;;
+        chart) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss --chart "$seconds" ;;
+    esac
+}
+check() {
+    local t=$(basename "$tree") f=$(basename "$flat") s=$(basename "$seconds")
+    tr -d '\r' < "$t.txt" > tree.norm
+    tr -d '\r' < "$f.txt" > flat.norm
+    awk '{ print $2, $1 }' find.txt > find.norm
+    [ "$(awk '{ s += $2 } END { print s + 0 }' flat.norm)" = "$files" ] || die "flat: not $files files counted"
+    cmp -s tree.norm flat.norm || die "tree and flat counts differ (see $out)"
+    cmp -s tree.norm find.norm || die "datemill and find differ on the tree (see $out)"
+    [ -f "$s.svg" ] || die "no chart $s.svg in $out"
+    [ "$(stat -c %s "$s.svg")" -lt 2097152 ] || die "$s.svg is 2 MB or more"
+}
+
+out=$work/out/tree
+results=$work/results/tree
+rm -rf "$out" "$results"
+mkdir -p "$out" "$results"
+cd "$out"
+tools=(tree flat find plain chart)
+echo "timing tree and chart cases: warm-up" >&2
+for t in "${tools[@]}"; do run_tool "$t" /dev/null; done
+check
+for ((r = 1; r <= rounds; r++)); do
+    echo "timing tree and chart cases: round $r/$rounds" >&2
+    for t in "${tools[@]}"; do run_tool "$t" "$results/$t"; done
+done
+
+# ---- report ----------------------------------------------------------------
+median() {   # median LOG FIELD
+    awk -v k="$2" '{ print $k }' "$1" | sort -g |
+        awk '{ a[NR] = $1 } END { print NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+row() {   # row CASE LABEL TOOL BASE
+    local w c m
+    w=$(median "$results/$3" 1) c=$(median "$results/$3" 2) m=$(median "$results/$3" 3)
+    printf '| %s | %s | %.3f | %.2f | %s | %s | %.1f |\n' "$1" "$2" "$w" "$c" \
+        "$(ratio "$w" "$(median "$results/$4" 1)")" "$(ratio "$c" "$(median "$results/$4" 2)")" \
+        "$(awk -v m="$m" 'BEGIN { print m / 1024 }')"
+}
+{
+    echo "### tree and chart: medians of $rounds round(s) after a warm-up, TZ=$TZ"
+    echo
+    echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system;" \
+        "$files files, the tree in $folders leaf folders"
+    echo
+    echo "| case | run | wall s | CPU s | wall ÷ base | CPU ÷ base | peak RSS MiB |"
+    echo "|---|---|---:|---:|---:|---:|---:|"
+    row tree "datemill --depth=all, tree" tree flat
+    row tree "datemill, one folder (base)" flat flat
+    row tree 'find tree \| sort \| uniq -c' find flat
+    row chart "datemill, per-second mask (base)" plain plain
+    row chart "the same with --chart" chart plain
+} | tee "$work/results/tree.md"

@@ -1,0 +1,280 @@
+#include "Chart.h"
+
+#include <algorithm>
+
+#include "ReportFile.h"
+
+namespace {
+
+// The picture, in pixels. Coordinates are computed in thousandths of a
+// pixel as integers and written by Milli, so no floating-point formatting
+// can make two builds differ.
+constexpr int64_t kWidth = 1280, kHeight = 600;
+constexpr int64_t kPlotLeft = 90, kPlotTop = 80, kPlotWidth = 1130, kPlotHeight = 450;
+constexpr int64_t kBaseline = kPlotTop + kPlotHeight;
+constexpr int64_t kMaxGridSteps = 5;  // gridlines above 0
+constexpr int64_t kMaxXLabels = 6;
+constexpr int64_t kMaxBarWidth = 60;
+constexpr size_t kMaxBarText = 48;    // code units of a text in a bar's title
+constexpr size_t kMaxLabelText = 20;  // ... in an x label
+constexpr size_t kMaxFolderText = 80;
+
+// a * b / c for 0 <= a <= c and b a length in thousandths: split so that
+// no product grows beyond c * b (safe for counts up to 8e12 files).
+int64_t MulDiv(int64_t a, int64_t b, int64_t c) { return a / c * b + a % c * b / c; }
+
+// Digits of a count (no locale is asked, so no grouping can creep in).
+std::string Decimal(int64_t value) {
+  std::string digits;
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  return value < 0 ? "-" + digits : digits;
+}
+
+const char* const kDot = " \xC2\xB7 ";  // " · " in UTF-8, whatever the compiler's character set
+
+// A length in thousandths written as a decimal: 12345 -> "12.345", 500 -> "0.5".
+std::string Milli(int64_t milli) {
+  std::string text = milli < 0 ? "-" : "";
+  const int64_t magnitude = milli < 0 ? -milli : milli;
+  text += Decimal(magnitude / 1000);
+  int64_t fraction = magnitude % 1000;
+  if (fraction == 0) return text;
+  std::string digits = {char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                        char('0' + fraction % 10)};
+  while (digits.back() == '0') digits.pop_back();
+  return text + "." + digits;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Whether XML 1.0 admits the character in a document.
+bool XmlAllows(char32_t cp) {
+  if (cp < 0x20) return cp == u'\t' || cp == u'\n' || cp == u'\r';
+  return cp != 0xFFFE && cp != 0xFFFF;
+}
+
+// At most `limit` code units of `text`, never ending inside a surrogate
+// pair; a shortened text ends in "…" (`keepEnd`: the start is cut instead).
+Text Shortened(TextView text, size_t limit, bool keepEnd = false) {
+  if (text.size() <= limit) return Text(text);
+  if (keepEnd) {
+    size_t cut = text.size() - limit;
+    if (text[cut] >= 0xDC00 && text[cut] <= 0xDFFF && text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF)
+      ++cut;
+    return u"\u2026" + Text(text.substr(cut));
+  }
+  size_t cut = limit;
+  if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF && text[cut] >= 0xDC00 && text[cut] <= 0xDFFF) --cut;
+  return Text(text.substr(0, cut)) + u"\u2026";
+}
+
+std::string Files(int64_t count) { return Decimal(count) + (count == 1 ? " file" : " files"); }
+
+std::string KindWord(DateKind kind) {
+  switch (kind) {
+    case DateKind::kModified: return "last-written";
+    case DateKind::kAccessed: return "last-accessed";
+    case DateKind::kCreated: break;
+  }
+  return "created";
+}
+
+}  // namespace
+
+std::string XmlText(TextView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || !XmlAllows(cp)) {
+      cp = 0xFFFD;  // a lone surrogate, such as a byte of a name that is not UTF-8
+    }
+    switch (cp) {
+      case u'&': out += "&amp;"; break;
+      case u'<': out += "&lt;"; break;
+      case u'>': out += "&gt;"; break;
+      case u'"': out += "&quot;"; break;
+      case u'\'': out += "&apos;"; break;
+      default: AppendUtf8(out, cp);
+    }
+  }
+  return out;
+}
+
+size_t ChartBinSize(size_t texts) {
+  return texts <= kChartMaxBars ? 1 : (texts + kChartMaxBars - 1) / kChartMaxBars;
+}
+
+namespace {
+
+// One bar: the texts [first, last] of the sorted counts and their sum.
+struct Bar {
+  size_t first = 0, last = 0;
+  int64_t count = 0;
+};
+
+std::vector<Bar> Bars(const std::vector<DateCount>& counts) {
+  const size_t bin = ChartBinSize(counts.size());
+  std::vector<Bar> bars;
+  bars.reserve((counts.size() + bin - 1) / bin);
+  for (size_t i = 0; i < counts.size(); ++i) {
+    if (i % bin == 0) bars.push_back(Bar{i, i, 0});
+    bars.back().last = i;
+    bars.back().count += counts[i].Count;
+  }
+  return bars;
+}
+
+// The gridline step: 1, 2 or 5 times a power of ten, the smallest that
+// needs at most kMaxGridSteps steps to reach `highest`.
+int64_t GridStep(int64_t highest) {
+  for (int64_t power = 1;; power *= 10) {
+    for (int64_t factor : {1, 2, 5}) {
+      const int64_t step = factor * power;
+      if ((highest + step - 1) / step <= kMaxGridSteps) return step;
+    }
+  }
+}
+
+// Where things go: x of a bar's slot edge and y of a count, in thousandths.
+struct Scale {
+  size_t bars = 0;
+  int64_t top = 1;  // the count at the top of the plot
+  int64_t SlotX(size_t bar) const {
+    return kPlotLeft * 1000 +
+           MulDiv(static_cast<int64_t>(bar), kPlotWidth * 1000, static_cast<int64_t>(bars));
+  }
+  int64_t Y(int64_t count) const { return kBaseline * 1000 - MulDiv(count, kPlotHeight * 1000, top); }
+};
+
+void Head(std::string& svg, const std::vector<DateCount>& counts, const ChartFacts& facts, size_t bin) {
+  int64_t total = 0;
+  for (const DateCount& entry : counts) total += entry.Count;
+  const std::string heading =
+      "Files by " + KindWord(facts.kind) + " date: " + XmlText(Shortened(facts.folder, kMaxFolderText, true));
+  std::string detail = "mask " + XmlText(Shortened(facts.mask, kMaxBarText)) + kDot + Files(total) + kDot +
+                       Decimal(static_cast<int64_t>(counts.size())) +
+                       (counts.size() == 1 ? " date text" : " date texts");
+  if (bin > 1) detail += std::string(kDot) + Decimal(static_cast<int64_t>(bin)) + " texts per bar";
+  if (facts.foldersBefore > 0) {
+    detail += std::string(kDot) + "with the counts of " + Decimal(facts.foldersBefore) +
+              (facts.foldersBefore == 1 ? " earlier folder" : " earlier folders");
+  }
+  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Decimal(kWidth) +
+         "\" height=\"" + Decimal(kHeight) + "\" viewBox=\"0 0 " + Decimal(kWidth) + " " + Decimal(kHeight) +
+         "\" font-family=\"sans-serif\">\n";
+  svg += "<title>" + heading + "</title>\n";
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+  svg += "<text x=\"" + Decimal(kPlotLeft) + "\" y=\"32\" font-size=\"18\" font-weight=\"bold\">" + heading +
+         "</text>\n";
+  svg += "<text x=\"" + Decimal(kPlotLeft) + "\" y=\"56\" font-size=\"13\" fill=\"#444444\">" + detail +
+         "</text>\n";
+}
+
+void Grid(std::string& svg, const Scale& scale, int64_t step) {
+  svg += "<g stroke=\"#d8d8d8\" stroke-width=\"1\">\n";
+  for (int64_t value = 0; value <= scale.top; value += step) {
+    const std::string y = Milli(scale.Y(value));
+    svg += "<line x1=\"" + Decimal(kPlotLeft) + "\" y1=\"" + y + "\" x2=\"" +
+           Decimal(kPlotLeft + kPlotWidth) + "\" y2=\"" + y + "\"/>\n";
+  }
+  svg += "</g>\n<g font-size=\"12\" fill=\"#444444\" text-anchor=\"end\">\n";
+  for (int64_t value = 0; value <= scale.top; value += step) {
+    svg += "<text x=\"" + Decimal(kPlotLeft - 8) + "\" y=\"" + Milli(scale.Y(value) + 4000) + "\">" +
+           Decimal(value) + "</text>\n";
+  }
+  svg += "</g>\n";
+}
+
+void BarTitle(std::string& svg, const std::vector<DateCount>& counts, const Bar& bar) {
+  svg += "<title>" + XmlText(Shortened(counts[bar.first].DateText, kMaxBarText));
+  if (bar.last != bar.first) {
+    svg += " to " + XmlText(Shortened(counts[bar.last].DateText, kMaxBarText)) + " (" +
+           Decimal(static_cast<int64_t>(bar.last - bar.first + 1)) + " texts)";
+  }
+  svg += ": " + Files(bar.count) + "</title>";
+}
+
+void BarRects(std::string& svg, const std::vector<DateCount>& counts, const std::vector<Bar>& bars,
+              const Scale& scale) {
+  // Bars narrower than a few pixels touch; drawn smoothed, the seams between
+  // them would show as a paler colour, so they are drawn pixel-sharp.
+  const bool dense = !bars.empty() && kPlotWidth * 1000 / static_cast<int64_t>(bars.size()) < 3000;
+  svg += dense ? "<g fill=\"#3b6ea8\" shape-rendering=\"crispEdges\">\n" : "<g fill=\"#3b6ea8\">\n";
+  for (size_t b = 0; b < bars.size(); ++b) {
+    const int64_t left = scale.SlotX(b), slot = scale.SlotX(b + 1) - left;
+    // Bars a few pixels wide get air between them; few bars stay slim.
+    const int64_t width = std::min(slot >= 3000 ? slot - slot / 5 : slot, kMaxBarWidth * 1000);
+    const int64_t y = scale.Y(bars[b].count);
+    svg += "<rect x=\"" + Milli(left + (slot - width) / 2) + "\" y=\"" + Milli(y) + "\" width=\"" +
+           Milli(width) + "\" height=\"" + Milli(kBaseline * 1000 - y) + "\">";
+    BarTitle(svg, counts, bars[b]);
+    svg += "</rect>\n";
+  }
+  svg += "</g>\n";
+}
+
+void XLabels(std::string& svg, const std::vector<DateCount>& counts, const std::vector<Bar>& bars,
+             const Scale& scale) {
+  const size_t labels = std::min<size_t>(bars.size(), kMaxXLabels);
+  svg += "<g font-size=\"12\" fill=\"#444444\" text-anchor=\"middle\">\n";
+  for (size_t j = 0; j < labels; ++j) {
+    const size_t b = labels == 1 ? 0 : j * (bars.size() - 1) / (labels - 1);
+    const std::string x = Milli((scale.SlotX(b) + scale.SlotX(b + 1)) / 2);
+    svg += "<line x1=\"" + x + "\" y1=\"" + Decimal(kBaseline) + "\" x2=\"" + x + "\" y2=\"" +
+           Decimal(kBaseline + 6) + "\" stroke=\"#444444\"/>\n";
+    svg += "<text x=\"" + x + "\" y=\"" + Decimal(kBaseline + 22) + "\">" +
+           XmlText(Shortened(counts[bars[b].first].DateText, kMaxLabelText)) + "</text>\n";
+  }
+  svg += "</g>\n";
+}
+
+}  // namespace
+
+std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& facts) {
+  const std::vector<Bar> bars = Bars(counts);
+  int64_t highest = 1;
+  for (const Bar& bar : bars) highest = std::max(highest, bar.count);
+  const int64_t step = GridStep(highest);
+  const Scale scale{bars.size(), (highest + step - 1) / step * step};
+
+  std::string svg;
+  svg.reserve(4096 + bars.size() * 160);
+  Head(svg, counts, facts, ChartBinSize(counts.size()));
+  Grid(svg, scale, step);
+  BarRects(svg, counts, bars, scale);
+  XLabels(svg, counts, bars, scale);
+  svg += "<line x1=\"" + Decimal(kPlotLeft) + "\" y1=\"" + Decimal(kBaseline) + "\" x2=\"" +
+         Decimal(kPlotLeft + kPlotWidth) + "\" y2=\"" + Decimal(kBaseline) + "\" stroke=\"#444444\"/>\n";
+  svg += "</svg>\n";
+  return svg;
+}
+
+bool WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
+  const std::string svg = ChartSvg(counts.Entries(), facts);
+  return WriteFileReplacing(fileName, [&svg](const ByteSink& out) { out(svg); });
+}
