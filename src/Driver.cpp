@@ -5,8 +5,10 @@
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "Usage.h"
 #include "modules/Args.h"
 #include "modules/Dbg.h"
+#include "modules/LPS.h"
 #include "modules/ScanDir.h"
 #include "platform/Platform.h"
 
@@ -32,6 +34,14 @@ Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(nam
 void LogReportFailure(const Text& reportName) {
   Dbg::Log(Dbg::Stamped(u"[Datemill] The report file '" + reportName +
                         u".txt' could not be written; an earlier file of that name is left as it was."));
+  Platform::ShowDiagnostic(ProgramFile + u": " + reportName + u".txt: the report could not be written");
+}
+
+// A folder that gave no files is asked why, as the scanner saw it (POSIX
+// says "program: folder: reason"; Windows stays silent).
+void DiagnoseEmptyScan(const Text& given, const Text& folder) {
+  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, LPS::FlagExpandEnv));
+  if (!problem.empty()) Platform::ShowDiagnostic(ProgramFile + u": " + given + u": " + problem);
 }
 
 }  // namespace
@@ -68,6 +78,7 @@ void Main() {
   Text mask = kDefaultMask;
   Text kind = u"c";
   Args::Report(Args::Parse(), Text());
+  if (AnswerInformationRequest()) return;
 
   const Text fmt = SwitchName(u"fmt");
   if (Args::HasNamed(fmt)) mask = ValidateMask(Platform::ToLower(Args::NamedValue(fmt)));
@@ -88,7 +99,11 @@ void Main() {
     ScanDir::Reset();
     const int64_t fileTotal = ScanDir::Scan(
         ScanDir::Folders, folder, u"", 0, ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, u"", u"", u"");
-    if (fileTotal >= 1) CountDates(ScanDir::Folders, mask, dateKind, DateCounts);
+    if (fileTotal >= 1) {
+      CountDates(ScanDir::Folders, mask, dateKind, DateCounts);
+    } else {
+      DiagnoseEmptyScan(value, folder);
+    }
     if (!DateCounts.Empty() && !WriteReport(reportName, DateCounts)) {
       reportFailed = true;
       LogReportFailure(reportName);
