@@ -27,8 +27,13 @@ set(CPACK_PACKAGE_NAME datemill)
 set(CPACK_PACKAGE_VENDOR "the Datemill authors")
 set(CPACK_PACKAGE_CONTACT "Datemill maintainers <maintainers@users.noreply.c-seed-915f82bf.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "count the files of folders by date")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Datemill counts the files lying directly in each folder named on its command line by one of their dates (created, last written or last accessed), rendered through a date mask such as yyyy-mm, and writes one report per folder: each date text and its number of files.")
+# Wrapped by hand: the Debian description keeps these line breaks.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Datemill counts the files lying directly in each folder named on its\n"
+  "command line by one of their dates (created, last written or last\n"
+  "accessed), rendered through a date mask such as yyyy-mm, and writes one\n"
+  "report per folder: each date text and its number of files. It can also\n"
+  "walk subfolders, filter by extension and draw a bar chart.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

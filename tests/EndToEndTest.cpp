@@ -218,20 +218,25 @@ TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
   std::vector<Text> args = {S(u"date=m"), missing, file, empty};
   std::string expected = "datemill: " + Utf8FromText(missing) + ": No such file or directory\n" +
                          "datemill: " + Utf8FromText(file) + ": Not a directory\n";
-  std::error_code refused;
+  std::string report = "2018-09-26 1\r\n";
 #ifndef _WIN32
   // Unreadable unless the tests run with the rights to read it anyway.
   const Text locked = Folder(u"locked", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const std::filesystem::path lockedPath(Utf8FromText(locked));
   std::filesystem::permissions(lockedPath, std::filesystem::perms::none);
+  std::error_code refused;
   std::filesystem::directory_iterator probe(lockedPath, refused);
   args.push_back(locked);
-  if (refused) expected += "datemill: " + Utf8FromText(locked) + ": Permission denied\n";
+  if (refused) {
+    expected += "datemill: " + Utf8FromText(locked) + ": Permission denied\n";
+  } else {
+    report = "2018-01-01 1\r\n" + report;
+  }
 #endif
   args.push_back(good);
   const TestSupport::RunResult result = Run(args);
   EXPECT_EQ(result.status, 0u);
-  EXPECT_EQ(Report(u"good.txt"), refused ? "2018-09-26 1\r\n" : "2018-01-01 1\r\n2018-09-26 1\r\n");
+  EXPECT_EQ(Report(u"good.txt"), report);
   EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
   EXPECT_EQ(result.errors, Platform::kWindowsConventions ? "" : expected);
 #ifndef _WIN32

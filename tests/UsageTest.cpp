@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Usage.h"
+#include "Process.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -53,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {u"--", u"-h", u"version", u"{-}"}}));
 
 TEST(Usage, VersionTextNamesTheBuildsVersionAndTheLicence) {
+  InitProcessContext();
   EXPECT_EQ(VersionText(), u"datemill " + FromAscii(DATEMILL_VERSION) +
                                u"\nMIT License: free to use, change and share, with no warranty.\n");
 }
