@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 cd "$root"
 
 # The operating system stays in the platform layer and the process entry.
@@ -20,3 +20,10 @@ for preset in native sanitize windows; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done
+
+# The packages, built from the three builds' folders, installed into a
+# scratch root and listed.
+echo "=== packages ==="
+bash scripts/package.sh
+version=$(sed -n 's/^project(Datemill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+sh tests/packages.sh build/packages "$version"

@@ -8,8 +8,10 @@
 #include "Counting.h"
 #include "Process.h"
 #include "RunOptions.h"
+#include "Usage.h"
 #include "modules/Args.h"
 #include "modules/Dbg.h"
+#include "modules/LPS.h"
 #include "modules/ScanDir.h"
 #include "platform/Platform.h"
 
@@ -34,6 +36,7 @@ void MarkFirst(Text& mask, TextView token) {
 void LogWriteFailure(const Text& what, const Text& fileName) {
   Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName +
                         u"' could not be written; an earlier file of that name is left as it was."));
+  Platform::ShowDiagnostic(ProgramFile + u": " + fileName + u": the " + what + u" could not be written");
 }
 
 // Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
@@ -58,10 +61,10 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
 
 // Scans one folder and counts its dates into `counts`; false when memory ran
 // out. The counts are then incomplete, so no report may be written from them.
-bool ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
+bool ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
   try {
     ScanDir::Reset();
-    const int64_t fileTotal =
+    fileTotal =
         ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
                       ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
     if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
@@ -81,6 +84,13 @@ void LogOutOfMemory(const Text& folder) {
   }
 }
 
+// A folder that gave no files is asked why, as the scanner saw it (POSIX
+// says "program: folder: reason"; Windows stays silent).
+void DiagnoseEmptyScan(const Text& given, const Text& folder) {
+  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, LPS::FlagExpandEnv));
+  if (!problem.empty()) Platform::ShowDiagnostic(ProgramFile + u": " + given + u": " + problem);
+}
+
 enum class FolderResult { kDone, kWriteFailed, kOutOfMemory };
 
 // Scans, counts and reports one folder argument.
@@ -90,10 +100,12 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   // Counts accumulate over the run unless each report is to hold its own.
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
-  if (!ScanAndCount(folder, options, counts)) {
+  int64_t fileTotal = 0;
+  if (!ScanAndCount(folder, options, counts, fileTotal)) {
     LogOutOfMemory(folder);
     return FolderResult::kOutOfMemory;
   }
+  if (fileTotal < 1) DiagnoseEmptyScan(value, folder);
   if (counts.Empty()) return FolderResult::kDone;
   return WriteOutputs(folder, reportName, options, foldersBefore, counts) ? FolderResult::kDone
                                                                           : FolderResult::kWriteFailed;
@@ -134,6 +146,7 @@ Text ReportNameOf(const Text& folder) {
 
 void Main() {
   Args::Report(Args::Parse(), Text());
+  if (AnswerInformationRequest()) return;
   RunOptions options;
   Text fault;
   Args::Report(ReadRunOptions(options, fault), fault);

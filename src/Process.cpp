@@ -18,7 +18,9 @@ void SplitProgramPath(const Text& path, Text& folder, Text& file) {
 
 void InitProcessContext() {
   SplitProgramPath(Platform::ModulePath(), ProgramFolder, ProgramFile);
-  Version = u"2018.09.26";
+  // The project's version, given by the build (the same as the packages'
+  // and the Windows version resource's).
+  Version = u"" DATEMILL_VERSION;
 }
 
 void EndProgram() { Platform::EndProcess(static_cast<uint32_t>(ExitCode)); }

@@ -15,7 +15,7 @@
 extern Text ProgramFolder;
 // The executable's file name with its extension.
 extern Text ProgramFile;
-// The program's version, "2018.09.26".
+// The program's version as the build gives it, such as "2018.09.26".
 extern Text Version;
 // The exit status EndProgram passes on (its low 32 bits).
 extern int64_t ExitCode;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "Chart.h"
+#include "Usage.h"
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
@@ -185,11 +186,15 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
   TestSupport::MakeDirs(Join(work_, u"a.txt"));  // a folder where the report would go
   TestSupport::WriteBytes(Join(work_, u"b.txt"), "an older report that is much longer than the new one\r\n");
-  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), a, b}).status, 1u);
+  const TestSupport::RunResult result = Run({S(u"date=m"), S(u"fmt=yyyy"), a, b});
+  EXPECT_EQ(result.status, 1u);
   // The next folder is still done, and its report replaces the older one.
   EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
   const std::string log = Log();
   EXPECT_NE(log.find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos) << log;
+#ifndef _WIN32
+  EXPECT_EQ(result.errors, "datemill: a.txt: the report could not be written\n");
+#endif
   EXPECT_TRUE(log.ends_with("\r\n"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
@@ -206,7 +211,8 @@ TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
   EXPECT_EQ(Report(u"a.txt"), "protected\r\n");
   EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
   EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"a.txt", u"b.txt"}));
-  EXPECT_NE(Log().find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos) << Log();
+  EXPECT_NE(Log().find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos)
+      << Log();
 }
 
 #ifdef _WIN32
@@ -380,6 +386,83 @@ TEST_F(EndToEnd, BadDepthOrOutFolderEndTheRunBeforeCounting) {
   }
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
   EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+}
+
+// The words that ask for the usage or the version count nothing, whatever
+// else the command line holds, and write no file.
+TEST_F(EndToEnd, HelpAndVersionWordsAnswerWithoutCounting) {
+  const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  const std::string usage = Utf8FromText(UsageText(u"datemill", false));
+  const std::string version =
+      "datemill " DATEMILL_VERSION "\nMIT License: free to use, change and share, with no warranty.\n";
+  struct Case {
+    bool windows;
+    std::vector<Text> args;
+    std::string output;  // standard output (a box on Windows)
+  };
+  const Case cases[] = {
+      {true, {u"/?"}, ""},
+      {true, {folder, u"/?", u"/date=m"}, ""},
+      {false, {u"--help"}, usage},
+      {false, {folder, u"-h"}, usage},
+      {false, {u"--version", folder, u"--help"}, version},
+  };
+  for (const Case& c : cases) {
+    if (c.windows != Platform::kWindowsConventions) continue;
+    const TestSupport::RunResult result = Run(c.args);
+    EXPECT_EQ(result.status, 0u);
+    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(result.output, c.output);
+    EXPECT_TRUE(TestSupport::Listing(work_).empty());
+  }
+  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+}
+
+TEST_F(EndToEnd, OtherSpellingsOfTheWordsKeepTheirMeaning) {
+  const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  for (const Text& word : {S(u"HELP"), S(u"help=yes"), S(u"Version"), S(u"?x"), Text(u"-H")}) {
+    const TestSupport::RunResult result = Run({S(u"date=m"), word, folder});
+    EXPECT_EQ(result.status, 0u) << TestSupport::Show(word);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(Report(u"photos.txt"), "2018-09-26 1\r\n") << TestSupport::Show(word);
+  }
+}
+
+// A folder that cannot be listed is told on standard error (POSIX; the
+// Windows program stays silent), and the others are still counted.
+TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
+  const Text good = Folder(u"good", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  const Text empty = Folder(u"empty", {});
+  const Text missing = dir_ / u"missing";
+  const Text file = dir_ / u"plain";
+  TestSupport::WriteBytes(file, "x");
+  std::vector<Text> args = {S(u"date=m"), missing, file, empty};
+  std::string expected = "datemill: " + Utf8FromText(missing) + ": No such file or directory\n" +
+                         "datemill: " + Utf8FromText(file) + ": Not a directory\n";
+  std::string report = "2018-09-26 1\r\n";
+#ifndef _WIN32
+  // Unreadable unless the tests run with the rights to read it anyway.
+  const Text locked = Folder(u"locked", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const std::filesystem::path lockedPath(Utf8FromText(locked));
+  std::filesystem::permissions(lockedPath, std::filesystem::perms::none);
+  std::error_code refused;
+  std::filesystem::directory_iterator probe(lockedPath, refused);
+  args.push_back(locked);
+  if (refused) {
+    expected += "datemill: " + Utf8FromText(locked) + ": Permission denied\n";
+  } else {
+    report = "2018-01-01 1\r\n" + report;
+  }
+#endif
+  args.push_back(good);
+  const TestSupport::RunResult result = Run(args);
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(Report(u"good.txt"), report);
+  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_EQ(result.errors, Platform::kWindowsConventions ? "" : expected);
+#ifndef _WIN32
+  std::filesystem::permissions(lockedPath, std::filesystem::perms::owner_all);
+#endif
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
 
 TEST(ProcessContext, StartUpValuesComeFromTheTestProgramsOwnPath) {
   InitProcessContext();
-  EXPECT_EQ(Version, u"2018.09.26");
+  EXPECT_EQ(Version, u"" DATEMILL_VERSION);  // the project's version, from the build
   EXPECT_EQ(ProgramFolder + ProgramFile, Platform::ModulePath());
   EXPECT_TRUE(ProgramFile.starts_with(u"datemill_tests")) << Utf8FromText(ProgramFile);
 }

@@ -25,6 +25,11 @@ extern const char16_t* const kSwitchPrefix;
 extern const bool kSlashSwitches;
 // Whether extended-length path prefixes ("\\?\") exist.
 extern const bool kLongPathPrefixes;
+// Whether the program follows the Windows conventions towards its user (the
+// usage in a box on "/?", 32-bit exit statuses, no diagnostics) rather than
+// the POSIX ones ("--help" and "--version" on standard output, diagnostics on
+// standard error).
+extern const bool kWindowsConventions;
 
 // Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
 // layer synthesises them).
@@ -64,6 +69,15 @@ CalendarTime LocalNow();
 // returns when the user has closed it. On POSIX the text goes to standard
 // error instead, behind the caption and ": ".
 void ShowFatalMessage(const Text& text, const Text& caption);
+
+// What the user asked for (the usage, the version): on Windows a box with the
+// information icon, one OK button and `caption` as title; on POSIX the text
+// on standard output (no caption). Returns when it has been shown.
+void ShowInformation(const Text& text, const Text& caption);
+
+// One diagnostic line for the user: standard error on POSIX, with the line
+// end added; nothing on Windows, where the windowless program stays silent.
+void ShowDiagnostic(const Text& line);
 
 // One line to the debugger output (POSIX: standard error when the variable
 // DATEMILL_TRACE is set, else nothing).
@@ -122,6 +136,12 @@ bool FileAttributes(const Text& path, uint32_t& attributes);
 // Follows links to what `path` names: a folder, or a file with its size.
 // False when nothing is there or it cannot be asked.
 bool StatPath(const Text& path, bool& isDirectory, uint64_t& size);
+
+// Why the folder `path` cannot be listed, in the system's own words ("No
+// such file or directory", "Not a directory", "Permission denied"); "" when
+// it can. Windows reports no folder problems: there it is always "", without
+// asking the system.
+Text FolderProblem(const Text& path);
 
 // The drive type of a root path: 0 unknown, 1 no root directory, above 1 a
 // usable volume (POSIX: 3 for an existing folder, else 1).

@@ -235,6 +235,17 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
   return true;
 }
 
+Text FolderProblem(const Text& path) {
+  // Opened the way the folder search opens it, so the answer is the one the
+  // listing got; one call tells a missing path, a file and a locked folder.
+  const int fd = ::open(PathBytes(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return Text();
+  }
+  return TextFromUtf8(std::strerror(errno));
+}
+
 uint32_t DriveType(const Text& root) {
   struct stat st {};
   return (::stat(PathBytes(root).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? 3 : 1;

@@ -20,6 +20,7 @@ extern const char16_t* const kNameSeparators = u"/";
 extern const char16_t* const kSwitchPrefix = u"--";
 extern const bool kSlashSwitches = false;
 extern const bool kLongPathPrefixes = false;
+extern const bool kWindowsConventions = false;
 
 namespace {
 
@@ -102,6 +103,16 @@ void ShowFatalMessage(const Text& text, const Text& caption) {
   }
   message += '\n';
   WriteAll(STDERR_FILENO, message.data(), message.size());
+}
+
+void ShowInformation(const Text& text, const Text&) {
+  const std::string bytes = ToUtf8(text);
+  WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
+}
+
+void ShowDiagnostic(const Text& line) {
+  const std::string bytes = ToUtf8(line) + '\n';
+  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
 }
 
 void DebugOutput(const Text& line) {

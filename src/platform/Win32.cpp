@@ -12,6 +12,7 @@ extern const char16_t* const kNameSeparators = u"\\/";
 extern const char16_t* const kSwitchPrefix = u"/";
 extern const bool kSlashSwitches = true;
 extern const bool kLongPathPrefixes = true;
+extern const bool kWindowsConventions = true;
 
 namespace {
 
@@ -78,6 +79,12 @@ void ShowFatalMessage(const Text& text, const Text& caption) {
   if (ownerProcess != ::GetCurrentProcessId()) owner = nullptr;
   ::MessageBoxW(owner, W(text), W(caption), MB_ICONSTOP | MB_OK);
 }
+
+void ShowInformation(const Text& text, const Text& caption) {
+  ::MessageBoxW(nullptr, W(text), W(caption), MB_ICONINFORMATION | MB_OK);
+}
+
+void ShowDiagnostic(const Text&) {}
 
 void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
 
@@ -148,6 +155,8 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
   size = isDirectory ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   return true;
 }
+
+Text FolderProblem(const Text&) { return Text(); }
 
 uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 

@@ -1,10 +1,12 @@
 // Test helpers that need POSIX calls: file times and starting the program.
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -23,6 +25,32 @@ timespec TimespecOf(Platform::FileTime stamp) {
   when.tv_sec = static_cast<time_t>(ticks / Calendar::kTicksPerSecond);
   when.tv_nsec = static_cast<long>(ticks % Calendar::kTicksPerSecond) * 100;
   return when;
+}
+
+// Reads two pipes to their ends, whichever has data, so that neither fills
+// up while the other is read.
+void ReadBoth(int firstFd, std::string& first, int secondFd, std::string& second) {
+  pollfd fds[2] = {{firstFd, POLLIN, 0}, {secondFd, POLLIN, 0}};
+  std::string* targets[2] = {&first, &second};
+  int open = 2;
+  while (open > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = ::read(fds[i].fd, buffer, sizeof(buffer));
+      if (n > 0) {
+        targets[i]->append(buffer, static_cast<size_t>(n));
+      } else {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;  // poll skips negative descriptors
+        --open;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -52,26 +80,24 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   for (std::string& e : envStore) envp.push_back(e.data());
   envp.push_back(nullptr);
 
-  int pipeFds[2];
+  int errFds[2], outFds[2];
   RunResult result;
-  if (::pipe(pipeFds) != 0) {
+  if (::pipe(errFds) != 0 || ::pipe(outFds) != 0) {
     ADD_FAILURE() << "pipe";
     return result;
   }
   const pid_t child = ::fork();
   if (child == 0) {
-    ::dup2(pipeFds[1], STDERR_FILENO);
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
+    ::dup2(errFds[1], STDERR_FILENO);
+    ::dup2(outFds[1], STDOUT_FILENO);
+    for (int fd : {errFds[0], errFds[1], outFds[0], outFds[1]}) ::close(fd);
     if (::chdir(Utf8FromText(folder).c_str()) != 0) ::_exit(120);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(121);
   }
-  ::close(pipeFds[1]);
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(pipeFds[0], buffer, sizeof(buffer))) > 0) result.errors.append(buffer, n);
-  ::close(pipeFds[0]);
+  ::close(errFds[1]);
+  ::close(outFds[1]);
+  ReadBoth(errFds[0], result.errors, outFds[0], result.output);
   int status = 0;
   ::waitpid(child, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);

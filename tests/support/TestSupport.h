@@ -75,6 +75,7 @@ Text ProgramPath();
 struct RunResult {
   uint32_t status = 0;  // the whole 32 bits on Windows, the low 8 on POSIX
   std::string errors;   // standard error (POSIX)
+  std::string output;   // standard output (POSIX)
 };
 // Runs `program` with `args` in `folder`, with the extra environment
 // variables `env`. Arguments that are empty or hold a space are quoted.

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "Usage.h"
+#include "Process.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using TestSupport::Show;
+
+struct UsageCase {
+  bool windows;
+  const char16_t* program;
+  std::vector<const char16_t*> present;
+  std::vector<const char16_t*> absent;
+};
+
+class UsageTextTest : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageTextTest, ListsEverySwitchStatusAndWordOfItsPlatform) {
+  const UsageCase& c = GetParam();
+  const Text text = UsageText(c.program, c.windows);
+  EXPECT_TRUE(text.starts_with(u"Usage: " + Text(c.program) + u" [SWITCH]... FOLDER...\n")) << Show(text);
+  for (const char16_t* piece : c.present) EXPECT_NE(text.find(piece), Text::npos) << Show(piece);
+  for (const char16_t* piece : c.absent) EXPECT_EQ(text.find(piece), Text::npos) << Show(piece);
+  // Fits an 80-column terminal.
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find(u'\n', start);
+    ASSERT_NE(end, Text::npos);
+    EXPECT_LE(end - start, 79u) << Show(text.substr(start, end - start));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Platforms, UsageTextTest,
+    testing::Values(
+        UsageCase{false,
+                  u"datemill",
+                  {u"      --fmt=MASK      date mask", u"\n      --date=c|m|a ", u"\n      --depth=N|all ",
+                   u"\n      --ext=LIST ", u"\n      --exclude=LIST  ", u"(wins over --ext)",
+                   u"\n      --out=FOLDER ", u"\n      --each ", u"\n      --chart ", u"\n  -h, --help ",
+                   u"\n      --version ", u"\n  0    done\n", u"\n  1    a report",
+                   u"\n  251  the --out folder", u"\n  252  the --depth value", u"\n  255  no arguments",
+                   u"Log.txt", u"  datemill --fmt=yyyy-mm --date=m ~/Pictures/2018\n"},
+                  {u"/fmt", u"/?", u"4294967", u"253"}},
+        UsageCase{true,
+                  u"Datemill.exe",
+                  {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a ", u"\n  /depth=N|all ",
+                   u"\n  /ext=LIST ", u"\n  /exclude=LIST ", u"(wins over /ext)", u"\n  /out=FOLDER ",
+                   u"\n  /each ", u"\n  /chart ", u"\n  /?                  show this help\n",
+                   u"\n  4294967291 (-5)  the /out folder", u"\n  4294967292 (-4)  the /depth value",
+                   u"\n  4294967293 (-3)  the double quotes", u"\n  4294967295 (-1)  no arguments",
+                   u"  Datemill.exe /fmt=yyyy-mm /date=m C:\\Photos\\2018\\\n"},
+                  {u"--", u"-h", u"version", u"{-}"}}));
+
+TEST(Usage, VersionTextNamesTheBuildsVersionAndTheLicence) {
+  InitProcessContext();
+  EXPECT_EQ(VersionText(), u"datemill " + FromAscii(DATEMILL_VERSION) +
+                               u"\nMIT License: free to use, change and share, with no warranty.\n");
+}
+
+Args::Argument Named(const char16_t* name) { return {name, u"", Args::NamedFlag}; }
+Args::Argument Valued(const char16_t* name) { return {name, u"x", Args::NamedWithValue}; }
+Args::Argument Folder(const char16_t* name) { return {name, u"", Args::Unnamed}; }
+
+struct RequestCase {
+  std::vector<Args::Argument> arguments;
+  InformationRequest posix, windows;
+};
+
+TEST(Usage, OnlyTheExactWordsAskForInformationAndTheFirstWins) {
+  using enum InformationRequest;
+  const RequestCase cases[] = {
+      {{Folder(u"photos"), Named(u"--help")}, kUsage, kNone},
+      {{Folder(u"-h"), Folder(u"photos")}, kUsage, kNone},
+      {{Named(u"--version"), Named(u"--help")}, kVersion, kNone},
+      {{Folder(u"-h"), Named(u"--version")}, kUsage, kNone},
+      {{Named(u"/?")}, kNone, kUsage},
+      {{Folder(u"photos"), Named(u"/?"), Named(u"--version")}, kVersion, kUsage},
+      {{Named(u"--HELP"), Named(u"--Version"), Folder(u"-H"), Folder(u"--help"), Folder(u"/?")},
+       kNone,
+       kNone},
+      {{Valued(u"--help"), Valued(u"--version"), Valued(u"/?"), Named(u"-h"), Named(u"/?x")}, kNone, kNone},
+      {{Named(u"-help"), Named(u"---help"), Named(u"--versions"), Named(u"/h")}, kNone, kNone},
+      {{}, kNone, kNone},
+  };
+  for (const RequestCase& c : cases) {
+    SCOPED_TRACE(Show(c.arguments.empty() ? Text() : c.arguments.front().name));
+    EXPECT_EQ(FindInformationRequest(c.arguments, false), c.posix);
+    EXPECT_EQ(FindInformationRequest(c.arguments, true), c.windows);
+  }
+}
+
+}  // namespace
