@@ -39,8 +39,14 @@ constexpr uint32_t kAttrReparsePoint = 0x400;
 // Hands the POSIX layer the arguments of main(); does nothing on Windows.
 void SetArguments(int argc, char** argv);
 
-// The raw command line, program name first.
+// The raw command line, program name first (POSIX: the arguments joined by
+// single spaces, for showing only).
 Text CommandLine();
+
+// The parameters one by one as the system hands them over, the program's own
+// name not included: true on POSIX (main's argv from the second element on).
+// False on Windows, where the program splits the raw command line itself.
+bool ArgumentList(std::vector<Text>& parameters);
 
 // The full path of the program's own executable, or "" when it is unknown.
 Text ModulePath();

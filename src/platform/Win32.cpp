@@ -33,6 +33,9 @@ void SetArguments(int, char**) {}
 
 Text CommandLine() { return FromW(::GetCommandLineW()); }
 
+// Windows hands over one line, which the program splits by its own rules.
+bool ArgumentList(std::vector<Text>&) { return false; }
+
 Text ModulePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   while (true) {
