@@ -55,4 +55,27 @@ TEST(BerlinTime, StampsUseTheOffsetOfTheirOwnDate) {
   });
 }
 
+// Runs again with TZ=America/New_York, whose daylight saving ran from the
+// first Sunday of April to the last Sunday of October up to 2006, and from
+// the second Sunday of March to the first Sunday of November since 2007:
+// each stamp takes the rules of its own year, not those of the run's year.
+TEST(NewYorkTime, StampsUseTheRulesOfTheirOwnYear) {
+  if (TestSupport::EnvironmentValue("TZ") != "America/New_York") GTEST_SKIP() << "needs TZ=America/New_York";
+  ExpectDates({
+      {UtcStamp(2006, 3, 20, 12, 0, 0), MakeDate(2006, 3, 20, 7, 0, 0)},  // not yet summer in 2006
+      {UtcStamp(2007, 3, 20, 12, 0, 0), MakeDate(2007, 3, 20, 8, 0, 0)},
+      {UtcStamp(2006, 4, 2, 6, 59, 59), MakeDate(2006, 4, 2, 1, 59, 59)},
+      {UtcStamp(2006, 4, 2, 7, 0, 0), MakeDate(2006, 4, 2, 3, 0, 0)},
+      {UtcStamp(2007, 3, 11, 6, 59, 59), MakeDate(2007, 3, 11, 1, 59, 59)},
+      {UtcStamp(2007, 3, 11, 7, 0, 0), MakeDate(2007, 3, 11, 3, 0, 0)},
+      {UtcStamp(2006, 10, 29, 5, 59, 59), MakeDate(2006, 10, 29, 1, 59, 59)},
+      {UtcStamp(2006, 10, 29, 6, 0, 0), MakeDate(2006, 10, 29, 1, 0, 0)},
+      {UtcStamp(2006, 11, 2, 12, 0, 0), MakeDate(2006, 11, 2, 7, 0, 0)},  // already winter in 2006
+      {UtcStamp(2007, 11, 2, 12, 0, 0), MakeDate(2007, 11, 2, 8, 0, 0)},
+      {UtcStamp(2007, 11, 4, 6, 0, 0), MakeDate(2007, 11, 4, 1, 0, 0)},
+      {UtcStamp(1990, 7, 1, 12, 0, 0), MakeDate(1990, 7, 1, 8, 0, 0)},
+      {UtcStamp(2030, 3, 20, 12, 0, 0), MakeDate(2030, 3, 20, 8, 0, 0)},
+  });
+}
+
 }  // namespace
