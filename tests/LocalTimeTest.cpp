@@ -32,6 +32,8 @@ TEST(LocalTime, DatesOfStampsAtTheRangeEnds) {
       {UtcStamp(2040, 5, 1, 0, 0, 0), Dates::OutOfRange},
       {UtcStamp(1969, 12, 31, 23, 59, 59), Dates::OutOfRange},
       {UtcStamp(2018, 9, 26, 14, 30, 5) + 9999999, MakeDate(2018, 9, 26, 14, 30, 5)},  // fractions dropped
+      {UtcStamp(1601, 1, 1, 0, 0, 0), Dates::OutOfRange},  // converted, but before 1970
+      {UtcStamp(1700, 6, 1, 12, 0, 0), Dates::OutOfRange},
       {-1, Dates::Unconverted},  // before 1601: no time at all
   });
 }
@@ -75,6 +77,11 @@ TEST(NewYorkTime, StampsUseTheRulesOfTheirOwnYear) {
       {UtcStamp(2007, 11, 4, 6, 0, 0), MakeDate(2007, 11, 4, 1, 0, 0)},
       {UtcStamp(1990, 7, 1, 12, 0, 0), MakeDate(1990, 7, 1, 8, 0, 0)},
       {UtcStamp(2030, 3, 20, 12, 0, 0), MakeDate(2030, 3, 20, 8, 0, 0)},
+      // Local times before 1970 are out of range; before 1601 they cannot be
+      // converted at all, though the stamp itself lies after 1601.
+      {UtcStamp(1970, 1, 1, 4, 0, 0), Dates::OutOfRange},
+      {UtcStamp(1601, 1, 1, 5, 0, 0), Dates::OutOfRange},
+      {UtcStamp(1601, 1, 1, 4, 0, 0), Dates::Unconverted},
   });
 }
 
