@@ -355,4 +355,15 @@ TEST_F(ScanDirTest, FoldersBeyondTheClassicLimitAreWalked) {
 }
 #endif
 
+// A folder leads back when its identity is on the path of descent; an index
+// of 0, which some file systems report for every folder, identifies nothing.
+TEST(ScanDirLoops, OnlyAKnownIdentityOnTheDescentLeadsBack) {
+  const std::vector<Platform::FolderId> descent{{7, 100}, {7, 0}, {8, 200}};
+  EXPECT_TRUE(LeadsBack(descent, {7, 100}));
+  EXPECT_TRUE(LeadsBack(descent, {8, 200}));
+  EXPECT_FALSE(LeadsBack(descent, {7, 0}));
+  EXPECT_FALSE(LeadsBack(descent, {8, 100}));  // the same index on another volume
+  EXPECT_FALSE(LeadsBack({}, {7, 100}));
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The directory walk: roots, subfolders and the files of each folder.
 #include "modules/ScanDir.h"
 
+#include <algorithm>
+
 #include "Process.h"
 #include "modules/LPS.h"
 
@@ -85,13 +87,6 @@ FolderRecord RootRecord(const Text& root, int64_t flags) {
   return record;
 }
 
-bool OnDescent(const Platform::FolderId& id) {
-  for (const Platform::FolderId& seen : descent) {
-    if (seen == id) return true;
-  }
-  return false;
-}
-
 void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags, const Text& folderWords,
           const Text& skipFolderWords) {
   Platform::DirSearch search;
@@ -114,9 +109,11 @@ void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags
     // The level below the root: 1 for a direct subfolder.
     const int64_t level = DepthOf(sub) - rootDepth;
     if (levels != AllLevels && level >= levels) continue;
+    // A walk with a limit ends by itself and reaches what the limit says,
+    // links back included; only an unlimited one is kept out of loops.
     Platform::FolderId id;
-    const bool known = Platform::FolderIdentity(sub, id);
-    if (known && OnDescent(id)) continue;
+    const bool known = levels == AllLevels && Platform::FolderIdentity(sub, id);
+    if (known && LeadsBack(descent, id)) continue;
     if (known) descent.push_back(id);
     Walk(pending, sub, levels, flags, folderWords, skipFolderWords);
     if (known) descent.pop_back();
@@ -124,6 +121,13 @@ void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags
 }
 
 }  // namespace
+
+bool LeadsBack(const std::vector<Platform::FolderId>& ancestors, const Platform::FolderId& id) {
+  // Some file systems give every folder the index 0 (or none at all): that
+  // tells nothing about which folder it is.
+  if (id.index == 0) return false;
+  return std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end();
+}
 
 int64_t DepthOf(TextView path) { return static_cast<int64_t>(CountUnits(path, Platform::kSeparator)); }
 
@@ -152,7 +156,7 @@ int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int
   if (levels == 0) return static_cast<int64_t>(pending.size());
   descent.clear();
   Platform::FolderId id;
-  if (Platform::FolderIdentity(folder, id)) descent.push_back(id);
+  if (levels == AllLevels && Platform::FolderIdentity(folder, id)) descent.push_back(id);
   Walk(pending, folder, levels, flags, folderWords, skipFolderWords);
   descent.clear();
   return static_cast<int64_t>(pending.size());
