@@ -175,6 +175,20 @@ TEST_F(EndToEnd, AQuoteInTheProgramsPathOrAnArgumentHoldingItsName) {
   EXPECT_EQ(fromLink.status, 0u) << fromLink.errors;
   EXPECT_EQ(Report(u"x datemill y.txt"), "2019 1\r\n");
 }
+
+// A report keeps the bytes of its folder's name; the log stays UTF-8.
+TEST_F(EndToEnd, NamesThatAreNotUtf8KeepTheirBytesButNotInTheLog) {
+  const Text good = Folder(TextFromUtf8("f\xE9te"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text bad = Folder(TextFromUtf8("b\xE9" "d"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(work_, TextFromUtf8("b\xE9" "d.txt")));  // where that report would go
+  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), good, bad}).status, 1u);
+  EXPECT_EQ(Report(TextFromUtf8("f\xE9te.txt")), "2018 1\r\n");
+  const std::string log = Log();
+  EXPECT_NE(log.find("'b\xEF\xBF\xBD"
+                     "d.txt'"),
+            std::string::npos)
+      << log;
+}
 #endif
 
 TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {

@@ -159,7 +159,8 @@ Text ToLower(TextView text);
 // becomes its default character ("?" on POSIX).
 std::string ToNarrow(TextView text);
 
-// `text` in UTF-8.
+// `text` in UTF-8, always valid: a lone surrogate (on POSIX also a byte
+// carried from a name that is not UTF-8) becomes U+FFFD.
 std::string ToUtf8(TextView text);
 
 // ---- Files ------------------------------------------------------------------

@@ -116,6 +116,8 @@ std::string ToNarrow(TextView text) {
   return out;
 }
 
-std::string ToUtf8(TextView text) { return Utf8FromText(text); }
+// Valid UTF-8 whatever the text holds: a name that is not UTF-8 shows its
+// bytes as U+FFFD here, as Windows shows lone surrogates.
+std::string ToUtf8(TextView text) { return ValidUtf8FromText(text); }
 
 }  // namespace Platform
