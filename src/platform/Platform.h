@@ -156,7 +156,8 @@ Text ToLower(TextView text);
 
 // `text` in the system's narrow code page (Windows: the ANSI code page;
 // POSIX: the locale's character set). A character the code page lacks
-// becomes its default character ("?" on POSIX).
+// becomes its default character (on POSIX exactly one "?", a lone surrogate
+// too; a byte carried from a name that is not UTF-8 goes out as that byte).
 std::string ToNarrow(TextView text);
 
 // `text` in UTF-8, always valid: a lone surrogate (on POSIX also a byte
