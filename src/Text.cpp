@@ -126,7 +126,9 @@ void AssignFromUtf8(Text& out, std::string_view bytes) {
   }
 }
 
-std::string Utf8FromText(TextView text) {
+namespace {
+
+std::string EncodeUtf8(TextView text, bool carryBytes) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -137,7 +139,7 @@ std::string Utf8FromText(TextView text) {
                text[i + 1] <= 0xDFFF) {
       AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
-    } else if (c >= 0xDC80 && c <= 0xDCFF) {
+    } else if (carryBytes && c >= 0xDC80 && c <= 0xDCFF) {
       out.push_back(static_cast<char>(c - 0xDC00));  // a byte carried through
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       AppendUtf8(out, 0xFFFD);
@@ -147,3 +149,9 @@ std::string Utf8FromText(TextView text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string Utf8FromText(TextView text) { return EncodeUtf8(text, true); }
+
+std::string ValidUtf8FromText(TextView text) { return EncodeUtf8(text, false); }

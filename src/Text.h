@@ -41,3 +41,7 @@ void AssignFromUtf8(Text& out, std::string_view bytes);
 // UTF-16 to UTF-8. A lone surrogate U+DC80..U+DCFF becomes the byte it
 // carries; any other lone surrogate becomes U+FFFD.
 std::string Utf8FromText(TextView text);
+
+// UTF-16 to UTF-8 that is always valid, for text people read: every lone
+// surrogate, a carried byte too, becomes U+FFFD.
+std::string ValidUtf8FromText(TextView text);

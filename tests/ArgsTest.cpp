@@ -8,6 +8,9 @@
 
 namespace {
 
+// A switch written the way this platform marks switches.
+Text S(const Text& rest) { return Text(Platform::kSwitchPrefix) + rest; }
+
 // Each test parses a line of its own into an empty store.
 class ArgsTest : public testing::Test {
  protected:
@@ -28,8 +31,6 @@ class ArgsTest : public testing::Test {
     }
     return rows;
   }
-  // A switch written the way this platform marks switches.
-  static Text S(const Text& rest) { return Text(Platform::kSwitchPrefix) + rest; }
 };
 
 TEST_F(ArgsTest, SplitsAtSpacesOutsideQuotes) {
@@ -84,6 +85,35 @@ TEST_F(ArgsTest, RejectsAnEmptyLineAndOddQuotesWithoutStoring) {
   EXPECT_EQ(Args::TokenizeLine(u"\"C:\\a b\\prog.exe\" x", u"prog.exe"), Args::ResultOk);
 }
 
+// Parameters handed over one by one (POSIX argv) are taken as they are:
+// quotes are ordinary characters and no program name is searched for.
+struct ListCase {
+  std::vector<Text> parameters;
+  std::vector<Text> stored;
+};
+
+class ArgumentListTest : public ArgsTest, public testing::WithParamInterface<ListCase> {};
+
+TEST_P(ArgumentListTest, StoresEachParameterExactly) {
+  ASSERT_EQ(Args::TokenizeArguments(GetParam().parameters), Args::ResultOk);
+  EXPECT_EQ(Stored(), GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parameters, ArgumentListTest,
+    testing::Values(ListCase{{u"x\"y z\"w"}, {u"x\"y z\"w||0"}}, ListCase{{u"\"xy zw\""}, {u"\"xy zw\"||0"}},
+                    ListCase{{u"a \"b\" \\\"c\\\" %A%", u"5% off"},
+                             {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
+                    ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
+                    ListCase{{S(u"fmt=\"yy mm\"=z"), S(u"%A%=%A%"), S(u"x\"")},
+                             {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}}));
+
+TEST_F(ArgsTest, AnEmptyArgumentListHasNoParameters) {
+  EXPECT_EQ(Args::TokenizeArguments({}), Args::ErrNoArguments);
+  EXPECT_TRUE(Args::Arguments.empty());
+  EXPECT_EQ(Args::JoinArguments({u"a \"b", u"", u"c"}), u"a \"b  c");
+}
+
 struct CutCase {
   const char16_t* line;
   const char16_t* file;
@@ -104,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{u"/opt/datemill/bin/datemill --fmt=yy", u"datemill", u"--fmt=yy"},
                     CutCase{u"other a \"b\"", u"Datemill.exe", u"a \"b\""},  // started by another name
                     CutCase{u"\"C:\\x\\other.exe\"a b", u"Datemill.exe", u"a b"},
+                    // The closing quote and one further character go with the name.
+                    CutCase{u"\"C:\\dir\\prog.exe\"abc def", u"prog.exe", u"bc def"},
                     CutCase{u"Datemill.exe", u"Datemill.exe", u""}));
 
 TEST_F(ArgsTest, QueriesMatchWholeNamesWithoutRegardToCase) {

@@ -33,11 +33,11 @@ TEST_F(DbgLogDeathTest, FirstLineReplacesTheFileLaterLinesAppend) {
     ProgramFolder = folder_ + Platform::kSeparator;
     Dbg::Log(u"first \u00E4");
     Dbg::Log(u"");
-    Dbg::Log(u"third");
+    Dbg::Log(u"third " + TextFromUtf8("f\xE9te"));  // a name that is not UTF-8
     std::exit(0);
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadBytes(Join(folder_, u"Log.txt")), "first \xC3\xA4\r\n\r\nthird\r\n");
+  EXPECT_EQ(ReadBytes(Join(folder_, u"Log.txt")), "first \xC3\xA4\r\n\r\nthird f\xEF\xBF\xBDte\r\n");
 }
 
 TEST_F(DbgLogDeathTest, AFailedFirstCallIsNotRepeated) {

@@ -32,6 +32,8 @@ TEST(LocalTime, DatesOfStampsAtTheRangeEnds) {
       {UtcStamp(2040, 5, 1, 0, 0, 0), Dates::OutOfRange},
       {UtcStamp(1969, 12, 31, 23, 59, 59), Dates::OutOfRange},
       {UtcStamp(2018, 9, 26, 14, 30, 5) + 9999999, MakeDate(2018, 9, 26, 14, 30, 5)},  // fractions dropped
+      {UtcStamp(1601, 1, 1, 0, 0, 0), Dates::OutOfRange},  // converted, but before 1970
+      {UtcStamp(1700, 6, 1, 12, 0, 0), Dates::OutOfRange},
       {-1, Dates::Unconverted},  // before 1601: no time at all
   });
 }
@@ -52,6 +54,34 @@ TEST(BerlinTime, StampsUseTheOffsetOfTheirOwnDate) {
       {UtcStamp(2024, 10, 27, 0, 59, 59), MakeDate(2024, 10, 27, 2, 59, 59)},
       {UtcStamp(2024, 10, 27, 1, 0, 0), MakeDate(2024, 10, 27, 2, 0, 0)},
       {UtcStamp(2038, 1, 19, 2, 14, 7), Dates::Latest},
+  });
+}
+
+// Runs again with TZ=America/New_York, whose daylight saving ran from the
+// first Sunday of April to the last Sunday of October up to 2006, and from
+// the second Sunday of March to the first Sunday of November since 2007:
+// each stamp takes the rules of its own year, not those of the run's year.
+TEST(NewYorkTime, StampsUseTheRulesOfTheirOwnYear) {
+  if (TestSupport::EnvironmentValue("TZ") != "America/New_York") GTEST_SKIP() << "needs TZ=America/New_York";
+  ExpectDates({
+      {UtcStamp(2006, 3, 20, 12, 0, 0), MakeDate(2006, 3, 20, 7, 0, 0)},  // not yet summer in 2006
+      {UtcStamp(2007, 3, 20, 12, 0, 0), MakeDate(2007, 3, 20, 8, 0, 0)},
+      {UtcStamp(2006, 4, 2, 6, 59, 59), MakeDate(2006, 4, 2, 1, 59, 59)},
+      {UtcStamp(2006, 4, 2, 7, 0, 0), MakeDate(2006, 4, 2, 3, 0, 0)},
+      {UtcStamp(2007, 3, 11, 6, 59, 59), MakeDate(2007, 3, 11, 1, 59, 59)},
+      {UtcStamp(2007, 3, 11, 7, 0, 0), MakeDate(2007, 3, 11, 3, 0, 0)},
+      {UtcStamp(2006, 10, 29, 5, 59, 59), MakeDate(2006, 10, 29, 1, 59, 59)},
+      {UtcStamp(2006, 10, 29, 6, 0, 0), MakeDate(2006, 10, 29, 1, 0, 0)},
+      {UtcStamp(2006, 11, 2, 12, 0, 0), MakeDate(2006, 11, 2, 7, 0, 0)},  // already winter in 2006
+      {UtcStamp(2007, 11, 2, 12, 0, 0), MakeDate(2007, 11, 2, 8, 0, 0)},
+      {UtcStamp(2007, 11, 4, 6, 0, 0), MakeDate(2007, 11, 4, 1, 0, 0)},
+      {UtcStamp(1990, 7, 1, 12, 0, 0), MakeDate(1990, 7, 1, 8, 0, 0)},
+      {UtcStamp(2030, 3, 20, 12, 0, 0), MakeDate(2030, 3, 20, 8, 0, 0)},
+      // Local times before 1970 are out of range; before 1601 they cannot be
+      // converted at all, though the stamp itself lies after 1601.
+      {UtcStamp(1970, 1, 1, 4, 0, 0), Dates::OutOfRange},
+      {UtcStamp(1601, 1, 1, 5, 0, 0), Dates::OutOfRange},
+      {UtcStamp(1601, 1, 1, 4, 0, 0), Dates::Unconverted},
   });
 }
 

@@ -57,6 +57,17 @@ TEST_F(PosixScanTest, ALinkToAnAncestorIsRecordedButNotEntered) {
   EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/up/"}));
 }
 
+TEST_F(PosixScanTest, AFiniteDepthWalksALinkToAnAncestorAsFarAsItSays) {
+  TestSupport::MakeDirs(dir_ / u"a");
+  TestSupport::WriteBytes(dir_ / u"top.txt", "t");
+  TestSupport::WriteBytes(dir_ / u"a/in.txt", "i");
+  Link("..", dir_ / u"a/up");
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", 3, ReturnFileCount, 0, 0, u"", u"", u""), 4);
+  const Text root = dir_.path() + u"/";
+  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/up/", root + u"a/up/a/"}));
+  EXPECT_EQ(Folders.back().Files.at(0).Path, root + u"a/up/a/in.txt");
+}
+
 TEST_F(PosixScanTest, ALinkToASiblingIsWalkedOncePerPath) {
   TestSupport::MakeDirs(dir_ / u"a");
   TestSupport::MakeDirs(dir_ / u"b/c");

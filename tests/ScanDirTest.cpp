@@ -201,7 +201,9 @@ TEST_F(ScanDirTest, FolderWordsAdmitFoldersAndSkipWordsCutSubtrees) {
   Run(AllLevels, FoldersOnly, u"", u"", u"x1");
   EXPECT_EQ(FolderPaths(), (Paths{D(u"x" + sep_ + u"x1")}));  // x failed but was walked
   Reset();
-  Run(AllLevels, FoldersOnly, u"", u"", u"", u"X");
+  // Bounded by separators, so that the test folder's own path (under Wine the
+  // current folder's) cannot hold the word.
+  Run(AllLevels, FoldersOnly, u"", u"", u"", sep_ + u"X" + sep_);
   EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"y")}));
   Reset();
   // A word in the root's own path admits every folder and cuts every subfolder.
@@ -354,5 +356,16 @@ TEST_F(ScanDirTest, FoldersBeyondTheClassicLimitAreWalked) {
   EXPECT_EQ(Folders.back().Files[0].Path, LPS::ToLongPath(Join(deep, u"far.txt"), 0));
 }
 #endif
+
+// A folder leads back when its identity is on the path of descent; an index
+// of 0, which some file systems report for every folder, identifies nothing.
+TEST(ScanDirLoops, OnlyAKnownIdentityOnTheDescentLeadsBack) {
+  const std::vector<Platform::FolderId> descent{{7, 100}, {7, 0}, {8, 200}};
+  EXPECT_TRUE(LeadsBack(descent, {7, 100}));
+  EXPECT_TRUE(LeadsBack(descent, {8, 200}));
+  EXPECT_FALSE(LeadsBack(descent, {7, 0}));
+  EXPECT_FALSE(LeadsBack(descent, {8, 100}));  // the same index on another volume
+  EXPECT_FALSE(LeadsBack({}, {7, 100}));
+}
 
 }  // namespace

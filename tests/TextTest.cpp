@@ -30,6 +30,12 @@ TEST(Text, Utf8RoundTripKeepsEveryByteString) {
 TEST(Text, LoneSurrogatesOutsideTheByteRangeBecomeReplacementCharacters) {
   EXPECT_EQ(Utf8FromText(Text(1, char16_t(0xD800))), "\xEF\xBF\xBD");
   EXPECT_EQ(Utf8FromText(Text(1, char16_t(0xDC10))), "\xEF\xBF\xBD");
+  // Valid UTF-8 takes no carried bytes either: one U+FFFD for each.
+  EXPECT_EQ(ValidUtf8FromText(TextFromUtf8("f\xE9te \xC3\xA4\xFF\xFE")),
+            "f\xEF\xBF\xBDte \xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(ValidUtf8FromText(Text(1, char16_t(0xD800)) + u"b"),
+            "\xEF\xBF\xBD"
+            "b");
 }
 
 }  // namespace

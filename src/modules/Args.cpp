@@ -92,37 +92,68 @@ bool IsSwitch(TextView parameter) {
   return parameter.starts_with(u"--") || (Platform::kSlashSwitches && parameter.starts_with(u"/"));
 }
 
+namespace {
+
+// Stores one parameter (its quotes already dealt with) as the next record.
+void StoreParameter(const Text& p) {
+  Argument& arg = Arguments.emplace_back();
+  if (!IsSwitch(p)) {
+    arg.name = Envs::Expand(p);
+    arg.kind = Unnamed;
+    return;
+  }
+  const size_t eq = p.find(u'=');
+  if (eq == Text::npos) {
+    arg.name = p;
+    arg.kind = NamedFlag;
+    return;
+  }
+  // Anything from a second "=" on is dropped.
+  const size_t second = p.find(u'=', eq + 1);
+  arg.name = p.substr(0, eq);
+  arg.value = Envs::Expand(p.substr(eq + 1, second == Text::npos ? Text::npos : second - eq - 1));
+  arg.kind = NamedWithValue;
+}
+
+}  // namespace
+
 int TokenizeLine(const Text& line, const Text& programFile) {
   const std::vector<Text> tokens = SplitLine(line);
   if (tokens.size() <= 1) return ErrNoArguments;
   if (CountUnits(CutProgramName(line, programFile), u'"') % 2 != 0) return ErrMalformedQuotes;
-
-  for (size_t i = 1; i < tokens.size(); ++i) {
-    const Text& p = tokens[i];
-    Argument& arg = Arguments.emplace_back();
-    if (!IsSwitch(p)) {
-      arg.name = Envs::Expand(p);
-      arg.kind = Unnamed;
-      continue;
-    }
-    const size_t eq = p.find(u'=');
-    if (eq == Text::npos) {
-      arg.name = p;
-      arg.kind = NamedFlag;
-      continue;
-    }
-    // Anything from a second "=" on is dropped.
-    const size_t second = p.find(u'=', eq + 1);
-    arg.name = p.substr(0, eq);
-    arg.value = Envs::Expand(p.substr(eq + 1, second == Text::npos ? Text::npos : second - eq - 1));
-    arg.kind = NamedWithValue;
-  }
+  for (size_t i = 1; i < tokens.size(); ++i) StoreParameter(tokens[i]);
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 
-Text RawCommandLine() { return CutProgramName(Platform::CommandLine(), ProgramFile); }
+int TokenizeArguments(const std::vector<Text>& parameters) {
+  if (parameters.empty()) return ErrNoArguments;
+  for (const Text& p : parameters) StoreParameter(p);
+  return Arguments.empty() ? ResultRecoverable : ResultOk;
+}
 
-int Tokenize() { return TokenizeLine(Platform::CommandLine(), ProgramFile); }
+Text JoinArguments(const std::vector<Text>& parameters) {
+  Text line;
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    if (i > 0) line += u' ';
+    line += parameters[i];
+  }
+  return line;
+}
+
+// Where the system hands over the parameters one by one (POSIX), they are
+// taken as they are: the shell has already dealt with quotes, so a '"' is
+// an ordinary character there, and no program name needs cutting off.
+Text RawCommandLine() {
+  std::vector<Text> parameters;
+  if (Platform::ArgumentList(parameters)) return JoinArguments(parameters);
+  return CutProgramName(Platform::CommandLine(), ProgramFile);
+}
+
+int Tokenize() {
+  std::vector<Text> parameters;
+  if (Platform::ArgumentList(parameters)) return TokenizeArguments(parameters);
+  return TokenizeLine(Platform::CommandLine(), ProgramFile);
+}
 
 int Parse() {
   if (parsed) return ResultOk;

@@ -29,11 +29,14 @@ extern std::vector<Text> UnnamedValues;
 // record could be stored, ErrNoArguments, or ErrMalformedQuotes.
 int Parse();
 
-// The raw command line after the program's name, trimmed of spaces; "" when
-// there is no parameter.
+// The command line after the program's name, for messages: on Windows the
+// raw line cut and trimmed of spaces; where the system hands over the
+// parameters one by one (POSIX), those joined by single spaces. "" when there
+// is no parameter.
 Text RawCommandLine();
 
-// Stores the parameters of the platform's command line (Parse's work).
+// Stores the parameters of the platform's command line (Parse's work): the
+// platform's argument list where it has one, else the split raw line.
 int Tokenize();
 
 // ---- The same on a given line (for Tokenize and for tests) ----
@@ -49,6 +52,14 @@ Text CutProgramName(const Text& line, const Text& programFile);
 
 // Tokenize for `line`, appending to Arguments.
 int TokenizeLine(const Text& line, const Text& programFile);
+
+// Tokenize for parameters the system handed over one by one: each is stored
+// exactly as it is, quotes included. ErrNoArguments when there is none; the
+// quote fault cannot arise.
+int TokenizeArguments(const std::vector<Text>& parameters);
+
+// The parameters joined by single spaces (the POSIX RawCommandLine).
+Text JoinArguments(const std::vector<Text>& parameters);
 
 // Whether a parameter is written as a switch.
 bool IsSwitch(TextView parameter);

@@ -1,6 +1,8 @@
 // The directory walk: roots, subfolders and the files of each folder.
 #include "modules/ScanDir.h"
 
+#include <algorithm>
+
 #include "Process.h"
 #include "modules/LPS.h"
 
@@ -104,13 +106,6 @@ bool AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entr
   return true;
 }
 
-bool OnDescent(const Platform::FolderId& id) {
-  for (const Platform::FolderId& seen : descent) {
-    if (seen == id) return true;
-  }
-  return false;
-}
-
 void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags, const Text& folderWords,
           const Text& skipFolderWords) {
   Platform::DirSearch search;
@@ -133,9 +128,11 @@ void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags
     // The level below the root: 1 for a direct subfolder.
     const int64_t level = DepthOf(sub) - rootDepth;
     if (levels != AllLevels && level >= levels) continue;
+    // A walk with a limit ends by itself and reaches what the limit says,
+    // links back included; only an unlimited one is kept out of loops.
     Platform::FolderId id;
-    const bool known = Platform::FolderIdentity(sub, id);
-    if (known && OnDescent(id)) continue;
+    const bool known = levels == AllLevels && Platform::FolderIdentity(sub, id);
+    if (known && LeadsBack(descent, id)) continue;
     if (known) descent.push_back(id);
     Walk(pending, sub, levels, flags, folderWords, skipFolderWords);
     if (known) descent.pop_back();
@@ -185,9 +182,11 @@ void VisitSubfolder(RootScan& scan, const Text& folder, const Platform::DirEntry
     if (scan.flags & WithAttributes) record.Attributes = entry.attributes;
   }
   const bool below = scan.levels == AllLevels || level < scan.levels;
+  // A walk with a limit ends by itself and reaches what the limit says,
+  // links back included; only an unlimited one is kept out of loops.
   Platform::FolderId id;
-  const bool known = below && Platform::FolderIdentity(sub, id);
-  if (known && OnDescent(id)) return VisitFolder(scan, sub, level, recorded, false);
+  const bool known = scan.levels == AllLevels && Platform::FolderIdentity(sub, id);
+  if (known && LeadsBack(descent, id)) return VisitFolder(scan, sub, level, recorded, false);
   if (known) descent.push_back(id);
   VisitFolder(scan, sub, level, recorded, below);
   if (known) descent.pop_back();
@@ -220,6 +219,13 @@ void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorde
 
 }  // namespace
 
+bool LeadsBack(const std::vector<Platform::FolderId>& ancestors, const Platform::FolderId& id) {
+  // Some file systems give every folder the index 0 (or none at all): that
+  // tells nothing about which folder it is.
+  if (id.index == 0) return false;
+  return std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end();
+}
+
 int64_t DepthOf(TextView path) { return static_cast<int64_t>(CountUnits(path, Platform::kSeparator)); }
 
 bool Reset() {
@@ -247,7 +253,7 @@ int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int
   if (levels == 0) return static_cast<int64_t>(pending.size());
   descent.clear();
   Platform::FolderId id;
-  if (Platform::FolderIdentity(folder, id)) descent.push_back(id);
+  if (levels == AllLevels && Platform::FolderIdentity(folder, id)) descent.push_back(id);
   Walk(pending, folder, levels, flags, folderWords, skipFolderWords);
   descent.clear();
   return static_cast<int64_t>(pending.size());
@@ -297,7 +303,7 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
     RootScan scan{results, levels, flags, fileSort, include, exclude, folderWords, skipFolderWords};
     descent.clear();
     Platform::FolderId id;
-    if (levels != 0 && Platform::FolderIdentity(root, id)) descent.push_back(id);
+    if (levels == AllLevels && Platform::FolderIdentity(root, id)) descent.push_back(id);
     VisitFolder(scan, root, 0, recorded, levels != 0);
     descent.clear();
     total += scan.total;

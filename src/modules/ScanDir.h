@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "Constants.h"
 #include "KeyedTable.h"
@@ -52,10 +53,15 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
 
 // Adds the admitted subfolders of `folder` (ending in a separator), depth
 // first and pre-order, to `pending` as far as `levels` allows, and returns
-// the number of records in `pending`. A folder already on the current path
-// of descent (a link back into the tree) is recorded but not entered again.
+// the number of records in `pending`. With AllLevels, a folder already on
+// the current path of descent (a link back into the tree) is recorded but
+// not entered again; with a limit every folder within it is entered.
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
                     const Text& folderWords, const Text& skipFolderWords);
+
+// Whether a folder of identity `id` is one of `ancestors`, the folders on the
+// path of descent; never for the index 0, which identifies nothing.
+bool LeadsBack(const std::vector<Platform::FolderId>& ancestors, const Platform::FolderId& id);
 
 // Adds a record for every admitted file directly inside `folder` (ending in
 // a separator) to `found`; returns the number added.

@@ -23,19 +23,21 @@ class LocalTimeCache {
   explicit LocalTimeCache(OffsetAt offsetAt) : offsetAt_(offsetAt) {}
 
   // Local wall-clock seconds since 1970-01-01 00:00:00 of a time stamp, or
-  // false when there is none (before 1601, or beyond what a calendar date
-  // of the system holds).
+  // false when there is none: a stamp or a local time before 1601 or beyond
+  // what a calendar date of the system holds (where Windows fails the
+  // conversion, so that both builds fail it alike).
   bool LocalSeconds(FileTime time, int64_t& local) {
     if (time < 0) return false;
     const int64_t utc = time / Calendar::kTicksPerSecond - kEpochSeconds;
     int64_t offset = 0;
     if (!OffsetOf(utc, offset)) return false;
     local = utc + offset;
-    return local <= kLastSecond;
+    return local >= kFirstSecond && local <= kLastSecond;
   }
 
  private:
   static constexpr int64_t kEpochSeconds = Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond;
+  static constexpr int64_t kFirstSecond = -kEpochSeconds;  // 1601-01-01 00:00:00
   static constexpr int64_t kLastSecond = Calendar::SecondsFromFields(30827, 12, 31, 23, 59, 59);
   static constexpr size_t kSlots = size_t{1} << 14;  // 44 years of days in 128 KiB
   static constexpr int32_t kMixed = INT32_MIN;       // the offset changes within the day

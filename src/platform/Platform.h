@@ -44,8 +44,14 @@ constexpr uint32_t kAttrReparsePoint = 0x400;
 // Hands the POSIX layer the arguments of main(); does nothing on Windows.
 void SetArguments(int argc, char** argv);
 
-// The raw command line, program name first.
+// The raw command line, program name first (POSIX: the arguments joined by
+// single spaces, for showing only).
 Text CommandLine();
+
+// The parameters one by one as the system hands them over, the program's own
+// name not included: true on POSIX (main's argv from the second element on).
+// False on Windows, where the program splits the raw command line itself.
+bool ArgumentList(std::vector<Text>& parameters);
 
 // The full path of the program's own executable, or "" when it is unknown.
 Text ModulePath();
@@ -170,10 +176,12 @@ Text ToLower(TextView text);
 
 // `text` in the system's narrow code page (Windows: the ANSI code page;
 // POSIX: the locale's character set). A character the code page lacks
-// becomes its default character ("?" on POSIX).
+// becomes its default character (on POSIX exactly one "?", a lone surrogate
+// too; a byte carried from a name that is not UTF-8 goes out as that byte).
 std::string ToNarrow(TextView text);
 
-// `text` in UTF-8.
+// `text` in UTF-8, always valid: a lone surrogate (on POSIX also a byte
+// carried from a name that is not UTF-8) becomes U+FFFD.
 std::string ToUtf8(TextView text);
 
 // ---- Files ------------------------------------------------------------------

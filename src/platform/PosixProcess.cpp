@@ -34,20 +34,21 @@ void SetArguments(int argc, char** argv) {
   savedArgv = argv;
 }
 
+// For showing only: the arguments are taken one by one (ArgumentList), so
+// nothing splits this line again.
 Text CommandLine() {
-  // Joined so that the tokenizer gives back the arguments the shell passed:
-  // an empty argument or one holding a space is put in double quotes.
   Text line;
   for (int i = 0; i < savedArgc; ++i) {
-    const Text arg = TextFromUtf8(savedArgv[i]);
     if (i > 0) line += u' ';
-    if (arg.empty() || arg.find(u' ') != Text::npos) {
-      line += u'"' + arg + u'"';
-    } else {
-      line += arg;
-    }
+    line += TextFromUtf8(savedArgv[i]);
   }
   return line;
+}
+
+bool ArgumentList(std::vector<Text>& parameters) {
+  parameters.clear();
+  for (int i = 1; i < savedArgc; ++i) parameters.push_back(TextFromUtf8(savedArgv[i]));
+  return true;
 }
 
 Text ModulePath() {

@@ -2,6 +2,8 @@
 // the W functions as it is: wchar_t is UTF-16 here.
 #include <windows.h>
 
+#include <map>
+
 #include "platform/LocalTimeCache.h"
 #include "platform/Platform.h"
 
@@ -33,6 +35,9 @@ HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 void SetArguments(int, char**) {}
 
 Text CommandLine() { return FromW(::GetCommandLineW()); }
+
+// Windows hands over one line, which the program splits by its own rules.
+bool ArgumentList(std::vector<Text>&) { return false; }
 
 Text ModulePath() {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -182,10 +187,24 @@ int64_t SecondsOf(const SYSTEMTIME& t) {
   return Calendar::SecondsFromFields(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
 }
 
-// The offset of local time at a UTC second. SystemTimeToTzSpecificLocalTime
-// applies the daylight-saving rule of the time stamp's own date, which
-// FileTimeToLocalFileTime does not. (Its Ex form would end the process under
-// some Windows emulations, where it is missing.)
+// The zone's rules for one year, asked once per year: daylight-saving rules
+// change over the years (the US rules of 2007, for one), and without them
+// SystemTimeToTzSpecificLocalTime applies this year's rules to every stamp.
+// Null when the system cannot say; the current rules are used then.
+const TIME_ZONE_INFORMATION* ZoneRulesFor(WORD year) {
+  struct Rules {
+    bool known = false;
+    TIME_ZONE_INFORMATION info{};
+  };
+  static std::map<WORD, Rules> years;
+  auto [at, added] = years.try_emplace(year);
+  if (added) at->second.known = ::GetTimeZoneInformationForYear(year, nullptr, &at->second.info) != 0;
+  return at->second.known ? &at->second.info : nullptr;
+}
+
+// The offset of local time at a UTC second, with the rules of that second's
+// year. (SystemTimeToTzSpecificLocalTimeEx would end the process under some
+// Windows emulations, where it is missing.)
 bool WindowsOffsetAt(int64_t utc, int64_t& offset) {
   const int64_t ticks = (utc * Calendar::kTicksPerSecond) + Calendar::kUnixEpochTicks;
   if (ticks < 0) return false;
@@ -194,7 +213,7 @@ bool WindowsOffsetAt(int64_t utc, int64_t& offset) {
   time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32);
   SYSTEMTIME universal, local;
   if (!::FileTimeToSystemTime(&time, &universal)) return false;
-  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) return false;
+  if (!::SystemTimeToTzSpecificLocalTime(ZoneRulesFor(universal.wYear), &universal, &local)) return false;
   offset = SecondsOf(local) - SecondsOf(universal);
   return true;
 }
