@@ -14,5 +14,5 @@ ensure_packages() {
 }
 
 # What building and testing both builds needs.
-BUILD_PACKAGES=(cmake make g++ libc6-dev)
+BUILD_PACKAGES=(cmake make g++ libc6-dev liburing-dev)
 TEST_PACKAGES=(libgtest-dev googletest tzdata g++-mingw-w64-x86-64-posix wine64)

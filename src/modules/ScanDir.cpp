@@ -143,6 +143,7 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
   // The local seconds count the same way as a date value, so a value in
   // range is one (as MakeDate of its calendar fields would give).
   int64_t local = 0;
+  if (stamp == Platform::kTimeUnread) return Dates::Unconverted;
   if (!Platform::LocalSeconds(stamp, local)) return Dates::Unconverted;
   return (local < 0 || local > Dates::Latest) ? Dates::OutOfRange : local;
 }
@@ -166,6 +167,7 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
   }
   const bool filtered = !extensions.empty() || !skipExtensions.empty();
   int64_t count = 0;
+  bool unreadTimes = false;
   Platform::DirEntry entry;
   while (search.Next(entry)) {
     if (entry.IsDirectory()) continue;  // hidden, system, read-only and links are files too
@@ -181,8 +183,11 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
     if (flags & WithDepth) record.Depth = DepthOf(record.Path);
     if (flags & WithDates) FillDates(record, entry);
     if (flags & WithAttributes) record.Attributes = entry.attributes;
+    unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
     ++count;
   }
+  // Such files are counted with the date 0; the user hears why, once.
+  if (unreadTimes && (flags & WithDates)) Platform::WarnUnreadTimes(folder, ProgramFile);
   return count;
 }
 
