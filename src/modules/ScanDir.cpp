@@ -176,11 +176,9 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
       if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) continue;
       if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) continue;
     }
-    FileRecord& record = found.emplace_back();
-    record.Path.reserve(folder.size() + entry.name.size());
-    record.Path.append(folder).append(entry.name);
+    FileRecord& record = found.AddFile(folder, entry.name);
     record.Size = static_cast<int64_t>(entry.size);
-    if (flags & WithDepth) record.Depth = DepthOf(record.Path);
+    if (flags & WithDepth) record.Depth = DepthOf(folder) + DepthOf(entry.name);
     if (flags & WithDates) FillDates(record, entry);
     if (flags & WithAttributes) record.Attributes = entry.attributes;
     unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
@@ -234,13 +232,7 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
       if (FoundFiles.empty()) continue;
       total += n;
       if (flags & SortFiles) SortRecords(FoundFiles, fileSort);
-      if (folder.Files.empty()) {
-        folder.Files = std::move(FoundFiles);  // the records move, nothing is copied
-      } else {
-        folder.Files.insert(folder.Files.end(), std::make_move_iterator(FoundFiles.begin()),
-                            std::make_move_iterator(FoundFiles.end()));
-      }
-      FoundFiles.clear();
+      folder.Files.Append(std::move(FoundFiles));  // the records and their names move, nothing is copied
     }
   }
   if (flags & SortFolders) SortRecords(results, folderSort);
