@@ -59,8 +59,15 @@ struct Ring {
   io_uring ring{};
   unsigned room = 0;      // completions the ring holds
   unsigned inFlight = 0;  // calls submitted and not yet reaped
+  pid_t owner = 0;        // a child after fork shares the ring's memory: not its to use
 };
 Ring* ring = nullptr;
+
+void CloseRing() {
+  io_uring_queue_exit(&ring->ring);  // in a child: only the child's mapping and descriptor
+  delete ring;
+  ring = nullptr;
+}
 
 // A ring that runs statx, or nullptr where the kernel refuses one (before
 // 5.6, kernel.io_uring_disabled, a seccomp filter: ENOSYS or EPERM).
@@ -80,6 +87,7 @@ Ring* OpenRing() {
     return nullptr;
   }
   made->room = params.cq_entries;
+  made->owner = ::getpid();
   return made;
 }
 
@@ -108,6 +116,7 @@ bool RingStart(int dirfd, unsigned mask, const char* const* names, StatBatch::Sl
     if (sqe == nullptr) {
       if (io_uring_submit(&ring->ring) < 0) return false;
       sqe = io_uring_get_sqe(&ring->ring);
+      if (sqe == nullptr) return false;
     }
     io_uring_prep_statx(sqe, dirfd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &slots[i].result);
     io_uring_sqe_set_data(sqe, &slots[i]);
@@ -117,8 +126,12 @@ bool RingStart(int dirfd, unsigned mask, const char* const* names, StatBatch::Sl
   return io_uring_submit(&ring->ring) >= 0;
 }
 #else
-struct Ring {};
+struct Ring {
+  unsigned inFlight = 0;
+  pid_t owner = 0;
+};
 Ring* ring = nullptr;
+void CloseRing() {}
 Ring* OpenRing() { return nullptr; }
 bool Reap(bool) { return false; }
 bool RingStart(int, unsigned, const char* const*, StatBatch::Slot*, size_t) { return false; }
@@ -130,12 +143,16 @@ void ChooseMode() {
   const char* off = std::getenv("DATEMILL_NO_IO_URING");
   const bool ringWanted = off == nullptr || std::strcmp(off, "1") != 0;
   if (ringWanted && ring == nullptr) ring = OpenRing();
-  mode = ring != nullptr ? StatMode::kRing : StatMode::kStatx;
+  mode = ringWanted && ring != nullptr ? StatMode::kRing : StatMode::kStatx;
 }
 
 }  // namespace
 
 StatMode CurrentStatMode() {
+  if (ring != nullptr && ring->owner != ::getpid()) {
+    CloseRing();  // made by the parent of this process
+    modeChosen = false;
+  }
   ChooseMode();
   return mode;
 }
@@ -145,6 +162,8 @@ void SetStatMode(StatMode wanted) {
   if (wanted == StatMode::kRing && ring == nullptr) ring = OpenRing();
   mode = (wanted == StatMode::kRing && ring == nullptr) ? StatMode::kStatx : wanted;
 }
+
+void ChooseStatModeAgain() { modeChosen = false; }
 
 void SetListingHook(std::function<void()> hook) { listingHook = std::move(hook); }
 

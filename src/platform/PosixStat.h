@@ -26,6 +26,8 @@ StatMode CurrentStatMode();
 // Makes every later batch use `mode` (tests); kRing falls back to kStatx
 // when the kernel refuses it.
 void SetStatMode(StatMode mode);
+// Makes the next batch choose again, as the first search does (tests).
+void ChooseStatModeAgain();
 
 // Calls `hook` after each batch of names is read and before its stat calls
 // start (tests remove files there); an empty hook does nothing.
