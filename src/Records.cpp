@@ -1,12 +1,19 @@
 // Record paths in pieces, and the name store of a file list.
 #include "Records.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
+Text StoredText::str() const {
+  if (!narrow) return Text(static_cast<const char16_t*>(data), size);
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  return Text(bytes, bytes + size);
+}
+
 RecordPath::RecordPath(const RecordPath& other) {
   if (other.nameSize_ & kOwned) {
-    Own(other.name());
+    Own(TextView(static_cast<const char16_t*>(other.name_), other.NameSize()));
   } else {
     folder_ = other.folder_, name_ = other.name_;
     folderSize_ = other.folderSize_, nameSize_ = other.nameSize_;
@@ -34,10 +41,10 @@ RecordPath& RecordPath::operator=(RecordPath&& other) noexcept {
   return *this;
 }
 
-RecordPath RecordPath::Pieces(TextView folder, TextView name) {
+RecordPath RecordPath::Pieces(StoredText folder, StoredText name) {
   RecordPath path;
-  path.folder_ = folder.data(), path.folderSize_ = static_cast<uint32_t>(folder.size());
-  path.name_ = name.data(), path.nameSize_ = static_cast<uint32_t>(name.size());
+  path.folder_ = folder.data, path.folderSize_ = folder.size | (folder.narrow ? kFolderNarrow : 0);
+  path.name_ = name.data, path.nameSize_ = name.size | (name.narrow ? kNarrow : 0);
   return path;
 }
 
@@ -50,7 +57,7 @@ void RecordPath::Own(TextView path) {
 }
 
 void RecordPath::Free() {
-  if (nameSize_ & kOwned) delete[] name_;
+  if (nameSize_ & kOwned) delete[] static_cast<const char16_t*>(name_);
   name_ = nullptr;
   nameSize_ = 0;
 }
@@ -58,7 +65,8 @@ void RecordPath::Free() {
 Text RecordPath::str() const {
   Text text;
   text.reserve(size());
-  return text.append(folder()).append(name());
+  for (size_t i = 0; i < size(); ++i) text += (*this)[i];
+  return text;
 }
 
 bool RecordPath::ends_with(TextView tail) const {
@@ -72,31 +80,52 @@ bool RecordPath::ends_with(TextView tail) const {
 
 int RecordPath::Compare(const RecordPath& other) const {
   // Files of one folder share its piece: only the names differ.
-  if (folder_ == other.folder_ && folderSize_ == other.folderSize_) {
-    const int c = name().compare(other.name());
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  size_t i = (folder_ == other.folder_ && folderSize_ == other.folderSize_) ? FolderSize() : 0;
+  const size_t n = std::min(size(), other.size());
+  for (; i < n; ++i) {
+    const char16_t x = (*this)[i], y = other[i];
+    if (x != y) return x < y ? -1 : 1;
   }
-  return Compare(other, [](char16_t unit) { return unit; });
+  return size() == other.size() ? 0 : (size() < other.size() ? -1 : 1);
 }
 
-TextView NameStore::Keep(TextView text) {
-  if (capacity_ - used_ < text.size()) {
-    // Blocks of 64K units keep the overhead per block small; a longer
-    // text gets a block of its own size.
-    capacity_ = std::max<size_t>(size_t{1} << 16, text.size());
-    blocks_.push_back(std::make_unique<char16_t[]>(capacity_));
+StoredText NameStore::Keep(TextView text) {
+  const bool narrow = std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x100; });
+  const size_t bytes = text.size() * (narrow ? 1 : 2);
+  used_ += used_ & (narrow ? 0 : 1);  // two-byte units start at an even offset
+  if (capacity_ < used_ + bytes) {
+    // Blocks of 128 KiB keep the overhead per block small; a longer text
+    // gets a block of its own size.
+    capacity_ = std::max<size_t>(size_t{1} << 17, bytes);
+    blocks_.push_back(std::make_unique<char[]>(capacity_));
     used_ = 0;
   }
-  char16_t* at = blocks_.back().get() + used_;
-  std::memcpy(at, text.data(), text.size() * sizeof(char16_t));
-  used_ += text.size();
-  return {at, text.size()};
+  char* at = blocks_.back().get() + used_;
+  if (narrow) {
+    for (size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char>(text[i]);
+  } else {
+    std::memcpy(at, text.data(), bytes);
+  }
+  used_ += bytes;
+  return {at, static_cast<uint32_t>(text.size()), narrow};
 }
+
+namespace {
+
+bool SameText(const StoredText& stored, TextView text) {
+  if (stored.size != text.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (stored[i] != text[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 void FileList::clear() {
   records_.clear();
   stores_.clear();
-  lastFolder_ = TextView();
+  lastFolder_ = StoredText();
 }
 
 FileRecord& FileList::AddFile(TextView folder, TextView name) {
@@ -104,10 +133,10 @@ FileRecord& FileList::AddFile(TextView folder, TextView name) {
   // nothing it adds shows in the other.
   if (stores_.empty() || stores_.back().use_count() > 1) {
     stores_.push_back(std::make_shared<NameStore>());
-    lastFolder_ = TextView();
+    lastFolder_ = StoredText();
   }
   NameStore& store = *stores_.back();
-  if (lastFolder_.data() == nullptr || lastFolder_ != folder) lastFolder_ = store.Keep(folder);
+  if (lastFolder_.data == nullptr || !SameText(lastFolder_, folder)) lastFolder_ = store.Keep(folder);
   FileRecord& record = records_.emplace_back();
   record.Path = RecordPath::Pieces(lastFolder_, store.Keep(name));
   return record;
@@ -122,6 +151,6 @@ void FileList::Append(FileList&& other) {
   }
   stores_.insert(stores_.end(), other.stores_.begin(), other.stores_.end());
   // The last store may now be shared: AddFile starts a new one then.
-  lastFolder_ = TextView();
+  lastFolder_ = StoredText();
   other.clear();
 }

@@ -14,6 +14,19 @@
 
 #include "Text.h"
 
+// A stretch of text kept by a NameStore: one byte per unit when every unit
+// is below 0x100 (nearly every name), else two.
+struct StoredText {
+  const void* data = nullptr;
+  uint32_t size = 0;  // units
+  bool narrow = false;
+  char16_t operator[](size_t i) const {
+    return narrow ? static_cast<const unsigned char*>(data)[i] : static_cast<const char16_t*>(data)[i];
+  }
+  Text str() const;
+  static StoredText Of(TextView text) { return {text.data(), static_cast<uint32_t>(text.size()), false}; }
+};
+
 // A full path in two pieces (folder and name) that live elsewhere, or, when
 // assigned as a whole, in a block of its own. Reads like a Text: it compares
 // with texts and paths unit by unit and converts to a Text.
@@ -31,13 +44,13 @@ class RecordPath {
 
   // A path that points at `folder` and `name`, which must outlive it (and
   // every copy of it).
-  static RecordPath Pieces(TextView folder, TextView name);
+  static RecordPath Pieces(StoredText folder, StoredText name);
 
-  TextView folder() const { return {folder_, folderSize_}; }
-  TextView name() const { return {name_, NameSize()}; }
-  size_t size() const { return folderSize_ + NameSize(); }
+  Text folder() const { return Folder().str(); }
+  Text name() const { return Name().str(); }
+  size_t size() const { return FolderSize() + NameSize(); }
   bool empty() const { return size() == 0; }
-  char16_t operator[](size_t i) const { return i < folderSize_ ? folder_[i] : name_[i - folderSize_]; }
+  char16_t operator[](size_t i) const { return i < FolderSize() ? Folder()[i] : Name()[i - FolderSize()]; }
   Text str() const;
   operator Text() const { return str(); }  // NOLINT: callers take a record's path as a text
 
@@ -49,17 +62,23 @@ class RecordPath {
 
   friend bool operator==(const RecordPath& a, const RecordPath& b) { return a.Compare(b) == 0; }
   friend bool operator<(const RecordPath& a, const RecordPath& b) { return a.Compare(b) < 0; }
-  friend bool operator==(const RecordPath& a, const Text& b) { return a == Pieces(TextView(), b); }
-  friend bool operator==(const RecordPath& a, const char16_t* b) { return a == Pieces(TextView(), b); }
+  friend bool operator==(const RecordPath& a, const Text& b) { return a == Whole(b); }
+  friend bool operator==(const RecordPath& a, const char16_t* b) { return a == Whole(b); }
 
  private:
-  static constexpr uint32_t kOwned = 0x80000000u;  // name_ is this path's own block
-  uint32_t NameSize() const { return nameSize_ & ~kOwned; }
+  static constexpr uint32_t kOwned = 0x80000000u;         // in nameSize_: name_ is this path's own block
+  static constexpr uint32_t kNarrow = 0x40000000u;        // in nameSize_: one byte per unit of the name
+  static constexpr uint32_t kFolderNarrow = 0x80000000u;  // in folderSize_
+  static RecordPath Whole(TextView text) { return Pieces(StoredText(), StoredText::Of(text)); }
+  uint32_t NameSize() const { return nameSize_ & ~(kOwned | kNarrow); }
+  uint32_t FolderSize() const { return folderSize_ & ~kFolderNarrow; }
+  StoredText Folder() const { return {folder_, FolderSize(), (folderSize_ & kFolderNarrow) != 0}; }
+  StoredText Name() const { return {name_, NameSize(), (nameSize_ & kNarrow) != 0}; }
   void Own(TextView path);
   void Free();
 
-  const char16_t* folder_ = nullptr;
-  const char16_t* name_ = nullptr;
+  const void* folder_ = nullptr;
+  const void* name_ = nullptr;
   uint32_t folderSize_ = 0;
   uint32_t nameSize_ = 0;
 };
@@ -88,11 +107,11 @@ struct FileRecord {
 class NameStore {
  public:
   // A copy of `text` in the store.
-  TextView Keep(TextView text);
+  StoredText Keep(TextView text);
 
  private:
-  std::vector<std::unique_ptr<char16_t[]>> blocks_;
-  size_t used_ = 0, capacity_ = 0;  // in the last block
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t used_ = 0, capacity_ = 0;  // bytes, in the last block
 };
 
 // The file records of a scan, with the names their paths point at. Copies
@@ -128,7 +147,7 @@ class FileList {
  private:
   Records records_;
   std::vector<std::shared_ptr<NameStore>> stores_;
-  TextView lastFolder_;  // in stores_.back()
+  StoredText lastFolder_;  // in stores_.back()
 };
 
 struct FolderRecord {

@@ -40,7 +40,8 @@ Order Decode(int64_t word, int64_t countBit) {
 int CompareNoCase(const RecordPath& a, const RecordPath& b) { return a.Compare(b, AsciiLowerUnit); }
 
 int CompareNoCase(const Text& a, const Text& b) {
-  return RecordPath::Pieces(TextView(), a).Compare(RecordPath::Pieces(TextView(), b), AsciiLowerUnit);
+  return RecordPath::Pieces(StoredText(), StoredText::Of(a))
+      .Compare(RecordPath::Pieces(StoredText(), StoredText::Of(b)), AsciiLowerUnit);
 }
 
 int64_t CountOf(const FileRecord& file) { return file.Size; }
