@@ -31,7 +31,7 @@ Facts FactsOfScan(const Text& folder) {
   Scan(Folders, folder, u"", 0, WithDates | WithAttributes, 0, 0, u"", u"", u"");
   Facts facts;
   for (const FileRecord& f : Folders.at(0).Files) {
-    facts[Text(f.Path.name())] = {f.Size, f.Attributes, f.Modified, f.Created};
+    facts[f.Path.name()] = {f.Size, f.Attributes, f.Modified, f.Created};
   }
   return facts;
 }
