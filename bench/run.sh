@@ -15,12 +15,13 @@ rounds=${BENCH_ROUNDS:-5}
 seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 windows=0
+cold=0
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
 
 usage() {
     cat <<EOF
 usage: bench/run.sh [--sizes N,N...] [--spreads days,seconds] [--rounds R]
-                    [--dir SCRATCH] [--windows]
+                    [--dir SCRATCH] [--windows] [--cold]
   --sizes     files per folder (default $sizes)
   --spreads   days: times over 3,650 days, default mask;
               seconds: every file its own second, mask yyyymmddhhiiss
@@ -28,6 +29,9 @@ usage: bench/run.sh [--sizes N,N...] [--spreads days,seconds] [--rounds R]
   --dir       scratch folder for tools, data and reports (default $work);
               generated data is kept there and reused
   --windows   compare build/windows/Datemill.exe with floor-win under Wine
+  --cold      drop the page cache before every run (needs root and a
+              writable /proc/sys/vm/drop_caches; skipped with a message
+              otherwise)
 Also from the environment: BENCH_SIZES BENCH_SPREADS BENCH_ROUNDS BENCH_DIR
 BENCH_SEED BENCH_TZ (default Europe/Berlin), DATEMILL (native binary),
 DATEMILL_EXE, WINE, BENCH_WINEPREFIX.
@@ -47,6 +51,7 @@ while [ $# -gt 0 ]; do
         --dir) work=${2:?--dir needs a value}; shift ;;
         --dir=*) work=${1#*=} ;;
         --windows) windows=1 ;;
+        --cold) cold=1 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -74,7 +79,8 @@ fi
 cc -O2 -o "$bin/gen" "$here/gen.c"
 
 if [ "$windows" = 0 ]; then
-    cc -O2 -o "$bin/floor" "$here/floor.c"
+    cc -O2 -o "$bin/floor" "$here/floor.c" -l:liburing.a ||
+        die "floor.c needs liburing (Debian: liburing-dev)"
     datemill=${DATEMILL:-$root/build/native/datemill}
     if [ ! -x "$datemill" ]; then
         echo "building datemill" >&2
@@ -82,11 +88,13 @@ if [ "$windows" = 0 ]; then
     fi
     [ -x "$datemill" ] || die "no datemill at $datemill"
     datemill=$(cd "$(dirname "$datemill")" && pwd)/$(basename "$datemill")
-    tools=(datemill floor find)
+    # datemill-plain: the same program with io_uring turned off (its fallback);
+    # floor-uring: the floor with its statx calls through io_uring
+    tools=(datemill datemill-plain floor floor-uring find)
     reference=floor
 else
     x86_64-w64-mingw32-gcc-posix -O2 -static -municode -o "$bin/floor-win.exe" "$here/floor-win.c"
-    cc -O2 -o "$bin/floor" "$here/floor.c"   # to cross-check Wine's local time
+    cc -O2 -o "$bin/floor" "$here/floor.c" -l:liburing.a   # to cross-check Wine's local time
     exe=${DATEMILL_EXE:-$root/build/windows/Datemill.exe}
     if [ ! -f "$exe" ]; then
         echo "building Datemill.exe" >&2
@@ -150,12 +158,31 @@ server_ticks() {
     fi
 }
 
+# ---- cold cache ------------------------------------------------------------
+if [ "$cold" = 1 ]; then
+    if [ "$windows" = 1 ]; then
+        echo "run.sh: --cold is for the Linux tools only; measuring warm" >&2
+        cold=0
+    elif ! { sync && echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then
+        echo "run.sh: cannot drop the page cache here (needs root and a writable" \
+             "/proc/sys/vm/drop_caches); measuring warm instead" >&2
+        cold=0
+    fi
+fi
+# drop_caches: before each measured run when --cold holds
+drop_caches() {
+    [ "$cold" = 1 ] || return 0
+    sync
+    echo 3 > /proc/sys/vm/drop_caches
+}
+
 # ---- measuring -------------------------------------------------------------
 # measure OUT LOG CMD...: run CMD with stdout to OUT, append to LOG
 # "wall_s cpu_s peak_rss_kib server_cpu_s"
 measure() {
     local out=$1 log=$2 u s m t0 t1 s0 s1
     shift 2
+    drop_caches
     s0=$(server_ticks)
     t0=$EPOCHREALTIME
     /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out" ||
@@ -169,7 +196,12 @@ measure() {
 
 run_tool() {   # run_tool TOOL LOG, in the case's output folder
     case $1 in
-        datemill) measure /dev/null "$2" "$datemill" --date=m "${fmt_arg[@]}" "$data" ;;
+        datemill)
+            measure /dev/null "$2" "$datemill" --date=m "${fmt_arg[@]}" "$data"
+            cp "$name.txt" datemill-ring.txt ;;   # checked beside the fallback's report
+        datemill-plain)
+            measure /dev/null "$2" env DATEMILL_NO_IO_URING=1 "$datemill" --date=m "${fmt_arg[@]}" "$data" ;;
+        floor-uring) measure floor-uring.txt "$2" "$bin/floor" --uring "$data" "$mask" ;;
         floor) measure floor.txt "$2" "$bin/floor" "$data" "$mask" ;;
         find) measure find.txt "$2" bash -c "$pipeline" find "$data" "$find_fmt" ;;
         datemill-exe) measure /dev/null "$2" "$wine" "$exe" /date=m "${wfmt_arg[@]}" "$(wpath "$data")" ;;
@@ -186,6 +218,7 @@ check() {
     if [ "$windows" = 0 ]; then
         awk '{ print $2, $1 }' find.txt > find.norm
         cmp -s floor.txt find.norm || die "$name: floor and find differ (see $PWD)"
+        cmp -s floor.txt floor-uring.txt || die "$name: floor and floor --uring differ (see $PWD)"
     else
         tr -d '\r' < floor-win.txt > floor-win.norm && mv floor-win.norm floor-win.txt
         "$bin/floor" "$data" "$mask" > floor-linux.txt
@@ -198,9 +231,13 @@ check() {
     [ "$lines" = "$crlf" ] || echo "warning: $name: $((lines - crlf)) report lines lack CR LF" >&2
     tr -d '\r' < "$report" > datemill.norm
     cmp -s datemill.norm "$reference.txt" || die "$name: datemill and $reference differ (see $PWD)"
+    if [ -f datemill-ring.txt ]; then
+        cmp -s datemill-ring.txt "$report" || die "$name: datemill with and without io_uring differ (see $PWD)"
+    fi
 }
 
 platform=$([ "$windows" = 1 ] && echo windows || echo linux)
+[ "$cold" = 0 ] || platform=$platform-cold
 results=$work/results/$platform
 rm -rf "$results"
 mkdir -p "$results"
@@ -238,6 +275,8 @@ label() {
     case $1 in
         find) echo 'find \| sort \| uniq -c' ;;
         datemill-exe) echo 'Datemill.exe' ;;
+        datemill-plain) echo 'datemill, DATEMILL_NO_IO_URING=1' ;;
+        floor-uring) echo 'floor --uring' ;;
         wine-start) echo 'floor-win, empty folder' ;;
         *) echo "$1" ;;
     esac
@@ -249,7 +288,7 @@ per_file() {   # per_file TOOL WALL N: µs per listed file
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
 {
-    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ"
+    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$cold" = 1 ] && echo ', page cache dropped before every run')"
     echo
     echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system"
     echo

@@ -283,18 +283,20 @@ TEST_F(EndToEnd, ADriveRootNamesItsReportByItsLetter) {
 TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
   if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit works under AddressSanitizer";
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
-  // Each file's record holds its whole path: 10,000 paths of some 3,000
-  // characters need twice the limit below; the program itself needs a
-  // quarter of it.
-  Text big = dir_ / u"big";
-  for (int level = 0; level < 12; ++level) big = Join(big, Text(240, u'd'));
+  // Every file of `big` its own second, and a mask with a long literal tail:
+  // 10,000 date texts of some 2,000 characters need more than the limit
+  // below; the program itself needs a quarter of it.
+  const Text big = dir_ / u"big";
   TestSupport::MakeDirs(big);
-  for (int i = 0; i < 10000; ++i) TestSupport::WriteBytes(Join(big, u"f" + DecimalText(i)));
+  const Platform::FileTime start = UtcStamp(2018, 1, 1, 0, 0, 0);
+  constexpr Platform::FileTime kSecond = 10000000;
+  for (int i = 0; i < 10000; ++i) TestSupport::MakeFile(Join(big, u"f" + DecimalText(i)), "", start + i * kSecond);
   const Text c = Folder(u"c", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const Text tail(2000, u'x');
 
-  EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyy"), a, big, c}), 1u);
+  EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyymmddhhiiss" + tail), a, big, c}), 1u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
-  EXPECT_EQ(Report(u"a.txt"), "2018 1\r\n");
+  EXPECT_EQ(Report(u"a.txt"), "20180101000000" + Utf8FromText(tail) + " 1\r\n");
   const std::string log = Log();
   EXPECT_NE(log.find(" [Datemill] Memory ran out while counting the folder '" + Utf8FromText(big) + "'"),
             std::string::npos)

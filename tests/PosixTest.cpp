@@ -88,8 +88,7 @@ TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
   Link("plain", dir_ / u"flink");
   Scan(Folders, dir_.path(), u"", 0, WithAttributes, 0, 0, u"", u"", u"");
   std::map<Text, int64_t> attributes;
-  for (const FileRecord& f : Folders.at(0).Files)
-    attributes[f.Path.substr(f.Path.rfind(u'/') + 1)] = f.Attributes;
+  for (const FileRecord& f : Folders.at(0).Files) attributes[f.Path.name()] = f.Attributes;
   EXPECT_EQ(attributes, (std::map<Text, int64_t>{{u"ro", 0x1}, {u"plain", 0x80}, {u"flink", 0x400}}));
   // The link to a folder is a folder: not listed as a file, but walked.
   Reset();

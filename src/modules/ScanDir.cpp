@@ -96,11 +96,9 @@ bool AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entr
     if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) return false;
     if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) return false;
   }
-  FileRecord& record = found.emplace_back();
-  record.Path.reserve(folder.size() + entry.name.size());
-  record.Path.append(folder).append(entry.name);
+  FileRecord& record = found.AddFile(folder, entry.name);
   record.Size = static_cast<int64_t>(entry.size);
-  if (flags & WithDepth) record.Depth = DepthOf(record.Path);
+  if (flags & WithDepth) record.Depth = DepthOf(folder) + DepthOf(entry.name);
   if (flags & WithDates) FillDates(record, entry);
   if (flags & WithAttributes) record.Attributes = entry.attributes;
   return true;
@@ -166,8 +164,7 @@ void AddResult(RootScan& scan, size_t index, int64_t n) {
   if (FoundFiles.empty()) return;
   scan.total += n;
   if (scan.flags & SortFiles) SortRecords(FoundFiles, scan.fileSort);
-  folder.Files = std::move(FoundFiles);  // the records move, nothing is copied
-  FoundFiles.clear();
+  folder.Files.Append(std::move(FoundFiles));  // the records and their names move, nothing is copied
 }
 
 void VisitSubfolder(RootScan& scan, const Text& folder, const Platform::DirEntry& entry, int64_t level) {
@@ -200,6 +197,7 @@ void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorde
   const bool listFiles = recorded && !(scan.flags & FoldersOnly);
   std::vector<Platform::DirEntry> subfolders;
   int64_t n = 0;
+  bool unreadTimes = false;
   Platform::DirSearch search;
   if ((mayDescend || listFiles) &&
       search.Open(SearchPattern(folder), (scan.flags & WithDates) != 0) == Platform::SearchStatus::kOpened) {
@@ -207,12 +205,15 @@ void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorde
     while (search.Next(entry)) {
       if (!entry.IsDirectory()) {
         if (listFiles && AddFile(FoundFiles, folder, entry, scan.include, scan.flags, scan.exclude)) ++n;
+        unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
       } else if (mayDescend && entry.name != u"." && entry.name != u"..") {
         subfolders.push_back(std::move(entry));
       }
     }
   }
   search.Close();  // one search open at a time, whatever the depth
+  // Such files are counted with the date 0; the user hears why, once.
+  if (unreadTimes && listFiles && (scan.flags & WithDates)) Platform::WarnUnreadTimes(folder, ProgramFile);
   if (recorded) AddResult(scan, index, n);
   for (const Platform::DirEntry& sub : subfolders) VisitSubfolder(scan, folder, sub, level + 1);
 }
@@ -244,6 +245,7 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
   // The local seconds count the same way as a date value, so a value in
   // range is one (as MakeDate of its calendar fields would give).
   int64_t local = 0;
+  if (stamp == Platform::kTimeUnread) return Dates::Unconverted;
   if (!Platform::LocalSeconds(stamp, local)) return Dates::Unconverted;
   return (local < 0 || local > Dates::Latest) ? Dates::OutOfRange : local;
 }
@@ -266,11 +268,15 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
     return 0;
   }
   int64_t count = 0;
+  bool unreadTimes = false;
   Platform::DirEntry entry;
   while (search.Next(entry)) {
     if (entry.IsDirectory()) continue;  // hidden, system, read-only and links are files too
     count += AddFile(found, folder, entry, extensions, flags, skipExtensions) ? 1 : 0;
+    unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
   }
+  // Such files are counted with the date 0; the user hears why, once.
+  if (unreadTimes && (flags & WithDates)) Platform::WarnUnreadTimes(folder, ProgramFile);
   return count;
 }
 

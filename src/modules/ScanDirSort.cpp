@@ -37,13 +37,11 @@ Order Decode(int64_t word, int64_t countBit) {
 
 // Compares as the C runtime's case-insensitive compare does in the C locale:
 // A to Z folded to a to z, then code units compared.
-int CompareNoCase(TextView a, TextView b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const char16_t x = AsciiLowerUnit(a[i]), y = AsciiLowerUnit(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+int CompareNoCase(const RecordPath& a, const RecordPath& b) { return a.Compare(b, AsciiLowerUnit); }
+
+int CompareNoCase(const Text& a, const Text& b) {
+  return RecordPath::Pieces(StoredText(), StoredText::Of(a))
+      .Compare(RecordPath::Pieces(StoredText(), StoredText::Of(b)), AsciiLowerUnit);
 }
 
 int64_t CountOf(const FileRecord& file) { return file.Size; }
@@ -62,8 +60,9 @@ bool Less(const Record& a, const Record& b, const Order& order) {
   return false;
 }
 
-template <class Record>
-void Sort(std::vector<Record>& records, const Order& order) {
+template <class List>
+void Sort(List& records, const Order& order) {
+  using Record = typename List::value_type;
   // A stable sort keeps records with equal keys in their previous order in
   // both directions, since descending only swaps the operands.
   std::stable_sort(records.begin(), records.end(), [&order](const Record& a, const Record& b) {

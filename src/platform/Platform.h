@@ -96,6 +96,9 @@ uint32_t ProcessId();
 
 // A file time stamp: UTC, 100-nanosecond units since 1601-01-01.
 using FileTime = int64_t;
+// A time stamp that could not be read (POSIX: the folder may be listed but
+// not searched); it converts to no date.
+constexpr FileTime kTimeUnread = INT64_MIN;
 
 // One entry of a folder search.
 struct DirEntry {
@@ -135,6 +138,11 @@ class DirSearch {
  private:
   State* state_ = nullptr;
 };
+
+// Says once, for a folder whose entries could be listed but whose time
+// stamps could not be read, that its files carry the date 0 (POSIX: a line
+// on standard error behind `caption` and ": "; Windows: nothing).
+void WarnUnreadTimes(const Text& folder, const Text& caption);
 
 // The attribute word of `path`; false when it cannot be read.
 bool FileAttributes(const Text& path, uint32_t& attributes);

@@ -1,39 +1,119 @@
-// Directory search and path queries on POSIX: each entry's facts come from
-// statx (fstatat where statx is missing), with the attribute word the
-// program expects synthesised from them.
+// Directory search and path queries on POSIX. A search reads the folder's
+// names a batch at a time and stats each batch through PosixStat while the
+// program takes the batch before; every entry's attribute word is
+// synthesised from what POSIX knows. Paths longer than PATH_MAX are opened
+// a stretch at a time, each relative to the folder before it.
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/PosixCommon.h"
+#include "platform/PosixStat.h"
 
 namespace Platform {
 
+using posix::EntryInfo;
 using posix::PathBytes;
-using posix::TicksOf;
+using posix::StatBatch;
 
 namespace {
 
-struct EntryInfo {
-  uint32_t attributes = 0;
-  uint64_t size = 0;
-  FileTime created = 0, lastWrite = 0, lastAccess = 0;
+// A file descriptor, closed at the end of its holder's life.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
 };
 
-// The attribute word the program expects, made from what POSIX knows.
-uint32_t SynthesiseAttributes(std::string_view name, mode_t mode, bool followsToDirectory) {
-  uint32_t attributes = 0;
-  if (S_ISDIR(mode) || followsToDirectory) attributes |= kAttrDirectory;
-  if (!(mode & S_IWUSR) && !S_ISLNK(mode)) attributes |= kAttrReadOnly;
-  if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
-  if (S_ISLNK(mode)) attributes |= kAttrReparsePoint;
-  if (attributes == 0) attributes = kAttrNormal;
-  return attributes;
+// `path` without repeated or trailing separators ("/" stays).
+std::string Tidy(const std::string& path) {
+  std::string tidy;
+  for (char c : path) {
+    if (c != '/' || tidy.empty() || tidy.back() != '/') tidy += c;
+  }
+  if (tidy.size() > 1 && tidy.back() == '/') tidy.pop_back();
+  return tidy;
+}
+
+// Opens the folder `path` (with `flags` besides O_DIRECTORY); -1 with errno
+// on failure. A path the kernel finds too long is opened in stretches
+// shorter than PATH_MAX, cut at separators.
+int OpenFolder(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+  const std::string tidy = Tidy(path);
+  Fd at;
+  size_t pos = 0;
+  while (pos < tidy.size()) {
+    size_t end = tidy.size();
+    if (end - pos >= PATH_MAX) {
+      end = tidy.rfind('/', pos + PATH_MAX - 1);
+      if (end == std::string::npos || end <= pos) return errno = ENAMETOOLONG, -1;
+    }
+    const bool last = end == tidy.size();
+    const std::string stretch = tidy.substr(pos, end - pos);
+    const int next = ::openat(at.get() >= 0 ? at.get() : AT_FDCWD, stretch.c_str(),
+                              (last ? flags : O_PATH) | O_DIRECTORY | O_CLOEXEC);
+    if (next < 0) return -1;
+    at.reset(next);
+    pos = end + 1;
+  }
+  return at.release();
+}
+
+// Where to ask about `path`: the folder to start from and the name within
+// it. Paths that fit PATH_MAX are asked about as they are.
+struct Place {
+  Fd folder;
+  std::string name;
+  int at() const { return folder.get() >= 0 ? folder.get() : AT_FDCWD; }
+};
+
+bool Locate(const std::string& path, Place& place) {
+  if (path.size() < PATH_MAX) {
+    place.name = path;
+    return true;
+  }
+  // Keep trailing separators on the name: they make a link to a folder
+  // count as the folder, as on short paths.
+  size_t stem = path.size();
+  while (stem > 1 && path[stem - 1] == '/') --stem;
+  const size_t cut = path.rfind('/', stem - 1);
+  if (cut == std::string::npos) return errno = ENAMETOOLONG, false;
+  const int fd = OpenFolder(cut == 0 ? "/" : path.substr(0, cut), O_PATH);
+  if (fd < 0) return false;
+  place.folder.reset(fd);
+  place.name = path.substr(cut + 1);
+  return true;
+}
+
+// The last path component of `path`, which may end in separators.
+std::string_view LastComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const size_t slash = path.rfind('/');
+  if (slash != std::string_view::npos && path.size() > 1) path.remove_prefix(slash + 1);
+  return path == "/" ? std::string_view() : path;
 }
 
 bool IsDirectoryBehind(int dirfd, const char* name) {
@@ -41,45 +121,21 @@ bool IsDirectoryBehind(int dirfd, const char* name) {
   return ::fstatat(dirfd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-// Reads one entry's facts without following a link; a link to a folder still
-// counts as a folder. Times only when asked for.
-bool ReadEntry(int dirfd, const char* name, bool withTimes, EntryInfo& info) {
-  const char* base = std::strrchr(name, '/');
-  base = (base != nullptr && base[1] != '\0') ? base + 1 : name;
-#ifdef STATX_BASIC_STATS
-  static bool haveStatx = true;
-  if (haveStatx) {
-    struct statx stx {};
-    unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE;
-    if (withTimes) mask |= STATX_BTIME | STATX_MTIME | STATX_ATIME;
-    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) == 0) {
-      const bool link = S_ISLNK(stx.stx_mode);
-      info.attributes = SynthesiseAttributes(base, stx.stx_mode, link && IsDirectoryBehind(dirfd, name));
-      info.size = stx.stx_size;
-      if (withTimes) {
-        info.lastWrite = TicksOf(stx.stx_mtime.tv_sec, stx.stx_mtime.tv_nsec);
-        info.lastAccess = TicksOf(stx.stx_atime.tv_sec, stx.stx_atime.tv_nsec);
-        // File systems without a birth time report none: use the last write.
-        info.created = (stx.stx_mask & STATX_BTIME) ? TicksOf(stx.stx_btime.tv_sec, stx.stx_btime.tv_nsec)
-                                                    : info.lastWrite;
-      }
-      return true;
-    }
-    if (errno != ENOSYS) return false;
-    haveStatx = false;
-  }
-#endif
-  struct stat st {};
-  if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  const bool link = S_ISLNK(st.st_mode);
-  info.attributes = SynthesiseAttributes(base, st.st_mode, link && IsDirectoryBehind(dirfd, name));
-  info.size = static_cast<uint64_t>(st.st_size);
-  if (withTimes) {
-    info.lastWrite = TicksOf(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec));
-    info.lastAccess = TicksOf(st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec));
-    info.created = info.lastWrite;
-  }
-  return true;
+// One entry's facts, the link not followed (a link to a folder still counts
+// as a folder): 0, or the errno value of the failure.
+int ReadEntry(int dirfd, const char* name, bool withTimes, EntryInfo& info) {
+  struct statx stx {};
+  const int error = posix::StatOne(dirfd, name, posix::StatMask(withTimes), stx);
+  if (error != 0) return error;
+  const bool linkToFolder = S_ISLNK(stx.stx_mode) && IsDirectoryBehind(dirfd, name);
+  info = posix::FactsOf(LastComponent(name), stx, withTimes, linkToFolder);
+  return 0;
+}
+
+int ReadPath(const std::string& path, bool withTimes, EntryInfo& info) {
+  Place place;
+  if (!Locate(path, place)) return errno;
+  return ReadEntry(place.at(), place.name.c_str(), withTimes, info);
 }
 
 // Windows-style wildcard match: "*" any run, "?" any one character.
@@ -107,7 +163,6 @@ bool WildcardMatch(const char* pattern, const char* name) {
 
 struct DirSearch::State {
   DIR* dir = nullptr;
-  std::string directory;  // for the single-entry form
   std::string pattern;
   bool matchAll = false;
   bool withTimes = false;
@@ -116,85 +171,109 @@ struct DirSearch::State {
   bool pending = false;  // `held` is the next entry to deliver
   std::string heldName;
   EntryInfo held;
+  // Two batches take turns: the program goes through `batches[current]`
+  // while the kernel stats the other.
+  StatBatch batches[2];
+  int current = 0;
+  size_t next = 0;  // the next entry of the current batch
+
+  ~State() {
+    for (StatBatch& batch : batches) batch.Clear();  // before the folder closes
+    if (dir != nullptr) ::closedir(dir);
+  }
 };
 
 DirSearch::~DirSearch() { Close(); }
 
 void DirSearch::Close() {
-  if (state_ == nullptr) return;
-  if (state_->dir != nullptr) ::closedir(state_->dir);
   delete state_;
   state_ = nullptr;
 }
 
 namespace {
 
-// The next entry of the listing that matches, into `name` and `info`.
-bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info);
-
-}  // namespace
-
-SearchStatus DirSearch::Open(const Text& pathAndPattern, bool withTimes) {
-  Close();
-  const std::string bytes = PathBytes(pathAndPattern);
-  const size_t slash = bytes.rfind('/');
-  std::string directory = slash == std::string::npos ? "." : bytes.substr(0, slash == 0 ? 1 : slash);
-  std::string pattern = slash == std::string::npos ? bytes : bytes.substr(slash + 1);
-  // A path ending in a separator names no entry.
-  if (pattern.empty()) return SearchStatus::kNoMatch;
-
-  state_ = new State;
-  state_->withTimes = withTimes;
-  state_->pattern = pattern;
-  if (pattern.find_first_of("*?") == std::string::npos) {
-    state_->single = true;
-    if (!ReadEntry(AT_FDCWD, bytes.c_str(), withTimes, state_->held)) {
-      const int error = errno;
-      Close();
-      struct stat st {};
-      const bool folderThere = ::stat(directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-      return (error == ENOENT && folderThere) ? SearchStatus::kNoMatch : SearchStatus::kFailed;
-    }
-    state_->heldName = pattern;
-    state_->pending = true;
-    return SearchStatus::kOpened;
+// Reads the next names of the listing that match into `batch` and starts
+// their stat calls.
+void FillAndStart(DirSearch::State& s, StatBatch& batch) {
+  batch.Clear();
+  while (!batch.Full()) {
+    const dirent* d = ::readdir(s.dir);
+    if (d == nullptr) break;
+    const char* name = d->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
+    batch.Add(name, d->d_type);
   }
-  state_->matchAll = pattern == "*" || pattern == "*.*";
-  state_->dir = ::opendir(directory.c_str());
-  if (state_->dir == nullptr) {
-    Close();
-    return SearchStatus::kFailed;
-  }
-  if (!NextMatch(*state_, state_->heldName, state_->held)) {
-    Close();
-    return SearchStatus::kNoMatch;
-  }
-  state_->pending = true;
-  return SearchStatus::kOpened;
+  posix::RunListingHook();
+  if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes));
 }
 
-namespace {
-
+// The next entry of the listing that matches, into `name` and `info`.
 bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
   const int fd = ::dirfd(s.dir);
   while (s.dotsLeft > 0) {
     name = s.dotsLeft == 2 ? "." : "..";
     --s.dotsLeft;
     if ((s.matchAll || WildcardMatch(s.pattern.c_str(), name.c_str())) &&
-        ReadEntry(fd, name.c_str(), s.withTimes, info)) {
+        ReadEntry(fd, name.c_str(), s.withTimes, info) == 0) {
       return true;
     }
   }
-  while (const dirent* d = ::readdir(s.dir)) {
-    const char* entryName = d->d_name;
-    if (std::strcmp(entryName, ".") == 0 || std::strcmp(entryName, "..") == 0) continue;
-    if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), entryName)) continue;
-    // An entry that vanished since the listing was read is passed over.
-    if (!ReadEntry(fd, entryName, s.withTimes, info)) continue;
-    name = entryName;
+  for (;;) {
+    StatBatch& batch = s.batches[s.current];
+    if (s.next == batch.Size()) {
+      // Take the batch the kernel has worked on, and give it the next one.
+      s.current = 1 - s.current;
+      s.next = 0;
+      s.batches[s.current].Wait();
+      if (s.batches[s.current].Empty()) return false;
+      FillAndStart(s, s.batches[1 - s.current]);
+      continue;
+    }
+    const size_t i = s.next++;
+    const int error = batch.Error(i);
+    if (error == ENOENT) continue;  // gone since the listing was read
+    name = batch.Name(i);
+    if (error != 0) {
+      // Listed but not to be stat'ed (a folder without search permission):
+      // the entry still counts, with what the listing told.
+      info = posix::UnreadFacts(name, batch.Type(i));
+    } else {
+      const bool link = S_ISLNK(batch.Result(i).stx_mode);
+      info = posix::FactsOf(name, batch.Result(i), s.withTimes, link && IsDirectoryBehind(fd, batch.Name(i)));
+    }
     return true;
   }
-  return false;
+}
+
+SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory) {
+  s.single = true;
+  const int error = ReadPath(bytes, s.withTimes, s.held);
+  if (error != 0) {
+    bool isDirectory = false;
+    uint64_t size = 0;
+    const bool folderThere = StatPath(TextFromUtf8(directory), isDirectory, size) && isDirectory;
+    return (error == ENOENT && folderThere) ? SearchStatus::kNoMatch : SearchStatus::kFailed;
+  }
+  s.heldName = std::string(LastComponent(bytes));
+  s.pending = true;
+  return SearchStatus::kOpened;
+}
+
+SearchStatus OpenListing(DirSearch::State& s, const std::string& directory) {
+  s.matchAll = s.pattern == "*" || s.pattern == "*.*";
+  const int fd = OpenFolder(directory, O_RDONLY);
+  if (fd < 0) return SearchStatus::kFailed;
+  s.dir = ::fdopendir(fd);
+  if (s.dir == nullptr) {
+    ::close(fd);
+    return SearchStatus::kFailed;
+  }
+  FillAndStart(s, s.batches[1]);
+  s.current = 0;
+  if (!NextMatch(s, s.heldName, s.held)) return SearchStatus::kNoMatch;
+  s.pending = true;
+  return SearchStatus::kOpened;
 }
 
 void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
@@ -207,6 +286,24 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
 }
 
 }  // namespace
+
+SearchStatus DirSearch::Open(const Text& pathAndPattern, bool withTimes) {
+  Close();
+  const std::string bytes = PathBytes(pathAndPattern);
+  const size_t slash = bytes.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : bytes.substr(0, slash == 0 ? 1 : slash);
+  state_ = new State;
+  state_->withTimes = withTimes;
+  state_->pattern = slash == std::string::npos ? bytes : bytes.substr(slash + 1);
+  // A path ending in a separator names no entry.
+  SearchStatus status = SearchStatus::kNoMatch;
+  if (!state_->pattern.empty()) {
+    status = state_->pattern.find_first_of("*?") == std::string::npos ? OpenSingle(*state_, bytes, directory)
+                                                                      : OpenListing(*state_, directory);
+  }
+  if (status != SearchStatus::kOpened) Close();
+  return status;
+}
 
 bool DirSearch::Next(DirEntry& entry) {
   if (state_ == nullptr) return false;
@@ -222,14 +319,15 @@ bool DirSearch::Next(DirEntry& entry) {
 
 bool FileAttributes(const Text& path, uint32_t& attributes) {
   EntryInfo info;
-  if (!ReadEntry(AT_FDCWD, PathBytes(path).c_str(), false, info)) return false;
+  if (ReadPath(PathBytes(path), false, info) != 0) return false;
   attributes = info.attributes;
   return true;
 }
 
 bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
+  Place place;
   struct stat st {};
-  if (::stat(PathBytes(path).c_str(), &st) != 0) return false;
+  if (!Locate(PathBytes(path), place) || ::fstatat(place.at(), place.name.c_str(), &st, 0) != 0) return false;
   isDirectory = S_ISDIR(st.st_mode);
   size = isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
   return true;
@@ -247,16 +345,25 @@ Text FolderProblem(const Text& path) {
 }
 
 uint32_t DriveType(const Text& root) {
-  struct stat st {};
-  return (::stat(PathBytes(root).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? 3 : 1;
+  bool isDirectory = false;
+  uint64_t size = 0;
+  return StatPath(root, isDirectory, size) && isDirectory ? 3 : 1;
 }
 
 bool FolderIdentity(const Text& path, FolderId& id) {
+  Place place;
   struct stat st {};
-  if (::stat(PathBytes(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (!Locate(PathBytes(path), place) || ::fstatat(place.at(), place.name.c_str(), &st, 0) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) return false;
   id.volume = static_cast<uint64_t>(st.st_dev);
   id.index = static_cast<uint64_t>(st.st_ino);
   return true;
+}
+
+void WarnUnreadTimes(const Text& folder, const Text& caption) {
+  const std::string line = posix::PathBytes(caption) + ": The time stamps of the files in '" +
+                           PathBytes(folder) + "' could not be read; they are counted with the date 0.\n";
+  posix::WriteAll(STDERR_FILENO, line.data(), line.size());
 }
 
 }  // namespace Platform

@@ -1,0 +1,241 @@
+// The POSIX folder search: stat calls through io_uring, plain statx and
+// fstatat giving the same records; files gone between listing and stat;
+// folders that can be listed but not searched; paths beyond PATH_MAX.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <tuple>
+
+#include "modules/ScanDir.h"
+#include "platform/PosixStat.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ScanDir;
+using Platform::posix::StatMode;
+using TestSupport::Join;
+
+// name -> size, attribute word, last-write date, creation date
+using Facts = std::map<Text, std::tuple<int64_t, int64_t, int64_t, int64_t>>;
+
+Facts FactsOfScan(const Text& folder) {
+  Reset();
+  Scan(Folders, folder, u"", 0, WithDates | WithAttributes, 0, 0, u"", u"", u"");
+  Facts facts;
+  for (const FileRecord& f : Folders.at(0).Files) {
+    facts[f.Path.name()] = {f.Size, f.Attributes, f.Modified, f.Created};
+  }
+  return facts;
+}
+
+class PosixSearchTest : public testing::TestWithParam<StatMode> {
+ protected:
+  void SetUp() override {
+    Platform::posix::SetStatMode(GetParam());
+    if (Platform::posix::CurrentStatMode() != GetParam()) GTEST_SKIP() << "io_uring is refused here";
+  }
+  void TearDown() override {
+    Platform::posix::SetListingHook(nullptr);
+    Platform::posix::SetStatMode(StatMode::kRing);
+    Reset();
+  }
+  TestSupport::ScopedTempDir dir_;
+};
+
+TEST_P(PosixSearchTest, ManyBatchesLinksAndVanishedFilesAsExpected) {
+  const Platform::FileTime written = TestSupport::UtcStamp(2018, 9, 26, 12, 0, 0);
+  const int64_t date = DateOfStamp(written);
+  Facts expected;
+  for (int i = 0; i < 700; ++i) {  // three batches
+    const Text name = u"f" + DecimalText(i);
+    TestSupport::MakeFile(dir_ / name, std::string(i % 5, 'x'), written);
+    expected[name] = {i % 5, Platform::kAttrNormal, date, 0};
+  }
+  for (int i = 0; i < 5; ++i) TestSupport::WriteBytes(dir_ / (u"gone" + DecimalText(i)), "g");
+  TestSupport::MakeDirs(dir_ / u"sub");
+  ASSERT_EQ(::symlink("f1", Utf8FromText(dir_ / u"flink").c_str()), 0);
+  ASSERT_EQ(::symlink("sub", Utf8FromText(dir_ / u"dlink").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", Utf8FromText(dir_ / u"dangling").c_str()), 0);
+  // The "gone" files vanish after the first names are read: those already
+  // listed fail their stat, the others are never listed. Either way, gone.
+  bool removed = false;
+  Platform::posix::SetListingHook([&] {
+    for (int i = 0; i < 5 && !removed; ++i) ::unlink(Utf8FromText(dir_ / (u"gone" + DecimalText(i))).c_str());
+    removed = true;
+  });
+  Facts facts = FactsOfScan(dir_.path());
+  ASSERT_EQ(facts.size(), 702u);
+  // A link is a file of its own (its own times); the link to a folder is a folder.
+  for (const Text link : {u"flink", u"dangling"}) {
+    EXPECT_EQ(std::get<1>(facts[link]), Platform::kAttrReparsePoint) << TestSupport::Show(link);
+    facts.erase(link);
+  }
+  for (auto& [name, fact] : facts) std::get<3>(fact) = 0;  // creation: see below
+  EXPECT_EQ(facts, expected);
+}
+
+TEST_P(PosixSearchTest, CreationIsTheBirthTimeOrElseTheLastWrite) {
+  const Platform::FileTime written = TestSupport::UtcStamp(2018, 9, 26, 12, 0, 0);
+  TestSupport::MakeFile(dir_ / u"old", "o", written);
+  struct statx stx {};
+  const bool birthKnown = ::statx(AT_FDCWD, Utf8FromText(dir_ / u"old").c_str(), 0, STATX_BTIME, &stx) == 0 &&
+                          (stx.stx_mask & STATX_BTIME) != 0 && GetParam() != StatMode::kFstatat;
+  const Facts facts = FactsOfScan(dir_.path());
+  const auto& [size, attributes, modified, created] = facts.at(u"old");
+  EXPECT_EQ(modified, DateOfStamp(written));
+  if (birthKnown) {
+    EXPECT_NE(created, modified);  // born now, written in 2018
+  } else {
+    EXPECT_EQ(created, modified);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWay, PosixSearchTest,
+                         testing::Values(StatMode::kRing, StatMode::kStatx, StatMode::kFstatat));
+
+TEST(PosixStatFacts, NoBirthTimeGivesTheLastWrite) {
+  struct statx stx {};
+  stx.stx_mode = S_IFREG | 0644;
+  stx.stx_mtime = {1537963200, 0, 0};
+  stx.stx_atime = {1537963300, 0, 0};
+  stx.stx_btime = {1000, 0, 0};  // not valid: the mask says so
+  stx.stx_mask = STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_ATIME;
+  Platform::posix::EntryInfo info = Platform::posix::FactsOf("f", stx, true, false);
+  EXPECT_EQ(info.created, info.lastWrite);
+  EXPECT_NE(info.lastAccess, info.lastWrite);
+  stx.stx_mask |= STATX_BTIME;
+  info = Platform::posix::FactsOf("f", stx, true, false);
+  EXPECT_LT(info.created, info.lastWrite);
+}
+
+TEST(PosixStatMode, TheVariableForcesThePlainWay) {
+  ::setenv("DATEMILL_NO_IO_URING", "1", 1);
+  Platform::posix::ChooseStatModeAgain();
+  EXPECT_EQ(Platform::posix::CurrentStatMode(), StatMode::kStatx);
+  ::unsetenv("DATEMILL_NO_IO_URING");
+  Platform::posix::ChooseStatModeAgain();
+  EXPECT_NE(Platform::posix::CurrentStatMode(), StatMode::kFstatat);
+}
+
+// Root may search any folder: the test drops to an ordinary user in a child.
+TEST(PosixSearch, AFolderListedButNotSearchedCountsItsFilesWithDateZero) {
+  TestSupport::ScopedTempDir dir;
+  const Text folder = dir / u"locked";
+  TestSupport::MakeDirs(folder);
+  for (const Text name : {u"a", u"b", u"c"})
+    TestSupport::MakeFile(Join(folder, name), "x", 0x01D4000000000000);
+  const std::string bytes = Utf8FromText(folder);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() == 0 && nobody != nullptr) {
+      if (::chown(Utf8FromText(dir.path()).c_str(), nobody->pw_uid, nobody->pw_gid) != 0 ||
+          ::chown(bytes.c_str(), nobody->pw_uid, nobody->pw_gid) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+          ::setuid(nobody->pw_uid) != 0) {
+        ::_exit(10);
+      }
+    }
+    if (::chmod(bytes.c_str(), 0555 & ~0111) != 0) ::_exit(11);  // r-- r-- r--
+    testing::internal::CaptureStderr();
+    Reset();
+    const int64_t files = Scan(Folders, folder, u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"");
+    const std::string said = testing::internal::GetCapturedStderr();
+    int bad = files == 3 ? 0 : 1;
+    for (const FileRecord& f : Folders.at(0).Files) bad |= f.Modified == Dates::Unconverted ? 0 : 2;
+    const size_t first = said.find("could not be read");
+    bad |=
+        first != std::string::npos && said.find("could not be read", first + 1) == std::string::npos ? 0 : 4;
+    ::chmod(bytes.c_str(), 0755);
+    ::_exit(bad);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::chmod(bytes.c_str(), 0755);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: files lost, 2: a date other than 0, 4: not said once, 10/11: setup";
+}
+
+// Makes a chain of folders more than 5,000 bytes deep below `base` (the
+// path fits no system call) and returns it; removes it again at the end.
+class DeepFolder {
+ public:
+  explicit DeepFolder(const Text& base) : base_(Utf8FromText(base)) {
+    int fd = ::open(base_.c_str(), O_RDONLY | O_DIRECTORY);
+    std::string path = base_;
+    while (path.size() <= 5000) {
+      EXPECT_EQ(::mkdirat(fd, kPart.c_str(), 0755), 0);
+      const int next = ::openat(fd, kPart.c_str(), O_RDONLY | O_DIRECTORY);
+      ::close(fd);
+      fd = next;
+      path += "/" + kPart;
+      ++levels_;
+    }
+    const int file = ::openat(fd, "far.txt", O_WRONLY | O_CREAT, 0644);
+    EXPECT_EQ(::write(file, "far", 3), 3);
+    ::close(file);
+    ::close(fd);
+    path_ = TextFromUtf8(path);
+  }
+  ~DeepFolder() {
+    // Down to the bottom, then up again removing one level at a time.
+    int fd = ::open(base_.c_str(), O_RDONLY | O_DIRECTORY);
+    std::vector<int> chain{fd};
+    for (int i = 0; i < levels_; ++i)
+      chain.push_back(::openat(chain.back(), kPart.c_str(), O_RDONLY | O_DIRECTORY));
+    ::unlinkat(chain.back(), "far.txt", 0);
+    for (int i = levels_; i > 0; --i) {
+      ::close(chain[i]);
+      ::unlinkat(chain[i - 1], kPart.c_str(), AT_REMOVEDIR);
+    }
+    ::close(chain[0]);
+  }
+  const Text& path() const { return path_; }
+
+ private:
+  const std::string kPart = std::string(200, 'd');
+  std::string base_;
+  Text path_;
+  int levels_ = 0;
+};
+
+TEST(PosixSearch, FoldersBeyondPathMaxAreCounted) {
+  TestSupport::ScopedTempDir dir;
+  DeepFolder deep(dir.path());
+  ASSERT_GT(Utf8FromText(deep.path()).size(), size_t{PATH_MAX});
+  Reset();
+  EXPECT_EQ(Scan(Folders, deep.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u""), 1);
+  ASSERT_EQ(Folders.size(), 1u);
+  EXPECT_EQ(Folders[0].Files.at(0).Path, Join(deep.path(), u"far.txt"));
+  EXPECT_EQ(Folders[0].Files.at(0).Size, 3);
+  Reset();
+  EXPECT_EQ(Scan(Folders, dir.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
+  Reset();
+}
+
+TEST(PosixSearch, RootAttributesComeFromTheLastComponent) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::MakeDirs(dir / u"t/.hidroot");
+  TestSupport::ScopedCurrentDir here(dir / u"t");
+  const struct {
+    const char16_t* root;
+    bool hidden;
+  } cases[] = {{u".hidroot/", true}, {u"./", false}, {u"../t", false}, {u"../t/", false}, {u".", false}};
+  for (const auto& c : cases) {
+    Reset();
+    Scan(Folders, c.root, u"", 0, FoldersOnly | WithAttributes, 0, 0, u"", u"", u"");
+    ASSERT_EQ(Folders.size(), 1u) << TestSupport::Show(c.root);
+    EXPECT_EQ((Folders[0].Attributes & Platform::kAttrHidden) != 0, c.hidden) << TestSupport::Show(c.root);
+  }
+  Reset();
+}
+
+}  // namespace
