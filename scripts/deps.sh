@@ -16,3 +16,6 @@ ensure_packages() {
 # What building and testing both builds needs.
 BUILD_PACKAGES=(cmake make g++ libc6-dev)
 TEST_PACKAGES=(libgtest-dev googletest tzdata g++-mingw-w64-x86-64-posix wine64)
+# The fuzz targets (clang with libFuzzer), clang-tidy and the format check.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+LINT_PACKAGES=(clang-tidy-14 clang-format-14)
