@@ -46,7 +46,8 @@ inline Text ToText(std::string_view bytes) { return TextFromUtf8(bytes); }
 // The leading bytes of a field as a little-endian number (missing bytes 0).
 inline uint64_t Number(std::string_view bytes) {
   uint64_t value = 0;
-  for (size_t i = 0; i < bytes.size() && i < 8; ++i) value |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  for (size_t i = 0; i < bytes.size() && i < 8; ++i)
+    value |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
   return value;
 }
 

@@ -72,7 +72,8 @@ void CheckQueries(const Text& probe) {
 // POSIX: each argv element from the second on is one parameter, exactly.
 void CheckArgvKept(const Text& programFile, std::string_view lineBytes) {
   std::vector<std::string> args{Utf8FromText(programFile)};
-  for (const std::string_view piece : Fuzz::Lines(reinterpret_cast<const uint8_t*>(lineBytes.data()), lineBytes.size())) {
+  for (const std::string_view piece :
+       Fuzz::Lines(reinterpret_cast<const uint8_t*>(lineBytes.data()), lineBytes.size())) {
     args.emplace_back(piece.substr(0, piece.find('\0')));
   }
   std::vector<char*> argv;

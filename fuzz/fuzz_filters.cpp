@@ -49,7 +49,9 @@ void CheckPathMatch(const Text& path, const KeyedTable& set) {
   const Text lowered = Platform::ToLower(path);
   const bool matches = ScanDir::PathMatches(path, set);
   bool some = false;
-  set.ForEach([&](const Text& key, const Text&) { some = some || (!key.empty() && lowered.find(key) != Text::npos); });
+  set.ForEach([&](const Text& key, const Text&) {
+    some = some || (!key.empty() && lowered.find(key) != Text::npos);
+  });
   FUZZ_CHECK(matches == some);
   if (matches) FUZZ_CHECK(ScanDir::PathMatches(u"x/" + path + u"/y", set));  // more text still matches
   // An empty word matches nothing: "zzz|" holds "zzz" and "".

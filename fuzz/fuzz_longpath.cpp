@@ -20,7 +20,8 @@ void CheckProbe(const Text& path) {
     Text prepared = (flags & LPS::FlagLongForm) ? LPS::ToLongPath(path, 0) : path;
     while (!prepared.empty() && prepared.back() == u'\\') prepared.pop_back();
     if (prepared.size() >= LPS::LongPathThreshold) {
-      for (const Text& pattern : Platform::SearchedPatterns) FUZZ_CHECK(pattern.size() <= prepared.size() + 4);
+      for (const Text& pattern : Platform::SearchedPatterns)
+        FUZZ_CHECK(pattern.size() <= prepared.size() + 4);
     }
   }
 }

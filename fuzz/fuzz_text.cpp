@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The bytes read as UTF-16 units reach every unit, lone surrogates of
   // every kind included.
   Text units(size / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  for (size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
   for (const Text* t : {&text, static_cast<const Text*>(&units)}) {
     const std::string narrow = Platform::ToNarrow(*t);
 #ifdef DATEMILL_FUZZ_PENDING_FIXES
