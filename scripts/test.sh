@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build, the native build with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build
-# (cross-compiled, tested under Wine).
+# Builds and runs every test: the format check, the native build, the native
+# build with AddressSanitizer and UndefinedBehaviorSanitizer, the Windows
+# build (cross-compiled, tested under Wine), and every fuzz target on its
+# corpus plus DATEMILL_FUZZ_SECONDS (20) of fresh inputs. With DATEMILL_TIDY=1
+# clang-tidy runs too and must find nothing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" "${LINT_PACKAGES[@]}"
 cd "$root"
+
+# The C++ sources are formatted with .clang-format (bench/ holds C programs
+# of their own style).
+echo "=== format ==="
+git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'fuzz/*.cpp' 'fuzz/*.h' |
+  xargs clang-format-14 --dry-run -Werror
 
 # The operating system stays in the platform layer and the process entry.
 if grep -rlE '_WIN32|<windows\.h>' src | grep -vE '^src/(platform/Win32\.cpp|Datemill\.cpp)$'; then
@@ -27,3 +35,16 @@ echo "=== packages ==="
 bash scripts/package.sh
 version=$(sed -n 's/^project(Datemill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
 sh tests/packages.sh build/packages "$version"
+
+echo "=== fuzz ==="
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+for target in $(ls fuzz/corpus); do
+  echo "$target: $(bash scripts/fuzz.sh "$target" "${DATEMILL_FUZZ_SECONDS:-20}")"
+done
+
+# Off until the sources are clean of findings; then on by default.
+if [ "${DATEMILL_TIDY:-0}" = 1 ]; then
+  echo "=== clang-tidy ==="
+  bash scripts/tidy.sh
+fi

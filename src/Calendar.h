@@ -12,7 +12,7 @@ constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const auto yoe = static_cast<unsigned>(y - era * 400);
   const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + static_cast<int64_t>(doe) - 719468;
@@ -34,7 +34,7 @@ constexpr Fields FieldsFromSeconds(int64_t seconds) {
   f.second = static_cast<unsigned>(rest % 60);
   days += 719468;
   const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(days - era * 146097);
+  const auto doe = static_cast<unsigned>(days - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
   const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
   const unsigned mp = (5 * doy + 2) / 153;
@@ -47,7 +47,7 @@ constexpr Fields FieldsFromSeconds(int64_t seconds) {
 // Seconds since 1970-01-01 00:00:00 of the given calendar fields.
 constexpr int64_t SecondsFromFields(int64_t y, unsigned m, unsigned d, unsigned hh, unsigned mm,
                                     unsigned ss) {
-  return DaysFromCivil(y, m, d) * kSecondsPerDay + hh * 3600 + mm * 60 + ss;
+  return DaysFromCivil(y, m, d) * kSecondsPerDay + int64_t{hh} * 3600 + int64_t{mm} * 60 + ss;
 }
 
 // 100-nanosecond units from 1601-01-01 to 1970-01-01.

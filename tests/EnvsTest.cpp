@@ -31,6 +31,8 @@ TEST_F(EnvsTest, LeavesUnknownUnbalancedAndEmptyReferences) {
   EXPECT_EQ(Envs::Expand(u"x%%y"), u"x%%y");
   EXPECT_EQ(Envs::Expand(u"a%b%c%d%"), u"a2c%d%");  // c lies between two tokens: never looked up
   EXPECT_EQ(Envs::Expand(u"no signs"), u"no signs");
+  Use({u"C=see"});  // the closing "%" of %b% opens no %c%, though C is known and B is not
+  EXPECT_EQ(Envs::Expand(u"a%b%c%d%"), u"a%b%c%d%");
 }
 
 TEST_F(EnvsTest, NamesLoseParenthesesAndLaterEntriesWin) {
@@ -83,6 +85,36 @@ TEST_F(EnvsTest, OnlyAsciiLettersFoldWhenReplacing) {
   EXPECT_EQ(Envs::Vars.Size(), 1u);
   EXPECT_EQ(Envs::Expand(u"%\u00C4x%"), u"umlaut");
   EXPECT_EQ(Envs::Expand(u"%\u00E4x%"), u"%\u00E4x%");
+}
+
+TEST_F(EnvsTest, ChainsOfReferencesStopGrowing) {
+  // Each variable's value names the next one twice, 25 deep, and the tokens
+  // are taken in chain order: a text naming them all would double 25 times.
+  std::vector<Text> bySlot(KeyedTable::kSlots), names, entries;
+  for (int k = 0; k < 10000; ++k) {
+    const Text name = u"V" + DecimalText(k);
+    Text& held = bySlot[KeyedTable::SlotOf(u"%" + name + u"%")];
+    if (held.empty()) held = name;
+  }
+  for (const Text& name : bySlot) {
+    if (!name.empty() && names.size() < 26) names.push_back(name);
+  }
+  ASSERT_EQ(names.size(), 26u);
+  Text text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += u"%" + names[i] + u"%";
+    if (i + 1 < names.size())
+      entries.push_back(names[i] + u"=%" + names[i + 1] + u"%%" + names[i + 1] + u"%");
+  }
+  Use(entries);
+  const Text expanded = Envs::Expand(text);
+  EXPECT_GT(expanded.size(), Envs::kMaxExpandedLength);
+  EXPECT_LE(expanded.size(), 2 * Envs::kMaxExpandedLength + entries.back().size());
+  EXPECT_EQ(Envs::Expand(text), expanded);
+  // Short of the limit everything is expanded as before: 1 + 2 copies of %V24%, each made two of %V25%.
+  Text six;
+  for (int i = 0; i < 6; ++i) six += u"%" + names[25] + u"%";
+  EXPECT_EQ(Envs::Expand(u"%" + names[23] + u"%%" + names[24] + u"%"), six);
 }
 
 // Load works once per process, so these run in a process of their own.

@@ -102,12 +102,32 @@ TEST_F(ProbePathTest, LongPathsAreLookedUpInTheirParentsListing) {
   EXPECT_EQ(LPS::ProbePath(Join(deep, u"*"), 0), LPS::NotFound);
   EXPECT_EQ(LPS::ProbePath(dir_ / u"*", 0), LPS::IsAFolder);  // short: the first entry counts
 }
+
+TEST_F(ProbePathTest, FromTwoHundredSixtyCharactersOnlyTheNameCounts) {
+  // Wine lists paths of any length, so the threshold shows in how a
+  // wildcard is taken: as a pattern below 260 characters, as a name (which
+  // no entry has) from 260 on.
+  ASSERT_LT(dir_.path().size(), 200u);
+  for (size_t length : {259u, 260u, 261u}) {
+    const Text folder = dir_ / Text(length - 3 - dir_.path().size(), u'd');
+    TestSupport::MakeDirs(folder);
+    TestSupport::WriteBytes(Join(folder, u"f"), "123");
+    ASSERT_EQ(Join(folder, u"*").size(), length);
+    EXPECT_EQ(LPS::ProbePath(Join(folder, u"*"), 0), length < 260 ? LPS::IsAFolder : LPS::NotFound) << length;
+    EXPECT_EQ(LPS::ProbePath(Join(folder, u"f"), 0), 3) << length;
+  }
+}
 #else
 TEST_F(ProbePathTest, NamesThatAreNotUtf8AreFound) {
   const Text odd = dir_ / TextFromUtf8("bad\xFF");
   TestSupport::MakeDirs(odd);
   EXPECT_EQ(LPS::ProbePath(odd, 0), LPS::IsAFolder);
   EXPECT_EQ(LPS::ToLongPath(odd, 0), odd);
+}
+
+TEST_F(ProbePathTest, TheRootIsAFolder) {
+  EXPECT_EQ(LPS::ProbePath(u"/", 0), LPS::IsAFolder);
+  EXPECT_EQ(LPS::ProbePath(u"//", 0), LPS::IsAFolder);
 }
 #endif
 

@@ -215,6 +215,9 @@ TEST_F(ScanDirTest, FolderWordsAdmitFoldersAndSkipWordsCutSubtrees) {
   Reset();
   Run(AllLevels, FoldersOnly, u"", u"", sep_ + u"x" + sep_);  // x and everything below it
   EXPECT_EQ(FolderPaths(), (Paths{D(u"x"), D(u"x" + sep_ + u"x1")}));
+  Reset();
+  Run(AllLevels, FoldersOnly, u"", u"", u"zzz|");  // the empty word matches no folder
+  EXPECT_EQ(FolderPaths(), Paths{});
 }
 
 TEST_F(ScanDirTest, SortsFoldersAndFilesByTheirWords) {
@@ -334,6 +337,9 @@ TEST(ScanDirFilters, ListedAndMatchingIgnoreCase) {
   EXPECT_TRUE(PathMatches(u"C:\\Attempt\\", set));
   EXPECT_FALSE(PathMatches(u"", set));
   EXPECT_FALSE(PathMatches(u"C:\\x\\", KeyedTable()));
+  ParseFilterList(set, u"zzz|");
+  EXPECT_TRUE(PathMatches(u"C:\\ZZZ\\", set));
+  EXPECT_FALSE(PathMatches(u"C:\\x\\", set));
 }
 
 TEST(ScanDirReset, EmptiesEverything) {

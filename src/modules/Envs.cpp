@@ -12,12 +12,15 @@ bool loaded = false;
 
 // Replaces every occurrence of `token` in `text`, left to right and without
 // overlap, by `value`; the letters A to Z match in either case, every other
-// unit exactly.
+// unit exactly. Once the result passes kMaxExpandedLength the rest of `text`
+// is kept as written: values that hold references to each other would
+// otherwise double the text with every token.
 Text ReplaceToken(const Text& text, TextView token, TextView value) {
   Text out;
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
+    if (out.size() > kMaxExpandedLength) return out.append(text, i);
     bool match = text.size() - i >= token.size();
     for (size_t k = 0; match && k < token.size(); ++k) {
       match = AsciiLowerUnit(text[i + k]) == AsciiLowerUnit(token[k]);
@@ -75,6 +78,7 @@ Text Expand(const Text& text) {
 
   Text result = text;
   tokens.ForEach([&](const Text& token, const Text&) {
+    if (result.size() > kMaxExpandedLength) return;  // expanding has stopped
     const Text* value = Vars.Find(TextView(token).substr(1, token.size() - 2));
     if (value != nullptr) result = ReplaceToken(result, token, *value);
   });

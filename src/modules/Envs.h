@@ -25,8 +25,15 @@ void StoreEntries(const std::vector<Text>& entries);
 // The key under which a variable of this name is stored.
 Text KeyOf(TextView name);
 
+// The length (the longest value the Windows environment holds) beyond which
+// Expand replaces nothing more.
+constexpr size_t kMaxExpandedLength = 32767;
+
 // `text` with the references %NAME% of known variables replaced, in one pass.
 // A text without "%", or with an odd number of them, comes back unchanged.
+// Expanding stops once the text passes kMaxExpandedLength, keeping it as it
+// stands then, so the result is never longer than the larger of the text's
+// length and 2 * kMaxExpandedLength + the longest value.
 Text Expand(const Text& text);
 
 }  // namespace Envs

@@ -91,7 +91,7 @@ int64_t StatQuery(Text path) {
 }  // namespace
 
 Text ToLongPath(const Text& path, int64_t flags) {
-  const Text expanded = (flags & FlagExpandEnv) ? Envs::Expand(path) : path;
+  Text expanded = (flags & FlagExpandEnv) ? Envs::Expand(path) : path;
   if (!Platform::kLongPathPrefixes || HasPrefix(expanded)) return expanded;
   if (expanded.size() >= 2 && expanded[1] == u':') return Text(kPrefix) + expanded;
   if (expanded.starts_with(u"\\\\")) return Text(kUncPrefix) + expanded.substr(1);

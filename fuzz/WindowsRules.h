@@ -1,0 +1,13 @@
+// What the Windows-rules stand-in of the platform layer records.
+#pragma once
+
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace Platform {
+
+// The path and pattern of every folder search started, in order.
+extern std::vector<Text> SearchedPatterns;
+
+}  // namespace Platform
