@@ -222,8 +222,11 @@ TEST_F(EndToEnd, AQuoteInTheProgramsPathOrAnArgumentHoldingItsName) {
 // A report keeps the bytes of its folder's name; the log stays UTF-8.
 TEST_F(EndToEnd, NamesThatAreNotUtf8KeepTheirBytesButNotInTheLog) {
   const Text good = Folder(TextFromUtf8("f\xE9te"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
-  const Text bad = Folder(TextFromUtf8("b\xE9" "d"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
-  TestSupport::MakeDirs(Join(work_, TextFromUtf8("b\xE9" "d.txt")));  // where that report would go
+  const Text bad = Folder(TextFromUtf8("b\xE9"
+                                       "d"),
+                          {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(work_, TextFromUtf8("b\xE9"
+                                                 "d.txt")));  // where that report would go
   EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), good, bad}).status, 1u);
   EXPECT_EQ(Report(TextFromUtf8("f\xE9te.txt")), "2018 1\r\n");
   const std::string log = Log();
@@ -290,11 +293,14 @@ TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
   TestSupport::MakeDirs(big);
   const Platform::FileTime start = UtcStamp(2018, 1, 1, 0, 0, 0);
   constexpr Platform::FileTime kSecond = 10000000;
-  for (int i = 0; i < 10000; ++i) TestSupport::MakeFile(Join(big, u"f" + DecimalText(i)), "", start + i * kSecond);
+  for (int i = 0; i < 10000; ++i)
+    TestSupport::MakeFile(Join(big, u"f" + DecimalText(i)), "", start + i * kSecond);
   const Text c = Folder(u"c", {UtcStamp(2019, 1, 1, 0, 0, 0)});
   const Text tail(2000, u'x');
 
-  EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyymmddhhiiss" + tail), a, big, c}), 1u);
+  EXPECT_EQ(
+      RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyymmddhhiiss" + tail), a, big, c}),
+      1u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
   EXPECT_EQ(Report(u"a.txt"), "20180101000000" + Utf8FromText(tail) + " 1\r\n");
   const std::string log = Log();

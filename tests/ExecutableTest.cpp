@@ -45,7 +45,7 @@ class PeImage {
     const uint32_t typeEntry = Entry(root, 0, type), idEntry = Entry(root, typeEntry, id);
     if (typeEntry == 0 || idEntry == 0) return std::string();
     const uint32_t language = Read<uint32_t>(root + (idEntry & 0x7FFFFFFF) + 16 + 4);  // first entry
-    if ((language & 0x80000000) != 0) return std::string();                          // not a data entry
+    if ((language & 0x80000000) != 0) return std::string();                            // not a data entry
     const size_t data = root + language;
     const size_t start = OffsetOf(Read<uint32_t>(data));
     return bytes_.substr(std::min(start, bytes_.size()), Read<uint32_t>(data + 4));
@@ -97,9 +97,10 @@ TEST(Executable, CarriesTheApplicationManifest) {
   const PeImage image(TestSupport::ReadBytes(TestSupport::ProgramPath()));
   const std::string manifest = image.Resource(24, 1);
   ASSERT_NE(manifest.find("<assembly"), std::string::npos) << manifest;
-  for (const char* piece : {"level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-                            "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</longPathAware>"}) {
+  for (const char* piece :
+       {"level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</longPathAware>"}) {
     EXPECT_NE(manifest.find(piece), std::string::npos) << piece;
   }
   EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);

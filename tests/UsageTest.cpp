@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Usage.h"
 #include "Process.h"
+#include "Usage.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -44,9 +44,9 @@ int64_t DateOfStamp(Platform::FileTime stamp);
 
 // Scans the roots (separated by "|" or CR LF) into `results`, which it only
 // appends to. Each folder is searched once, for its files and subfolders
-// together; the records are those WalkFolders and ListFiles would make. Returns with ReturnFileCount the number of file records made;
-// else with FoldersOnly the number of records in `results` minus the number
-// of root fields; else that plus the number of file records made.
+// together; the records are those WalkFolders and ListFiles would make. Returns with ReturnFileCount the
+// number of file records made; else with FoldersOnly the number of records in `results` minus the number of
+// root fields; else that plus the number of file records made.
 int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
              int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
              const Text& skipFolderWords);

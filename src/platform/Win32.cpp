@@ -282,9 +282,9 @@ Text UsableFileName(TextView name) {
 bool FinalPath(const Text& path, Text& final) {
   // Asked of every existing file, not only of reparse points: Wine shows a
   // POSIX symbolic link as a plain file but opens the file it names.
-  HANDLE handle = ::CreateFileW(W(path), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   final = path;
   if (handle == INVALID_HANDLE_VALUE) {
     // Nothing there (or a folder), unless it is a link whose file cannot be
@@ -369,8 +369,8 @@ bool OutputFile::EndHere() { return IsOpen() && ::SetEndOfFile(AsHandle(handle_)
 bool OutputFile::CopySettingsFrom(const Text& model) {
   const DWORD attributes = ::GetFileAttributesW(W(model));
   if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return false;
-  constexpr DWORD kKept =
-      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO info{};  // times of 0 are left as they are
   info.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
   return ::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
