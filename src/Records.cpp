@@ -94,10 +94,13 @@ StoredText NameStore::Keep(TextView text) {
   const size_t bytes = text.size() * (narrow ? 1 : 2);
   used_ += used_ & (narrow ? 0 : 1);  // two-byte units start at an even offset
   if (capacity_ < used_ + bytes) {
-    // Blocks of 128 KiB keep the overhead per block small; a longer text
-    // gets a block of its own size.
-    capacity_ = std::max<size_t>(size_t{1} << 17, bytes);
-    blocks_.push_back(std::make_unique<char[]>(capacity_));
+    // Blocks double from 1 KiB to 128 KiB: a tree walk keeps one store per
+    // folder, most of them small, while a large folder soon has blocks big
+    // enough to keep the overhead per block small. A longer text gets a
+    // block of its own size.
+    const size_t next = blocks_.empty() ? size_t{1} << 10 : std::min(capacity_ * 2, size_t{1} << 17);
+    capacity_ = std::max(next, bytes);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
     used_ = 0;
   }
   char* at = blocks_.back().get() + used_;
