@@ -82,7 +82,7 @@ Text CutProgramName(const Text& line, const Text& programFile) {
 
   // Drop the name, its closing quote when the line starts with one, and one
   // further character.
-  const int64_t length = static_cast<int64_t>(line.size());
+  const auto length = static_cast<int64_t>(line.size());
   const int64_t dropped = static_cast<int64_t>(pos + programFile.size()) + 1 + (line[0] == u'"' ? 1 : 0);
   const int64_t keep = std::clamp<int64_t>(length - dropped, 0, length);
   return TrimSpaces(TextView(line).substr(static_cast<size_t>(length - keep)));

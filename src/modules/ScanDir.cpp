@@ -316,7 +316,7 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
   }
   if (flags & SortFolders) SortRecords(results, folderSort);
 
-  const int64_t records = static_cast<int64_t>(results.size());
+  const auto records = static_cast<int64_t>(results.size());
   if (flags & ReturnFileCount) return total;
   if (flags & FoldersOnly) return records - fieldCount;
   return records + total - fieldCount;

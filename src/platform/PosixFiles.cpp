@@ -20,7 +20,7 @@ void PrepareFileWrites() {
   // By default a write beyond RLIMIT_FSIZE ends the process with SIGXFSZ,
   // which would leave a temporary file behind and skip the later folders;
   // ignored, the write fails with EFBIG like any other failed write.
-  ::signal(SIGXFSZ, SIG_IGN);
+  (void)::signal(SIGXFSZ, SIG_IGN);  // cannot fail for this signal
 }
 
 Text UsableFileName(TextView name) { return Text(name); }

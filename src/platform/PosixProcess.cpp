@@ -92,7 +92,7 @@ CalendarTime LocalNow() {
 }
 
 void EndProcess(uint32_t status) {
-  std::fflush(nullptr);
+  (void)std::fflush(nullptr);  // nothing is left to tell a failure to
   // _exit: the records of a large scan need no freeing one by one.
   ::_exit(static_cast<int>(status));
 }

@@ -10,7 +10,7 @@ namespace Platform {
 namespace {
 
 bool PosixOffsetAt(int64_t utc, int64_t& offset) {
-  const time_t t = static_cast<time_t>(utc);
+  const auto t = static_cast<time_t>(utc);
   struct tm local {};
   if (::localtime_r(&t, &local) == nullptr) return false;
   offset = local.tm_gmtoff;
