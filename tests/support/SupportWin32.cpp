@@ -91,8 +91,16 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   RunResult result;
-  if (!::CreateProcessW(W(program), lineBuffer.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), W(folder), &startup, &process)) {
+  // Wine now and then refuses to start a process on a loaded machine with
+  // ERROR_INTERNAL_ERROR; a second try starts it.
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    started = ::CreateProcessW(W(program), lineBuffer.data(), nullptr, nullptr, FALSE,
+                               CREATE_UNICODE_ENVIRONMENT, block.data(), W(folder), &startup, &process) != 0;
+    if (!started && ::GetLastError() != ERROR_INTERNAL_ERROR) break;
+    if (!started) ::Sleep(200);
+  }
+  if (!started) {
     ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
     return result;
   }
