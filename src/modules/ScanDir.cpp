@@ -104,6 +104,22 @@ bool AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entr
   return true;
 }
 
+// Adds a record for the subfolder `entry`, whose path is `sub`, to `pending`.
+void AddFolder(FolderList& pending, const Text& sub, const Platform::DirEntry& entry, int64_t flags) {
+  FolderRecord& record = pending.emplace_back();
+  record.Path = sub;
+  if (flags & WithDepth) record.Depth = DepthOf(sub);
+  if (flags & WithDates) FillDates(record, entry);
+  if (flags & WithAttributes) record.Attributes = entry.attributes;
+}
+
+// Says once for `folder` that its files carry the date 0, their time stamps
+// being unreadable.
+void WarnUnreadTimes(const Text& folder) {
+  Platform::ShowDiagnostic(ProgramFile + u": The time stamps of the files in '" + folder +
+                           u"' could not be read; they are counted with the date 0.");
+}
+
 void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags, const Text& folderWords,
           const Text& skipFolderWords) {
   Platform::DirSearch search;
@@ -116,13 +132,7 @@ void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags
     if (!entry.IsDirectory() || entry.name == u"." || entry.name == u"..") continue;
     Text sub = folder + entry.name + Platform::kSeparator;
     if (!skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) continue;
-    if (folderWords.empty() || PathMatches(sub, IncludeFolderWords)) {
-      FolderRecord& record = pending.emplace_back();
-      record.Path = sub;
-      if (flags & WithDepth) record.Depth = DepthOf(sub);
-      if (flags & WithDates) FillDates(record, entry);
-      if (flags & WithAttributes) record.Attributes = entry.attributes;
-    }
+    if (folderWords.empty() || PathMatches(sub, IncludeFolderWords)) AddFolder(pending, sub, entry, flags);
     // The level below the root: 1 for a direct subfolder.
     const int64_t level = DepthOf(sub) - rootDepth;
     if (levels != AllLevels && level >= levels) continue;
@@ -171,13 +181,7 @@ void VisitSubfolder(RootScan& scan, const Text& folder, const Platform::DirEntry
   Text sub = folder + entry.name + Platform::kSeparator;
   if (!scan.skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) return;
   const bool recorded = scan.folderWords.empty() || PathMatches(sub, IncludeFolderWords);
-  if (recorded) {
-    FolderRecord& record = PendingFolders.emplace_back();
-    record.Path = sub;
-    if (scan.flags & WithDepth) record.Depth = DepthOf(sub);
-    if (scan.flags & WithDates) FillDates(record, entry);
-    if (scan.flags & WithAttributes) record.Attributes = entry.attributes;
-  }
+  if (recorded) AddFolder(PendingFolders, sub, entry, scan.flags);
   const bool below = scan.levels == AllLevels || level < scan.levels;
   // A walk with a limit ends by itself and reaches what the limit says,
   // links back included; only an unlimited one is kept out of loops.
@@ -213,7 +217,7 @@ void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorde
   }
   search.Close();  // one search open at a time, whatever the depth
   // Such files are counted with the date 0; the user hears why, once.
-  if (unreadTimes && listFiles && (scan.flags & WithDates)) Platform::WarnUnreadTimes(folder, ProgramFile);
+  if (unreadTimes && listFiles && (scan.flags & WithDates)) WarnUnreadTimes(folder);
   if (recorded) AddResult(scan, index, n);
   for (const Platform::DirEntry& sub : subfolders) VisitSubfolder(scan, folder, sub, level + 1);
 }
@@ -276,7 +280,7 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
     unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
   }
   // Such files are counted with the date 0; the user hears why, once.
-  if (unreadTimes && (flags & WithDates)) Platform::WarnUnreadTimes(folder, ProgramFile);
+  if (unreadTimes && (flags & WithDates)) WarnUnreadTimes(folder);
   return count;
 }
 

@@ -139,11 +139,6 @@ class DirSearch {
   State* state_ = nullptr;
 };
 
-// Says once, for a folder whose entries could be listed but whose time
-// stamps could not be read, that its files carry the date 0 (POSIX: a line
-// on standard error behind `caption` and ": "; Windows: nothing).
-void WarnUnreadTimes(const Text& folder, const Text& caption);
-
 // The attribute word of `path`; false when it cannot be read.
 bool FileAttributes(const Text& path, uint32_t& attributes);
 

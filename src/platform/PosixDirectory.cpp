@@ -138,6 +138,12 @@ int ReadPath(const std::string& path, bool withTimes, EntryInfo& info) {
   return ReadEntry(place.at(), place.name.c_str(), withTimes, info);
 }
 
+// What `path` names, links followed, at any depth.
+bool StatFollowing(const Text& path, struct stat& st) {
+  Place place;
+  return Locate(PathBytes(path), place) && ::fstatat(place.at(), place.name.c_str(), &st, 0) == 0;
+}
+
 // Windows-style wildcard match: "*" any run, "?" any one character.
 bool WildcardMatch(const char* pattern, const char* name) {
   const char* star = nullptr;
@@ -325,9 +331,8 @@ bool FileAttributes(const Text& path, uint32_t& attributes) {
 }
 
 bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
-  Place place;
   struct stat st {};
-  if (!Locate(PathBytes(path), place) || ::fstatat(place.at(), place.name.c_str(), &st, 0) != 0) return false;
+  if (!StatFollowing(path, st)) return false;
   isDirectory = S_ISDIR(st.st_mode);
   size = isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
   return true;
@@ -351,19 +356,11 @@ uint32_t DriveType(const Text& root) {
 }
 
 bool FolderIdentity(const Text& path, FolderId& id) {
-  Place place;
   struct stat st {};
-  if (!Locate(PathBytes(path), place) || ::fstatat(place.at(), place.name.c_str(), &st, 0) != 0) return false;
-  if (!S_ISDIR(st.st_mode)) return false;
+  if (!StatFollowing(path, st) || !S_ISDIR(st.st_mode)) return false;
   id.volume = static_cast<uint64_t>(st.st_dev);
   id.index = static_cast<uint64_t>(st.st_ino);
   return true;
-}
-
-void WarnUnreadTimes(const Text& folder, const Text& caption) {
-  const std::string line = posix::PathBytes(caption) + ": The time stamps of the files in '" +
-                           PathBytes(folder) + "' could not be read; they are counted with the date 0.\n";
-  posix::WriteAll(STDERR_FILENO, line.data(), line.size());
 }
 
 }  // namespace Platform

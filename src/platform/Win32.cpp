@@ -167,7 +167,6 @@ uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 
 // A Windows listing carries every entry's time stamps, so there are none
 // that could not be read.
-void WarnUnreadTimes(const Text&, const Text&) {}
 
 bool FolderIdentity(const Text& path, FolderId& id) {
   // Backup semantics let CreateFileW open a folder; no access is needed to
