@@ -216,6 +216,7 @@ TEST(PosixSearch, FoldersBeyondPathMaxAreCounted) {
   ASSERT_EQ(Folders.size(), 1u);
   EXPECT_EQ(Folders[0].Files.at(0).Path, Join(deep.path(), u"far.txt"));
   EXPECT_EQ(Folders[0].Files.at(0).Size, 3);
+  EXPECT_EQ(Platform::FolderProblem(deep.path()), u"");  // such a folder is no problem
   Reset();
   EXPECT_EQ(Scan(Folders, dir.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
   Reset();

@@ -341,7 +341,7 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
 Text FolderProblem(const Text& path) {
   // Opened the way the folder search opens it, so the answer is the one the
   // listing got; one call tells a missing path, a file and a locked folder.
-  const int fd = ::open(PathBytes(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = OpenFolder(PathBytes(path), O_RDONLY);
   if (fd >= 0) {
     ::close(fd);
     return Text();
