@@ -49,28 +49,11 @@ std::string Milli(int64_t milli) {
   return text + "." + digits;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Whether XML 1.0 admits the character in a document.
-bool XmlAllows(char32_t cp) {
-  if (cp < 0x20) return cp == u'\t' || cp == u'\n' || cp == u'\r';
-  return cp != 0xFFFE && cp != 0xFFFF;
+// Whether XML 1.0 admits the unit in a document (surrogates are left to
+// the UTF-8 conversion, which pairs them or makes them U+FFFD).
+bool XmlAllows(char16_t unit) {
+  if (unit < 0x20) return unit == u'\t' || unit == u'\n' || unit == u'\r';
+  return unit != 0xFFFE && unit != 0xFFFF;
 }
 
 // At most `limit` code units of `text`, never ending inside a surrogate
@@ -102,26 +85,20 @@ std::string KindWord(DateKind kind) {
 }  // namespace
 
 std::string XmlText(TextView text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || !XmlAllows(cp)) {
-      cp = 0xFFFD;  // a lone surrogate, such as a byte of a name that is not UTF-8
-    }
-    switch (cp) {
-      case u'&': out += "&amp;"; break;
-      case u'<': out += "&lt;"; break;
-      case u'>': out += "&gt;"; break;
-      case u'"': out += "&quot;"; break;
-      case u'\'': out += "&apos;"; break;
-      default: AppendUtf8(out, cp);
+  Text escaped;
+  escaped.reserve(text.size());
+  for (char16_t unit : text) {
+    switch (unit) {
+      case u'&': escaped += u"&amp;"; break;
+      case u'<': escaped += u"&lt;"; break;
+      case u'>': escaped += u"&gt;"; break;
+      case u'"': escaped += u"&quot;"; break;
+      case u'\'': escaped += u"&apos;"; break;
+      default: escaped += XmlAllows(unit) ? unit : u'\uFFFD';
     }
   }
-  return out;
+  // A lone surrogate, such as a byte of a name that is not UTF-8, shows U+FFFD.
+  return ValidUtf8FromText(escaped);
 }
 
 size_t ChartBinSize(size_t texts) {
