@@ -50,7 +50,8 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
     ok = false;
   }
   if (!options.chart) return ok;
-  const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore};
+  const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore,
+                         options.mask};
   const Text chart = OutputPath(options.outFolder, reportName + u".svg");
   if (!WriteChart(chart, counts, facts)) {
     LogWriteFailure(u"chart", chart);

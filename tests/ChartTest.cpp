@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include "Chart.h"
+#include "Constants.h"
+#include "Process.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -15,6 +20,17 @@ size_t Occurrences(const std::string& text, const std::string& part) {
   size_t n = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
   return n;
+}
+
+// The texts of the x labels, left to right.
+std::vector<std::string> Labels(const std::string& svg) {
+  std::vector<std::string> labels;
+  const std::string open = "\" y=\"552\">";
+  for (size_t at = svg.find(open); at != std::string::npos; at = svg.find(open, at + 1)) {
+    const size_t start = at + open.size();
+    labels.push_back(svg.substr(start, svg.find('<', start) - start));
+  }
+  return labels;
 }
 
 struct XmlCase {
@@ -43,22 +59,74 @@ TEST(Chart, GroupsNeighbouringTextsPastTheBarLimit) {
   for (const auto& [texts, bin] : cases) EXPECT_EQ(ChartBinSize(texts), bin) << texts;
 }
 
-TEST(Chart, SameBytesOnEveryBuild) {
-  // The file beside the test programs is the chart every build must write.
-  const Text program = TestSupport::ProgramPath();
-  const Text golden =
-      program.substr(0, program.find_last_of(Platform::kNameSeparators) + 1) + u"chart-golden.svg";
-  const ChartFacts facts{u"photos & more", DateKind::kModified, u"yyyy-mm-dd", 1};
-  EXPECT_EQ(ChartSvg(Counts({{u"2018-09-25", 1}, {u"2018-09-26", 12}, {u"2018-10-01", 7}}), facts),
-            TestSupport::ReadBytes(golden));
+// 100,000 files in a night's two bursts, counted by the second.
+std::vector<DateCount> PerSecondCounts() {
+  std::map<int64_t, int64_t> seconds;
+  uint32_t state = 12345;
+  for (int file = 0; file < 100000; ++file) {
+    state = state * 1103515245u + 12345u;
+    const int64_t offset = (file % 3 == 0 ? 0 : 14400) + (state >> 8) % (file % 3 == 0 ? 7200 : 21600);
+    ++seconds[MakeDate(2018, 9, 26, 22, 0, 0) + offset];
+  }
+  std::vector<DateCount> counts;
+  for (const auto& [date, count] : seconds)
+    counts.push_back({RenderDate(u"%yyyy-%mm-%dd %hh:%ii:%ss", date), count});
+  return counts;
 }
 
+struct GoldenCase {
+  const char16_t* file;
+  std::vector<DateCount> counts;
+  ChartFacts facts;
+};
+
+class ChartGoldenTest : public testing::TestWithParam<GoldenCase> {};
+
+// The files beside the test programs are the charts every build must write
+// (each was looked at once, rendered).
+TEST_P(ChartGoldenTest, SameBytesOnEveryBuild) {
+  const Text program = TestSupport::ProgramPath();
+  const Text folder = program.substr(0, program.find_last_of(Platform::kNameSeparators) + 1);
+  const std::string svg = ChartSvg(GetParam().counts, GetParam().facts);
+  const bool same = svg == TestSupport::ReadBytes(folder + GetParam().file);
+  EXPECT_TRUE(same) << TestSupport::Show(GetParam().file) << " differs; written beside it as .new";
+  if (!same) TestSupport::WriteBytes(folder + GetParam().file + u".new", svg);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Charts, ChartGoldenTest,
+    testing::Values(
+        // Months with gaps and the zeros of an unknown date, off the axis.
+        GoldenCase{u"chart-gaps.svg",
+                   Counts({{u"0000-00", 2},
+                           {u"2019-11", 5},
+                           {u"2020-01", 12},
+                           {u"2020-02", 3},
+                           {u"2020-07", 8},
+                           {u"2021-03", 1}}),
+                   ChartFacts{u"photos & more", DateKind::kModified, u"yyyy-mm", 1, u"%yyyy-%mm"}},
+        GoldenCase{u"chart-seconds.svg", PerSecondCounts(),
+                   ChartFacts{u"build", DateKind::kCreated, u"yyyy-mm-dd hh:ii:ss", 0,
+                              u"%yyyy-%mm-%dd %hh:%ii:%ss"}},
+        // The year after the month: one bar per text, in text order.
+        GoldenCase{u"chart-texts.svg",
+                   Counts({{u"01.2020", 4},
+                           {u"02.2019", 1},
+                           {u"03.2020", 9},
+                           {u"05.2020", 2},
+                           {u"07.2020", 6},
+                           {u"09.2020", 3},
+                           {u"12.2020", 5}}),
+                   ChartFacts{u"C:\\Docs", DateKind::kCreated, u"mm.yyyy", 0, u"%mm.%yyyy"}}));
+
 TEST(Chart, TitleNamesFolderKindMaskAndTotal) {
-  const std::string svg = ChartSvg(Counts({{u"2018-09", 3}, {u"2018-10", 12}}),
-                                   ChartFacts{u"C:\\Photos <2018>", DateKind::kAccessed, u"yyyy-mm", 0});
+  const std::string svg =
+      ChartSvg(Counts({{u"2018-09", 3}, {u"2018-10", 12}}),
+               ChartFacts{u"C:\\Photos <2018>", DateKind::kAccessed, u"yyyy-mm", 0, u"%yyyy-%mm"});
   EXPECT_NE(svg.find(">Files by last-accessed date: C:\\Photos &lt;2018&gt;</text>"), std::string::npos)
       << svg;
-  EXPECT_NE(svg.find(">mask yyyy-mm \xC2\xB7 15 files \xC2\xB7 2 date texts</text>"), std::string::npos)
+  EXPECT_NE(svg.find(">mask yyyy-mm \xC2\xB7 15 files \xC2\xB7 2 date texts \xC2\xB7 by month</text>"),
+            std::string::npos)
       << svg;
   EXPECT_NE(svg.find("<title>2018-10: 12 files</title>"), std::string::npos);
   EXPECT_EQ(svg.find("earlier folder"), std::string::npos);
@@ -72,7 +140,8 @@ TEST(Chart, AMillionTextsMakeBinnedBarsUnderTwoMegabytes) {
     counts[i].DateText = DecimalText(static_cast<int64_t>(10000000 + i));
     counts[i].Count = 1;
   }
-  const std::string svg = ChartSvg(counts, ChartFacts{u"big", DateKind::kCreated, u"yyyymmddhhiiss", 0});
+  const std::string svg =
+      ChartSvg(counts, ChartFacts{u"big", DateKind::kCreated, u"yyyymmddhhiiss", 0, u"%yyyy%mm%dd%hh%ii%ss"});
   EXPECT_LT(svg.size(), 2u * 1024 * 1024);
   EXPECT_EQ(Occurrences(svg, "<rect x="), kChartMaxBars);
   EXPECT_NE(svg.find("<title>10000000 to 10000499 (500 texts): 500 files</title>"), std::string::npos);
@@ -84,10 +153,210 @@ TEST(Chart, AMillionTextsMakeBinnedBarsUnderTwoMegabytes) {
 TEST(Chart, LongTextsAreShortenedWithoutSplittingACharacter) {
   const Text text = Text(47, u'a') + u"\U0001F600" + Text(100, u'b');
   const std::string svg =
-      ChartSvg(Counts({{text.c_str(), 2}}), ChartFacts{u"f", DateKind::kCreated, u"x", 0});
+      ChartSvg(Counts({{text.c_str(), 2}}), ChartFacts{u"f", DateKind::kCreated, u"x", 0, u"x"});
   EXPECT_NE(svg.find("<title>" + std::string(47, 'a') + "\xE2\x80\xA6: 2 files</title>"), std::string::npos)
       << svg;
   EXPECT_EQ(svg.find("\xEF\xBF\xBD"), std::string::npos);
+}
+
+struct MaskCase {
+  const char16_t* mask;
+  std::optional<TimeUnit> unit;
+};
+
+class CalendarUnitTest : public testing::TestWithParam<MaskCase> {};
+
+TEST_P(CalendarUnitTest, FromTheYearDownWithoutAGap) {
+  EXPECT_EQ(CalendarUnit(GetParam().mask), GetParam().unit) << TestSupport::Show(GetParam().mask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, CalendarUnitTest,
+    testing::Values(MaskCase{u"%yyyy", TimeUnit::kYear}, MaskCase{u"%yyyy-%mm", TimeUnit::kMonth},
+                    MaskCase{u"%yyyy%mm%dd", TimeUnit::kDay}, MaskCase{u"%YYYY-%MM-%DD %HH", TimeUnit::kHour},
+                    MaskCase{u"%yyyy-%mm-%dd %hh:%ii", TimeUnit::kMinute},
+                    MaskCase{u"100% %yyyy-%mm-%dd_%hh.%ii.%ss h", TimeUnit::kSecond},
+                    MaskCase{u"%yy-%mm", TimeUnit::kMonth},
+                    MaskCase{u"%yy", std::nullopt},  // "00" is also an unknown date
+                    MaskCase{u"%mm", std::nullopt}, MaskCase{u"%hh", std::nullopt},
+                    MaskCase{u"%dd.%mm.%yyyy", std::nullopt}, MaskCase{u"%mm-%yyyy", std::nullopt},
+                    MaskCase{u"%yyyy-%dd", std::nullopt}, MaskCase{u"%yyyy-%mm-%dd %ii", std::nullopt},
+                    MaskCase{u"%yyyy-%mm-%mm", std::nullopt}, MaskCase{u"yyyy-mm", std::nullopt}));
+
+struct ReadCase {
+  const char16_t* mask;
+  const char16_t* text;
+  int64_t date;  // Dates::OutOfRange: none
+};
+
+class ReadDateTest : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadDateTest, ReadsWhatRenderDateWrote) {
+  const std::optional<int64_t> date = ReadDate(GetParam().mask, GetParam().text);
+  EXPECT_EQ(date.value_or(Dates::OutOfRange), GetParam().date) << TestSupport::Show(GetParam().text);
+  if (date) {
+    EXPECT_EQ(RenderDate(GetParam().mask, *date), Text(GetParam().text));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ReadDateTest,
+    testing::Values(ReadCase{u"%yyyy-%mm-%dd", u"2018-09-26", MakeDate(2018, 9, 26, 0, 0, 0)},
+                    ReadCase{u"%yyyy\u5E74%mm\u6708", u"2018\u5E7409\u6708", MakeDate(2018, 9, 1, 0, 0, 0)},
+                    ReadCase{u"%yy%mm", u"9912", MakeDate(1999, 12, 1, 0, 0, 0)},
+                    ReadCase{u"%yy%mm", u"3801", MakeDate(2038, 1, 1, 0, 0, 0)},
+                    ReadCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", u"2038-01-19 03:14:07", Dates::Latest},
+                    ReadCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", u"2038-01-19 03:14:08", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"0000-00-00", Dates::OutOfRange},  // an unknown date
+                    ReadCase{u"%yyyy", u"1969", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"2018-02-29", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"2018-09-2", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"2018-09-260", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"2018/09/26", Dates::OutOfRange},
+                    ReadCase{u"%yyyy-%mm-%dd", u"2018-0x-26", Dates::OutOfRange},
+                    ReadCase{u"%mm.%yyyy", u"09.2018", Dates::OutOfRange}));  // no calendar
+
+struct SpanCase {
+  const char16_t* mask;
+  int64_t first, last;  // the dates of the only two texts
+  const char* unit;     // what the subtitle says
+  std::vector<std::string> labels;
+};
+
+class TimeAxisTest : public testing::TestWithParam<SpanCase> {};
+
+// Slots merge into coarser units past kChartMaxSlots, and labels stand on
+// the finest round boundaries of which at most six fit.
+TEST_P(TimeAxisTest, UnitAndLabels) {
+  const SpanCase& span = GetParam();
+  const std::vector<DateCount> counts = {{RenderDate(span.mask, span.first), 1},
+                                         {RenderDate(span.mask, span.last), 2}};
+  const std::string svg = ChartSvg(counts, ChartFacts{u"f", DateKind::kCreated, u"m", 0, span.mask});
+  EXPECT_NE(svg.find(std::string("date texts \xC2\xB7 by ") + span.unit + "</text>"), std::string::npos)
+      << svg;
+  EXPECT_EQ(Labels(svg), span.labels);
+  EXPECT_EQ(Occurrences(svg, "<rect x="), span.first == span.last ? 1u : 2u);
+}
+
+constexpr const char16_t* kSeconds = u"%yyyy-%mm-%dd %hh:%ii:%ss";
+
+INSTANTIATE_TEST_SUITE_P(
+    Spans, TimeAxisTest,
+    testing::Values(
+        SpanCase{kSeconds,
+                 MakeDate(2018, 9, 26, 14, 0, 0),
+                 MakeDate(2018, 9, 26, 14, 16, 39),
+                 "second",
+                 {"2018-09-26 14:00", "2018-09-26 14:05", "2018-09-26 14:10", "2018-09-26 14:15"}},
+        SpanCase{kSeconds,
+                 MakeDate(2018, 9, 26, 14, 0, 0),
+                 MakeDate(2018, 9, 26, 14, 16, 40),
+                 "minute",
+                 {"2018-09-26 14:00", "2018-09-26 14:05", "2018-09-26 14:10", "2018-09-26 14:15"}},
+        SpanCase{kSeconds,
+                 MakeDate(2018, 9, 26, 5, 0, 0),
+                 MakeDate(2018, 9, 27, 22, 0, 0),
+                 "hour",
+                 {"2018-09-26 12:00", "2018-09-27 00:00", "2018-09-27 12:00"}},
+        SpanCase{u"%yyyy-%mm-%dd",
+                 MakeDate(2018, 9, 25, 0, 0, 0),
+                 MakeDate(2018, 10, 4, 0, 0, 0),
+                 "day",
+                 {"2018-09-25", "2018-09-27", "2018-09-29", "2018-10-01", "2018-10-03"}},
+        SpanCase{u"%yyyy-%mm-%dd",
+                 MakeDate(2018, 9, 3, 0, 0, 0),
+                 MakeDate(2018, 10, 30, 0, 0, 0),
+                 "day",
+                 {"2018-09-11", "2018-09-21", "2018-10-01", "2018-10-11", "2018-10-21"}},
+        SpanCase{u"%yyyy%mm%dd",
+                 MakeDate(2016, 1, 1, 0, 0, 0),
+                 MakeDate(2018, 9, 26, 0, 0, 0),
+                 "day",
+                 {"201601", "201607", "201701", "201707", "201801", "201807"}},
+        SpanCase{u"%yyyy%mm%dd",
+                 MakeDate(2016, 1, 1, 0, 0, 0),
+                 MakeDate(2018, 9, 27, 0, 0, 0),
+                 "month",
+                 {"201601", "201607", "201701", "201707", "201801", "201807"}},
+        SpanCase{u"%yyyy-%mm",
+                 MakeDate(2019, 11, 1, 0, 0, 0),
+                 MakeDate(2021, 3, 1, 0, 0, 0),
+                 "month",
+                 {"2020-01", "2020-04", "2020-07", "2020-10", "2021-01"}},
+        SpanCase{u"%yyyy",
+                 MakeDate(1996, 1, 1, 0, 0, 0),
+                 MakeDate(2026, 1, 1, 0, 0, 0),
+                 "year",
+                 {"2000", "2005", "2010", "2015", "2020", "2025"}},
+        SpanCase{u"%yy-%mm",
+                 MakeDate(1999, 12, 1, 0, 0, 0),
+                 MakeDate(2000, 1, 1, 0, 0, 0),
+                 "month",
+                 {"99-12", "00-01"}},
+        SpanCase{u"%yyyy", MakeDate(2001, 1, 1, 0, 0, 0), MakeDate(2001, 1, 1, 0, 0, 0), "year", {"2001"}}));
+
+TEST(Chart, TimeSlotsStandInTimeOrderAndEmptyOnesHaveNoBar) {
+  // "00-01" sorts before "99-12" but comes a month after it; the six months
+  // between 00-01 and 00-08 have no files.
+  const std::string svg = ChartSvg(Counts({{u"00-00", 4}, {u"00-01", 2}, {u"00-08", 1}, {u"99-12", 3}}),
+                                   ChartFacts{u"f", DateKind::kCreated, u"yy-mm", 0, u"%yy-%mm"});
+  // Nine slots of 1130/9 px from x = 90, bars 60 px wide in their middle.
+  EXPECT_NE(svg.find("<rect x=\"122.777\" y=\"80\" width=\"60\" height=\"450\"><title>99-12: 3 files"),
+            std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find("<rect x=\"248.333\" y=\"230\" width=\"60\" height=\"300\"><title>00-01: 2 files"),
+            std::string::npos);
+  EXPECT_NE(svg.find("<rect x=\"1127.222\" y=\"380\" width=\"60\" height=\"150\"><title>00-08: 1 file"),
+            std::string::npos);
+  EXPECT_EQ(Occurrences(svg, "<rect x="), 3u);
+  EXPECT_NE(svg.find("by month \xC2\xB7 4 files off the axis (00-00)</text>"), std::string::npos);
+}
+
+TEST(Chart, MergedSlotsNameTheirUnitAndTexts) {
+  const std::string svg =
+      ChartSvg(Counts({{u"2016-01-01", 1}, {u"2018-09-26", 2}, {u"2018-09-30", 3}, {u"x", 1}, {u"y", 1}}),
+               ChartFacts{u"f", DateKind::kCreated, u"m", 0, u"%yyyy-%mm-%dd"});
+  EXPECT_NE(svg.find("<title>2018-09 (2 texts): 5 files</title>"), std::string::npos) << svg;
+  EXPECT_NE(svg.find("<title>2016-01-01: 1 file</title>"), std::string::npos);
+  EXPECT_NE(svg.find("2 files off the axis (x and 1 more text)"), std::string::npos);
+}
+
+TEST(Chart, WithoutADateOnTheAxisTheTextsGetTheBars) {
+  const std::string svg =
+      ChartSvg(Counts({{u"0000-00-00", 3}}), ChartFacts{u"f", DateKind::kCreated, u"m", 0, u"%yyyy-%mm-%dd"});
+  EXPECT_NE(svg.find("<title>0000-00-00: 3 files</title>"), std::string::npos) << svg;
+  EXPECT_EQ(svg.find("\xC2\xB7 by "), std::string::npos);
+}
+
+TEST(Chart, TextLabelsAreEvenlySpacedFromTheFirst) {
+  // At most six labels, every so many texts; the last text gets one only
+  // when it falls on the step.
+  const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+      {1, {"t01"}},
+      {6, {"t01", "t02", "t03", "t04", "t05", "t06"}},
+      {7, {"t01", "t03", "t05", "t07"}},
+      {12, {"t01", "t03", "t05", "t07", "t09", "t11"}},
+      {13, {"t01", "t04", "t07", "t10", "t13"}}};
+  for (const auto& [texts, labels] : cases) {
+    std::vector<DateCount> counts;
+    for (int i = 1; i <= texts; ++i) counts.push_back({u"t" + Text(i < 10 ? u"0" : u"") + DecimalText(i), i});
+    EXPECT_EQ(Labels(ChartSvg(counts, ChartFacts{u"f", DateKind::kCreated, u"mm", 0, u"%mm"})), labels)
+        << texts;
+  }
+}
+
+TEST(Chart, AHundredThousandSecondsMergeIntoMinutes) {
+  const std::vector<DateCount> counts = PerSecondCounts();
+  const std::string svg =
+      ChartSvg(counts, ChartFacts{u"f", DateKind::kCreated, u"m", 0, u"%yyyy-%mm-%dd %hh:%ii:%ss"});
+  EXPECT_GT(counts.size(), kChartMaxBars);
+  EXPECT_NE(
+      svg.find("100000 files \xC2\xB7 " + std::to_string(counts.size()) + " date texts \xC2\xB7 by minute<"),
+      std::string::npos);
+  // Two bursts, 22:00-00:00 and 02:00-08:00, with nothing between them.
+  EXPECT_EQ(Occurrences(svg, "<rect x="), 120u + 360u);
+  EXPECT_NE(svg.find("<title>2018-09-27 07:59 ("), std::string::npos);
+  EXPECT_EQ(svg.find("<title>2018-09-27 00:00 ("), std::string::npos);
 }
 
 }  // namespace

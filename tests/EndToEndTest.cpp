@@ -411,10 +411,13 @@ TEST_F(EndToEnd, ChartShowsTheCountsOfItsReport) {
   const Text b = Folder(u"b", {UtcStamp(2018, 9, 26, 9, 0, 0), UtcStamp(2018, 9, 26, 10, 0, 0)});
   EXPECT_EQ(Run({S(u"chart"), S(u"date=m"), S(u"fmt=YYYY-MM-DD"), a, b}).status, 0u);
   const std::vector<DateCount> counts = {{u"2018-09-25", 1}, {u"2018-09-26", 2}};
-  EXPECT_EQ(Report(u"b.svg"), ChartSvg(counts, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 1}));
-  EXPECT_EQ(Report(u"a.svg"), ChartSvg({counts[0]}, ChartFacts{a, DateKind::kModified, u"yyyy-mm-dd", 0}));
+  EXPECT_EQ(Report(u"b.svg"),
+            ChartSvg(counts, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 1, u"%yyyy-%mm-%dd"}));
+  EXPECT_EQ(Report(u"a.svg"),
+            ChartSvg({counts[0]}, ChartFacts{a, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
   EXPECT_EQ(Run({S(u"chart"), S(u"each"), S(u"date=m"), a, b}).status, 0u);
-  EXPECT_EQ(Report(u"b.svg"), ChartSvg({counts[1]}, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 0}));
+  EXPECT_EQ(Report(u"b.svg"),
+            ChartSvg({counts[1]}, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
 }
 
 TEST_F(EndToEnd, AChartThatCannotBeWrittenFailsTheRun) {

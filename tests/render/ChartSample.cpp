@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
       counts.push_back(DateCount{Text(name.begin(), name.end()), std::atol(argv[i])});
     }
   }
-  const std::string svg = ChartSvg(counts, ChartFacts{u"sample", DateKind::kModified, u"yyyy-mm-dd", 0});
+  const std::string svg =
+      ChartSvg(counts, ChartFacts{u"sample", DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"});
   std::FILE* out = std::fopen(argv[1], "wb");
   if (out == nullptr) return 1;
   const bool ok = std::fwrite(svg.data(), 1, svg.size(), out) == svg.size();
