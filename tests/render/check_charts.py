@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Renders charts with rsvg-convert and checks the pixels.
 
-    check_charts.py CHART_SAMPLE DATEMILL WORK_DIR
+    check_charts.py CHART_SAMPLE DATEMILL WORK_DIR GOLDEN_DIR
 
 Bars must stand from the baseline with heights in the ratio of their counts,
 in charts made up by CHART_SAMPLE and in one the program writes for a real
-folder; charts of 1, 366 and 100,000 texts must render. Standard library
-only: the PNG is decoded here with zlib.
+folder; charts of 1, 366 and 100,000 texts must render. On a time axis (the
+real folder's days, the golden charts' months and minutes) each bar must
+stand in the slot of its date and the slots without files must stay empty.
+Standard library only: the PNG is decoded here with zlib.
 """
 import os
 import shutil
@@ -18,6 +20,7 @@ import zlib
 BAR = (0x3B, 0x6E, 0xA8)  # the bars' fill
 BASELINE = 530            # y of the plot's baseline
 PLOT_HEIGHT = 450
+PLOT_LEFT, PLOT_WIDTH = 90, 1130
 
 
 def decode_png(path):
@@ -98,6 +101,27 @@ def check_ratio(rows, counts, top, what):
         assert abs(got - expected) <= 1.5, f"{what}: bar of {count} is {got} px, expected {expected}"
 
 
+def slot_range(slot, slots):
+    """The pixel columns whose centres lie in a slot of a time axis."""
+    left = PLOT_LEFT + slot * PLOT_WIDTH / slots
+    return [x for x in range(int(left), int(left + PLOT_WIDTH / slots) + 1)
+            if left <= x + 0.5 < left + PLOT_WIDTH / slots]
+
+
+def check_slots(rows, slots, filled, what):
+    """Bar colour above the baseline in every slot of `filled`, none in the
+    others; a filled slot's bar stands in its middle."""
+    for slot in range(slots):
+        columns = [x for x in slot_range(slot, slots) if is_bar(rows[BASELINE - 2][x])]
+        if slot not in filled:
+            assert not any(is_bar(rows[y][x]) for x in slot_range(slot, slots) for y in range(80, BASELINE - 1)), \
+                f"{what}: bar colour in the empty slot {slot}"
+        else:
+            assert columns, f"{what}: no bar in slot {slot}"
+            middle = PLOT_LEFT + (slot + 0.5) * PLOT_WIDTH / slots
+            assert abs((columns[0] + columns[-1]) / 2 - middle) <= 1.5, f"{what}: bar of slot {slot} off its middle"
+
+
 def sample(tool, work, name, args):
     svg, png = os.path.join(work, name + ".svg"), os.path.join(work, name + ".png")
     subprocess.run([tool, svg] + [str(a) for a in args], check=True)
@@ -117,11 +141,12 @@ def check_samples(tool, work):
 
 
 def check_real_run(program, work):
-    # Files last written on three days, 1, 2 and 4 of them (top gridline 4).
+    # Files last written on three days, 1, 2 and 4 of them (top gridline 4),
+    # with two days without files before the last.
     folder = os.path.join(work, "photos")
     os.makedirs(folder)
     n = 0
-    for day, count in (("01", 1), ("02", 2), ("03", 4)):
+    for day, count in (("01", 1), ("02", 2), ("05", 4)):
         for _ in range(count):
             path = os.path.join(folder, f"f{n}.jpg")
             open(path, "wb").close()
@@ -131,17 +156,30 @@ def check_real_run(program, work):
     env = dict(os.environ, TZ="UTC")
     subprocess.run([program, "--date=m", "--chart", "--out=" + work, folder], check=True, env=env)
     report = open(os.path.join(work, "photos.txt"), "rb").read()
-    assert report == b"2018-09-01 1\r\n2018-09-02 2\r\n2018-09-03 4\r\n", report
+    assert report == b"2018-09-01 1\r\n2018-09-02 2\r\n2018-09-05 4\r\n", report
     _, _, rows = render(os.path.join(work, "photos.svg"), os.path.join(work, "photos.png"))
     check_ratio(rows, [1, 2, 4], 4, "real run")
+    check_slots(rows, 5, {0, 1, 4}, "real run")
+
+
+def check_goldens(goldens, work):
+    # Months 2019-11 to 2021-03 with files in five of them (5, 12, 3, 8 and 1
+    # files, top gridline 15).
+    _, _, rows = render(os.path.join(goldens, "chart-gaps.svg"), os.path.join(work, "gaps.png"))
+    check_slots(rows, 17, {0, 2, 3, 8, 16}, "months")
+    check_ratio(rows, [5, 12, 3, 8, 1], 15, "months")
+    # Minutes 22:00 to 07:59, files in the first two hours and the last six.
+    _, _, rows = render(os.path.join(goldens, "chart-seconds.svg"), os.path.join(work, "seconds.png"))
+    check_slots(rows, 600, set(range(0, 120)) | set(range(240, 600)), "minutes")
 
 
 def main():
-    tool, program, work = sys.argv[1:4]
+    tool, program, work, goldens = sys.argv[1:5]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     check_samples(tool, work)
     check_real_run(program, work)
+    check_goldens(goldens, work)
     print("charts render as expected")
 
 
