@@ -292,7 +292,7 @@ constexpr LabelStep kLabelSteps[] = {
     {TimeUnit::kYear, 5},    {TimeUnit::kYear, 10},   {TimeUnit::kYear, 20},   {TimeUnit::kYear, 50}};
 
 bool OnBoundary(const Calendar::Fields& f, LabelStep at) {
-  const unsigned step = static_cast<unsigned>(at.step);
+  const auto step = static_cast<unsigned>(at.step);
   const unsigned finer[] = {f.second, f.minute, f.hour, f.day - 1, f.month - 1};
   for (int k = 0; k < static_cast<int>(at.unit); ++k) {
     if (finer[k] != 0) return false;
