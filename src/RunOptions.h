@@ -18,9 +18,12 @@ struct RunOptions {
   Text outFolder;       // out: "" is the current folder
   bool each = false;    // each report holds its own folder's counts only
   bool chart = false;   // write "<name>.svg" beside each report
+  bool open = false;    // open each report and chart once written; a missing out folder is made
 };
 
-// Reads every switch into `options`. Returns Args::ResultOk, or
+// Reads every switch into `options`. With the open switch a missing out
+// folder whose parent exists is made (the run shows its files anyway, so a
+// mistyped name cannot go unseen); without it, a missing folder is a fault. Returns Args::ResultOk, or
 // Args::ErrBadDepth or Args::ErrNoOutFolder with the fault's `message` (for
 // Args::Report); `options` is then only partly read.
 int ReadRunOptions(RunOptions& options, Text& message);
