@@ -31,3 +31,7 @@ msi=$(cd "$out" && pwd)/Datemill-$version-win64.msi
 awk 'BEGIN { FS = OFS = "\t" } NR > 3 && $2 == "4" { $2 = "-1" } NR > 3 { sub(/^##%/, "#%", $5) } 1' \
   "$stage/Registry.idt" >"$stage/Registry.fixed" && mv "$stage/Registry.fixed" "$stage/Registry.idt"
 msibuild "$msi" -i "$stage/Registry.idt"
+# wixl takes no RemoveFile element: the uninstall also removes the Log.txt a
+# run may have left beside the program (2: on uninstall), or the folder stays.
+msibuild "$msi" -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) \
+VALUES ('RemoveLog', 'Program', 'Log.txt', 'INSTALLDIR', 2)"

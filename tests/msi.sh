@@ -95,6 +95,8 @@ run_entry "$classes\\Background\\shell\\Datemill.CountTree\\command" "$scratch/p
   fail "the background entry's run failed"
 same "report of the tree" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09-26 2\r\n2019-01-02 1\r')"
 
+# A run that logged something leaves Log.txt beside the program.
+printf 'a line\r\n' >"$programs/Log.txt"
 msiexec /x "$new" || fail "uninstalling failed"
 [ -e "$programs" ] && fail "the uninstall left $programs"
 for key in "$classes\\shell\\Datemill.Count" "$classes\\shell\\Datemill.CountTree" \
