@@ -70,9 +70,9 @@ for place in 'shell|%1' 'Background\shell|%V'; do
   same "$key\\Datemill.CountTree" "$(default_value "$key\\Datemill.CountTree")" \
     "REG_SZ Count files by date, with subfolders"
   same "$key\\Datemill.Count\\command" "$(default_value "$key\\Datemill.Count\\command")" \
-    "REG_EXPAND_SZ $exe /open /chart $out $arg"
+    "REG_EXPAND_SZ $exe /open /chart /fmt=yyyy-mm /date=m $out $arg"
   same "$key\\Datemill.CountTree\\command" "$(default_value "$key\\Datemill.CountTree\\command")" \
-    "REG_EXPAND_SZ $exe /open /chart /depth=all $out $arg"
+    "REG_EXPAND_SZ $exe /open /chart /fmt=yyyy-mm /date=m /depth=all $out $arg"
 done
 
 # An entry's command line as Explorer runs it, on a folder with a subfolder.
@@ -87,13 +87,13 @@ run_entry() {  # <command key> <folder>
 }
 reports=$user_dir/Documents/Datemill
 run_entry "$classes\\shell\\Datemill.Count\\command" "$scratch/photos" || fail "the menu entry's run failed"
-same "report of the folder" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09-26 2\r')"
+same "report of the folder" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09 2\r')"
 [ -s "$reports/photos.svg" ] || fail "no chart in Documents\\Datemill"
 documents="C:\\users\\$profile\\Documents\\Datemill"
 same "files opened" "$(tr -d '\r' <"$scratch/opened" 2>&1)" "$(printf '%s\n' "$documents\\photos.txt" "$documents\\photos.svg")"
 run_entry "$classes\\Background\\shell\\Datemill.CountTree\\command" "$scratch/photos" ||
   fail "the background entry's run failed"
-same "report of the tree" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09-26 2\r\n2019-01-02 1\r')"
+same "report of the tree" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09 2\r\n2019-01 1\r')"
 
 # A run that logged something leaves Log.txt beside the program.
 printf 'a line\r\n' >"$programs/Log.txt"
@@ -114,7 +114,7 @@ msiexec /i "$new" ALLUSERS=1 || fail "installing for all users failed"
 same "installed files (all users)" "$(ls "$drive/Program Files/Datemill" 2>&1 | tr '\n' ' ')" \
   "Datemill.exe LICENSE README.md "
 same "all users' command" "$(default_value 'HKLM\Software\Classes\Directory\shell\Datemill.Count\command')" \
-  "REG_EXPAND_SZ \"C:\\Program Files\\Datemill\\Datemill.exe\" /open /chart /out=\"%USERPROFILE%\\Documents\\Datemill\" \"%1\""
+  "REG_EXPAND_SZ \"C:\\Program Files\\Datemill\\Datemill.exe\" /open /chart /fmt=yyyy-mm /date=m /out=\"%USERPROFILE%\\Documents\\Datemill\" \"%1\""
 has_key "$classes\\shell\\Datemill.Count" && fail "an install for all users wrote the user's keys"
 msiexec /x "$new" ALLUSERS=1 || fail "uninstalling for all users failed"
 [ -e "$drive/Program Files/Datemill" ] && fail "the uninstall left Program Files\\Datemill"
