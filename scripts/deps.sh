@@ -21,6 +21,9 @@ TEST_PACKAGES+=(librsvg2-bin python3)
 # What building the packages needs: dpkg-shlibdeps (and file, which CPack
 # uses to find the programs) for the Debian package's dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# The Windows installer: wixl builds it, msibuild and msiinfo (msitools)
+# patch and read its tables.
+PACKAGE_PACKAGES+=(wixl msitools)
 # The fuzz targets (clang with libFuzzer), clang-tidy and the format check.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 LINT_PACKAGES=(clang-tidy-14 clang-format-14)

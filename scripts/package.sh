@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages into build/packages: the Debian package of the native
-# build (datemill_<version>_<arch>.deb) and the zip of the Windows build
-# (Datemill-<version>-win64.zip). Reuses the builds' folders.
+# build (datemill_<version>_<arch>.deb), the zip of the Windows build
+# (Datemill-<version>-win64.zip) and its installer (Datemill-<version>-win64.msi,
+# from packaging/Datemill.wxs). Reuses the builds' folders.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/deps.sh"
@@ -16,4 +17,5 @@ for preset in native windows; do
   cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
   cpack --preset "$preset" >/dev/null
 done
-ls -1 "$root"/build/packages/*.deb "$root"/build/packages/*.zip
+bash scripts/msi.sh build/windows build/packages
+ls -1 "$root"/build/packages/*.deb "$root"/build/packages/*.zip "$root"/build/packages/*.msi

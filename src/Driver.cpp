@@ -2,6 +2,7 @@
 
 #include <array>
 #include <new>
+#include <vector>
 
 #include "Chart.h"
 #include "Constants.h"
@@ -40,24 +41,49 @@ void LogWriteFailure(const Text& what, const Text& fileName) {
 }
 
 // Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
-// from `counts`; false, after a log line for each, when one failed. The
-// report sorts the counts, which the chart needs.
+// from `counts`, adding each file written to `written`; false, after a log
+// line for each, when one failed. The report sorts the counts, which the
+// chart needs.
 bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& options,
-                  int64_t foldersBefore, DateCountList& counts) {
+                  int64_t foldersBefore, DateCountList& counts, std::vector<Text>& written) {
   bool ok = true;
-  if (!WriteReport(OutputPath(options.outFolder, reportName), counts)) {
-    LogWriteFailure(u"report", OutputPath(options.outFolder, reportName + u".txt"));
+  const Text report = OutputPath(options.outFolder, reportName + u".txt");
+  if (WriteReport(OutputPath(options.outFolder, reportName), counts)) {
+    written.push_back(report);
+  } else {
+    LogWriteFailure(u"report", report);
     ok = false;
   }
   if (!options.chart) return ok;
   const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore,
                          options.mask};
   const Text chart = OutputPath(options.outFolder, reportName + u".svg");
-  if (!WriteChart(chart, counts, facts)) {
+  if (WriteChart(chart, counts, facts)) {
+    written.push_back(chart);
+  } else {
     LogWriteFailure(u"chart", chart);
     ok = false;
   }
   return ok;
+}
+
+// Hands each file to the user's default program. A file that cannot be
+// opened is logged; it stays written and the exit status stays as it is.
+void OpenOutputs(const std::vector<Text>& written) {
+  for (const Text& file : written) {
+    const Text path = Platform::FullPath(file);
+    Text problem;
+    switch (Platform::OpenWithDefaultProgram(path, problem)) {
+      case Platform::OpenResult::kOpened: break;
+      case Platform::OpenResult::kNoProgram:
+        Platform::ShowDiagnostic(ProgramFile + u": " + path + u" is written; " + problem);
+        break;
+      case Platform::OpenResult::kFailed:
+        Dbg::Log(Dbg::Stamped(u"[Datemill] The file '" + path + u"' could not be opened: " + problem));
+        Platform::ShowDiagnostic(ProgramFile + u": " + path + u": could not be opened: " + problem);
+        break;
+    }
+  }
 }
 
 // Scans one folder and counts its dates into `counts`; false when memory ran
@@ -108,8 +134,10 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   }
   if (fileTotal < 1) DiagnoseEmptyScan(value, folder);
   if (counts.Empty()) return FolderResult::kDone;
-  return WriteOutputs(folder, reportName, options, foldersBefore, counts) ? FolderResult::kDone
-                                                                          : FolderResult::kWriteFailed;
+  std::vector<Text> written;
+  const bool ok = WriteOutputs(folder, reportName, options, foldersBefore, counts, written);
+  if (options.open) OpenOutputs(written);
+  return ok ? FolderResult::kDone : FolderResult::kWriteFailed;
 }
 
 }  // namespace

@@ -64,8 +64,10 @@ int ReadRunOptions(RunOptions& options, Text& message) {
         u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '" + value + u"'";
     return Args::ErrBadDepth;
   }
+  options.open = Args::HasNamed(SwitchName(u"open")) != 0;
   if (Given(u"out", value)) {
-    if (!LPS::IsFolder(value, LPS::FlagLongForm)) {
+    if (!LPS::IsFolder(value, LPS::FlagLongForm) &&
+        !(options.open && Platform::MakeFolder(LPS::ToLongPath(value, 0)))) {
       message = u"The folder of " + prefix + u"out does not exist: '" + value + u"'";
       return Args::ErrNoOutFolder;
     }

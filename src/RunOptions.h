@@ -18,11 +18,15 @@ struct RunOptions {
   Text outFolder;       // out: "" is the current folder
   bool each = false;    // each report holds its own folder's counts only
   bool chart = false;   // write "<name>.svg" beside each report
+  bool open = false;    // open each report and chart once written; a missing out folder is made
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or
 // Args::ErrBadDepth or Args::ErrNoOutFolder with the fault's `message` (for
-// Args::Report); `options` is then only partly read.
+// Args::Report); `options` is then only partly read. With the open switch a
+// missing out folder whose parent exists is made (the run then shows its
+// files, so a mistyped name cannot go unseen); without it, a missing folder
+// is a fault.
 int ReadRunOptions(RunOptions& options, Text& message);
 
 // The depth value: a whole number from 0 up (beyond the range of levels it

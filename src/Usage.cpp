@@ -29,6 +29,9 @@ constexpr Row kSwitches[] = {
     {u"each",
      u"each report holds only its own folder's counts\n(default: the counts accumulate over the run)"},
     {u"chart", u"also write NAME.svg, a bar chart of the same counts"},
+    {u"open",
+     u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
+     u"folder\nis then made)"},
 };
 
 constexpr Row kPosixWords[] = {

@@ -529,4 +529,63 @@ TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
 #endif
 }
 
+// The open switch hands each file written to the stand-in opener (on PATH as
+// xdg-open on POSIX, named by DATEMILL_OPENER on Windows), which notes the
+// paths; a failing opener is logged and leaves the status at 0.
+TEST_F(EndToEnd, OpenHandsEachFileWrittenToTheOpener) {
+  const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  const Text original = TestSupport::ProgramPath();
+  const Text recorder = original.substr(0, original.find_last_of(Platform::kNameSeparators) + 1) +
+                        (Platform::kWindowsConventions ? u"open_recorder.exe" : u"open_recorder");
+  const Text path = dir_ / u"path";
+  TestSupport::MakeDirs(path);
+#ifndef _WIN32
+  std::filesystem::copy_file(Utf8FromText(recorder), Utf8FromText(Join(path, u"xdg-open")));
+#endif
+  struct Case {
+    const char16_t* status;  // of the opener
+    bool chart;
+    bool logged;
+  };
+  for (const Case& c : {Case{u"0", true, false}, Case{u"3", false, true}}) {
+    SCOPED_TRACE(Show(c.status));
+    TestSupport::RemoveAll(dir_ / u"out");
+    const Text record = dir_ / (u"opened" + Text(c.status));
+    // The out folder is missing: with the open switch it is made.
+    const Text out = dir_ / u"out";
+    std::vector<Text> args{S(u"open"), S(u"date=m"), S(u"out=") + out, folder};
+    if (c.chart) args.insert(args.begin(), S(u"chart"));
+    const TestSupport::RunResult result = Run(args, {{u"PATH", path},
+                                                     {u"DATEMILL_OPENER", recorder},
+                                                     {u"DATEMILL_OPEN_RECORD", record},
+                                                     {u"DATEMILL_OPEN_STATUS", c.status}});
+    EXPECT_EQ(result.status, 0u) << result.errors;
+    const std::string report = Utf8FromText(Join(out, u"photos.txt"));
+    EXPECT_EQ(ReadBytes(Join(out, u"photos.txt")), "2018-09-26 1\r\n");
+    EXPECT_EQ(ReadBytes(record),
+              report + "\n" + (c.chart ? Utf8FromText(Join(out, u"photos.svg")) + "\n" : ""));
+    if (c.logged) {
+      EXPECT_NE(Log().find("[Datemill] The file '" + report + "' could not be opened: "), std::string::npos)
+          << Log();
+    } else {
+      EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+    }
+  }
+}
+
+#ifndef _WIN32
+TEST_F(EndToEnd, OpenWithoutXdgOpenSaysWhereTheFileIs) {
+  const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  const Text empty = dir_ / u"empty";
+  TestSupport::MakeDirs(empty);
+  const TestSupport::RunResult result = Run({S(u"open"), S(u"date=m"), folder}, {{u"PATH", empty}});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(Report(u"photos.txt"), "2018-09-26 1\r\n");
+  // The full path, as the current folder is (links resolved).
+  const std::string where = std::filesystem::canonical(Utf8FromText(work_)).string() + "/photos.txt";
+  EXPECT_EQ(result.errors,
+            "datemill: " + where + " is written; there is no xdg-open on PATH to open it with\n");
+}
+#endif
+
 }  // namespace

@@ -86,7 +86,8 @@ TEST(Executable, IsA64BitWindowedProgramUsingSystemDllsOnly) {
   EXPECT_EQ(image.Read<uint16_t>(image.Optional() + 68), 2);     // the windowed subsystem
   const std::set<std::string> dlls = image.ImportedDlls();
   EXPECT_FALSE(dlls.empty());
-  const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL", "NTDLL.DLL"};
+  const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL",  "MSVCRT.DLL", "ADVAPI32.DLL",
+                                     "NTDLL.DLL",    "SHELL32.DLL", "OLE32.DLL"};
   for (const std::string& dll : dlls) EXPECT_TRUE(system.count(dll)) << dll << " is not a system DLL";
 }
 

@@ -5,6 +5,7 @@
 #include "RunOptions.h"
 #include "modules/Args.h"
 #include "platform/Platform.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -70,6 +71,27 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   EXPECT_EQ(Read({{u"out", u""}}), Args::ErrNoOutFolder);
   // A bad depth is found before a bad out folder.
   EXPECT_EQ(Read({{u"out", u"no such folder"}, {u"depth", u"x"}}), Args::ErrBadDepth);
+}
+
+// With the open switch a missing out folder is made, one level deep; without
+// it a missing folder stays a fault and nothing is made.
+TEST_F(ReadRunOptionsTest, OpenMakesAMissingOutFolder) {
+  TestSupport::ScopedTempDir dir;
+  struct Case {
+    bool open;
+    Text out;
+    int result;
+  };
+  const Text deeper = TestSupport::Join(dir / u"no parent", u"out");
+  for (const Case& c : {Case{false, dir / u"a", Args::ErrNoOutFolder}, Case{true, dir / u"b", Args::ResultOk},
+                        Case{true, deeper, Args::ErrNoOutFolder}}) {
+    SCOPED_TRACE(TestSupport::Show(c.out));
+    std::vector<std::pair<Text, Text>> switches{{u"out", c.out}};
+    if (c.open) switches.emplace_back(u"open", u"-");
+    EXPECT_EQ(Read(switches), c.result);
+    EXPECT_EQ(options_.open, c.open);
+    EXPECT_EQ(TestSupport::Exists(c.out), c.result == Args::ResultOk);
+  }
 }
 
 }  // namespace

@@ -53,6 +53,15 @@ INSTANTIATE_TEST_SUITE_P(
                    u"  Datemill.exe /fmt=yyyy-mm /date=m C:\\Photos\\2018\\\n"},
                   {u"--", u"-h", u"version", u"{-}"}}));
 
+TEST(Usage, ListsTheOpenSwitchAndWhatItDoesToTheOutFolder) {
+  for (const bool windows : {false, true}) {
+    const Text text = UsageText(u"datemill", windows);
+    const Text open = windows ? u"\n  /open " : u"\n      --open ";
+    EXPECT_NE(text.find(open), Text::npos) << Show(text);
+    EXPECT_NE(text.find(windows ? u"(a missing /out folder" : u"(a missing --out folder"), Text::npos);
+  }
+}
+
 TEST(Usage, VersionTextNamesTheBuildsVersionAndTheLicence) {
   InitProcessContext();
   EXPECT_EQ(VersionText(), u"datemill " + FromAscii(DATEMILL_VERSION) +

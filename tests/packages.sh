@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks the packages scripts/package.sh made: the Debian package's fields
 # and files, the program installed from it into a scratch root, and the
-# files of the Windows zip.
+# files of the Windows zip and installer.
 # Usage: packages.sh <packages folder> <version>
 set -u
 dir=$1 version=$2
@@ -46,4 +46,12 @@ for file in Datemill.exe README.md LICENSE; do
   has_line "$listing" " Datemill-$version-win64/$file$"
 done
 [ "$(unzip -p "$zip" "Datemill-$version-win64/Datemill.exe" | head -c 2)" = MZ ] || fail "Datemill.exe is no program"
+
+# The installer (installed, upgraded and removed under Wine by tests/msi.sh).
+msi=$dir/Datemill-$version-win64.msi
+files=$(msiinfo export "$msi" File 2>/dev/null | tr -d '\r')
+for file in Datemill.exe README.md LICENSE; do
+  has_line "$files" "	$file	"
+done
+has_line "$(msiinfo export "$msi" Property 2>/dev/null | tr -d '\r')" "^ProductName	Datemill$"
 exit $status

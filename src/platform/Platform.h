@@ -263,4 +263,30 @@ bool MoveReplacing(const Text& source, const Text& target);
 // Deletes a file; false on failure.
 bool RemoveFile(const Text& path);
 
+// Makes the folder `path`, one level: its parent must exist. False on failure
+// (an existing folder included).
+bool MakeFolder(const Text& path);
+
+// `path` made absolute against the current folder (links are not resolved
+// on Windows); `path` itself when that cannot be done.
+Text FullPath(const Text& path);
+
+// ---- Opening files ----------------------------------------------------------
+
+enum class OpenResult {
+  kOpened,     // handed to the program that opens it
+  kNoProgram,  // there is nothing to open it with (POSIX: no xdg-open on PATH)
+  kFailed,     // the opening program failed or could not be started
+};
+
+// Opens the file `path` with the user's default program for its type and
+// returns without waiting for that program to end. `problem` gets the reason
+// of kNoProgram and kFailed. Windows: ShellExecuteExW with the default verb;
+// when the environment variable DATEMILL_OPENER names a program, that program
+// is started instead with `path` as its one argument (a stand-in that tests
+// watch). POSIX: xdg-open found on PATH, started with `path` as its argument
+// and the standard streams on /dev/null. Either program is waited for a few
+// seconds at most, and an exit status other than 0 within them is kFailed.
+OpenResult OpenWithDefaultProgram(const Text& path, Text& problem);
+
 }  // namespace Platform

@@ -1,10 +1,15 @@
 // Process values on POSIX: the conventions, the command line, the program's
 // own path, the environment, the clock, the exit and the messages.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/PosixCommon.h"
@@ -126,5 +131,63 @@ void DebugOutput(const Text& line) {
 }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+namespace {
+
+// How long the opener is given to hand the file on, in steps of 50 ms.
+constexpr int kOpenerWaitSteps = 100;
+
+// Waits a few seconds at most for `child`: "" when it ended with status 0 or
+// is still running (the opener may stay with the program it started), else
+// what became of it.
+std::string OpenerOutcome(pid_t child) {
+  for (int step = 0; step < kOpenerWaitSteps; ++step) {
+    int status = 0;
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) return std::strerror(errno);
+    if (done == child) {
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return std::string();
+      if (WIFEXITED(status)) return "xdg-open ended with status " + std::to_string(WEXITSTATUS(status));
+      return "xdg-open was ended by signal " + std::to_string(WTERMSIG(status));
+    }
+    const timespec pause{0, 50'000'000};
+    ::nanosleep(&pause, nullptr);
+  }
+  return std::string();
+}
+
+}  // namespace
+
+OpenResult OpenWithDefaultProgram(const Text& path, Text& problem) {
+  // Its streams on /dev/null: nothing of the opener mixes with ours.
+  posix_spawn_file_actions_t actions;
+  if (::posix_spawn_file_actions_init(&actions) != 0) {
+    problem = u"xdg-open could not be started";
+    return OpenResult::kFailed;
+  }
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    (void)::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null",
+                                             fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+  }
+  std::string program = "xdg-open";
+  std::string argument = posix::PathBytes(path);
+  char* argv[] = {program.data(), argument.data(), nullptr};
+  pid_t child = 0;
+  const int error = ::posix_spawnp(&child, "xdg-open", &actions, nullptr, argv, environ);
+  (void)::posix_spawn_file_actions_destroy(&actions);
+  if (error == ENOENT) {
+    problem = u"there is no xdg-open on PATH to open it with";
+    return OpenResult::kNoProgram;
+  }
+  if (error != 0) {
+    problem = u"xdg-open could not be started: " + TextFromUtf8(std::strerror(error));
+    return OpenResult::kFailed;
+  }
+  const std::string outcome = OpenerOutcome(child);
+  if (outcome.empty()) return OpenResult::kOpened;
+  problem = TextFromUtf8(outcome);
+  return OpenResult::kFailed;
+}
 
 }  // namespace Platform

@@ -73,9 +73,14 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   for (std::string& arg : argStore) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  // The variables of `env` replace those of the same name.
   std::vector<std::string> envStore;
   for (char** e = environ; *e != nullptr; ++e) envStore.emplace_back(*e);
-  for (const auto& [name, value] : env) envStore.push_back(Utf8FromText(name) + "=" + Utf8FromText(value));
+  for (const auto& [name, value] : env) {
+    const std::string prefix = Utf8FromText(name) + "=";
+    std::erase_if(envStore, [&](const std::string& e) { return e.starts_with(prefix); });
+    envStore.push_back(prefix + Utf8FromText(value));
+  }
   std::vector<char*> envp;
   for (std::string& e : envStore) envp.push_back(e.data());
   envp.push_back(nullptr);

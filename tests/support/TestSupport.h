@@ -78,7 +78,7 @@ struct RunResult {
   std::string output;   // standard output (POSIX)
 };
 // Runs `program` with `args` in `folder`, with the extra environment
-// variables `env`. Arguments that are empty or hold a space are quoted.
+// variables `env` (replacing those of the same name). Arguments that are empty or hold a space are quoted.
 RunResult Run(const Text& program, const std::vector<Text>& args, const Text& folder,
               const std::vector<std::pair<Text, Text>>& env = {});
 
