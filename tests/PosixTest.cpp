@@ -112,7 +112,7 @@ int InChild(const std::function<int()>& body) {
 }
 
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
 }
 
 bool IsLink(const Text& path) {
@@ -136,7 +136,7 @@ TEST(PosixReport, AShortWriteIsAFailure) {
       ::setrlimit(RLIMIT_FSIZE, &limit);
       DateCountList counts;
       for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
-      return WriteReport(u"limited", counts) ? 1 : 0;
+      return WriteReport(u"limited", counts) == WriteOutcome::kWritten ? 1 : 0;
     });
     EXPECT_EQ(status, 0) << "the report claimed success, in place: " << inPlace;
     if (inPlace) continue;

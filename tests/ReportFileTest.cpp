@@ -16,7 +16,7 @@ namespace {
 using TestSupport::ReadBytes;
 
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
 }
 
 #ifdef _WIN32
