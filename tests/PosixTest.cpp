@@ -1,6 +1,5 @@
 // Behaviour that only the POSIX build has: names that are not UTF-8,
 // symbolic links, permission bits and write limits.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -236,27 +235,6 @@ TEST(PosixTime, StatTimesOfAnyValueConvert) {
     EXPECT_NE(ticks, Platform::kTimeUnread);
     EXPECT_EQ(ScanDir::DateOfStamp(ticks), c.date) << c.seconds;
   }
-  // Through a real file where the file system holds such a time (tmpfs).
-  const std::string file = "/dev/shm/datemill-far-" + std::to_string(::getpid());
-  TestSupport::WriteBytes(TextFromUtf8(file), "x");
-  const timespec far[2] = {{1000000000000, 0}, {1000000000000, 0}};
-  struct stat info {};
-  const bool held = ::utimensat(AT_FDCWD, file.c_str(), far, 0) == 0 && ::stat(file.c_str(), &info) == 0 &&
-                    info.st_mtim.tv_sec == far[1].tv_sec;
-  if (held) {
-    Reset();
-    Scan(Folders, u"/dev/shm", u"", 0, WithDates, 0, 0, u"", u"", u"");
-    bool seen = false;
-    for (const FileRecord& f : Folders.at(0).Files) {
-      if (f.Path.name() != TextFromUtf8(file.substr(9))) continue;
-      seen = true;
-      EXPECT_EQ(f.Modified, Dates::OutOfRange);
-    }
-    EXPECT_TRUE(seen);
-    Reset();
-  }
-  ::unlink(file.c_str());
-  if (!held) GTEST_SKIP() << "no file system here holds a time past the year 30828";
 }
 
 TEST(PosixTrace, GoesToStandardErrorOnlyWhenAsked) {

@@ -98,20 +98,16 @@ TEST_F(ReportFile, AFileHeldOpenIsNotReadOnly) {
 }
 
 TEST_F(ReportFile, OpenSaysWhyItFailed) {
-  using Failure = Platform::OutputFile::Failure;
   using Mode = Platform::OutputFile::Mode;
+  const auto share = Platform::OutputFile::Share::kNone;
   TestSupport::WriteBytes(dir_ / u"there.txt", "x");
   Platform::OutputFile file;
-  EXPECT_FALSE(file.Open(dir_ / u"there.txt", Mode::kCreateNew, Platform::OutputFile::Share::kNone));
-  EXPECT_EQ(file.LastFailure(), Failure::kExists);
-  // A missing folder is no folder that refuses files.
-  const Text missing = dir_ / u"missing" + Platform::kSeparator + u"r.txt";
-  EXPECT_FALSE(file.Open(missing, Mode::kCreateNew, Platform::OutputFile::Share::kNone));
-  EXPECT_EQ(file.LastFailure(), Failure::kOther);
-  EXPECT_FALSE(file.Discard());  // a failed Open leaves nothing to delete
-  EXPECT_EQ(ReadBytes(dir_ / u"there.txt"), "x");
-  ASSERT_TRUE(file.Open(dir_ / u"new.txt", Mode::kCreateNew, Platform::OutputFile::Share::kNone));
-  EXPECT_EQ(file.LastFailure(), Failure::kNone);
+  EXPECT_FALSE(file.Open(dir_ / u"there.txt", Mode::kCreateNew, share));
+  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kExists);
+  EXPECT_FALSE(file.Discard());  // not this process's file
+  EXPECT_FALSE(file.Open(dir_ / u"missing" + Platform::kSeparator + u"r.txt", Mode::kCreateNew, share));
+  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kOther);  // no folder that refuses files
+  ASSERT_TRUE(file.Open(dir_ / u"new.txt", Mode::kCreateNew, share));
   EXPECT_TRUE(file.Discard());
   EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"there.txt"});
 }
