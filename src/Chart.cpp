@@ -538,7 +538,7 @@ std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& fac
   return svg;
 }
 
-bool WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
+WriteOutcome WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
   const std::string svg = ChartSvg(counts.Entries(), facts);
   return WriteFileReplacing(fileName, [&svg](const ByteSink& out) { out(svg); });
 }

@@ -62,5 +62,5 @@ std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& fac
 std::string XmlText(TextView text);
 
 // Writes the chart of `counts` (sorted) to `fileName` as WriteFileReplacing
-// does; false when it could not be written.
-bool WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts);
+// does.
+WriteOutcome WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts);

@@ -173,7 +173,7 @@ std::string ReportBytes(const DateCountList& counts) {
   return bytes;
 }
 
-bool WriteReport(const Text& reportName, DateCountList& counts) {
+WriteOutcome WriteReport(const Text& reportName, DateCountList& counts) {
   counts.Sort();
   return WriteFileReplacing(reportName + u".txt",
                             [&counts](const ByteSink& out) { RenderReport(counts, out); });

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Records.h"
+#include "ReportFile.h"
 #include "Text.h"
 
 struct DateCount {
@@ -60,8 +61,8 @@ void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCou
 // current folder, one line "text count" with CR LF per entry, in the narrow
 // code page. The report is written to a temporary file beside it and then
 // moved over the name, so a report that cannot be written leaves an earlier
-// file untouched. Returns false in that case.
-bool WriteReport(const Text& reportName, DateCountList& counts);
+// file untouched (unless it had to be written in place).
+WriteOutcome WriteReport(const Text& reportName, DateCountList& counts);
 
 // The bytes of the report for `counts` (which must be sorted).
 std::string ReportBytes(const DateCountList& counts);

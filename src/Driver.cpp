@@ -1,6 +1,7 @@
 #include "Driver.h"
 
 #include <array>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -33,10 +34,14 @@ void MarkFirst(Text& mask, TextView token) {
   }
 }
 
-// `what` is "report" or "chart".
-void LogWriteFailure(const Text& what, const Text& fileName) {
-  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName +
-                        u"' could not be written; an earlier file of that name is left as it was."));
+// `what` is "report" or "chart"; `outcome` says what became of an earlier
+// file of that name.
+void LogWriteFailure(const Text& what, const Text& fileName, WriteOutcome outcome) {
+  const Text earlier = outcome == WriteOutcome::kLeftIncomplete
+                           ? u"; the earlier file of that name, written in place, is now incomplete."
+                           : u"; an earlier file of that name is left as it was.";
+  Dbg::Log(
+      Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" + earlier));
   Platform::ShowDiagnostic(ProgramFile + u": " + fileName + u": the " + what + u" could not be written");
 }
 
@@ -48,20 +53,22 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
                   int64_t foldersBefore, DateCountList& counts, std::vector<Text>& written) {
   bool ok = true;
   const Text report = OutputPath(options.outFolder, reportName + u".txt");
-  if (WriteReport(OutputPath(options.outFolder, reportName), counts)) {
+  const WriteOutcome reportOutcome = WriteReport(OutputPath(options.outFolder, reportName), counts);
+  if (reportOutcome == WriteOutcome::kWritten) {
     written.push_back(report);
   } else {
-    LogWriteFailure(u"report", report);
+    LogWriteFailure(u"report", report, reportOutcome);
     ok = false;
   }
   if (!options.chart) return ok;
   const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore,
                          options.mask};
   const Text chart = OutputPath(options.outFolder, reportName + u".svg");
-  if (WriteChart(chart, counts, facts)) {
+  const WriteOutcome chartOutcome = WriteChart(chart, counts, facts);
+  if (chartOutcome == WriteOutcome::kWritten) {
     written.push_back(chart);
   } else {
-    LogWriteFailure(u"chart", chart);
+    LogWriteFailure(u"chart", chart, chartOutcome);
     ok = false;
   }
   return ok;
@@ -86,26 +93,19 @@ void OpenOutputs(const std::vector<Text>& written) {
   }
 }
 
-// Scans one folder and counts its dates into `counts`; false when memory ran
-// out. The counts are then incomplete, so no report may be written from them.
-bool ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
-  try {
-    ScanDir::Reset();
-    fileTotal =
-        ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
-                      ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
-    if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
-    return true;
-  } catch (const std::bad_alloc&) {
-    ScanDir::Reset();  // frees the folder's records for the log line
-    return false;
-  }
+// Scans one folder and counts its dates into `counts`.
+void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
+  ScanDir::Reset();
+  fileTotal =
+      ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
+                    ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
+  if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
 }
 
-void LogOutOfMemory(const Text& folder) {
+// `line` names what was being done when memory ran out.
+void LogOutOfMemory(const std::function<Text()>& line) {
   try {
-    Dbg::Log(Dbg::Stamped(u"[Datemill] Memory ran out while counting the folder '" + folder +
-                          u"'; it gets no report, and the folders after it were not counted."));
+    Dbg::Log(Dbg::Stamped(u"[Datemill] Memory ran out while " + line()));
   } catch (const std::bad_alloc&) {
     // The line is lost, as any log line that cannot be written.
   }
@@ -128,16 +128,29 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
   int64_t fileTotal = 0;
-  if (!ScanAndCount(folder, options, counts, fileTotal)) {
-    LogOutOfMemory(folder);
-    return FolderResult::kOutOfMemory;
-  }
+  ScanAndCount(folder, options, counts, fileTotal);
   if (fileTotal < 1) DiagnoseEmptyScan(value, folder);
   if (counts.Empty()) return FolderResult::kDone;
   std::vector<Text> written;
   const bool ok = WriteOutputs(folder, reportName, options, foldersBefore, counts, written);
   if (options.open) OpenOutputs(written);
   return ok ? FolderResult::kDone : FolderResult::kWriteFailed;
+}
+
+// RunFolder with memory running out anywhere in it (scan, count, sort,
+// report, chart) ending the run: the counts are incomplete then, and the
+// report or chart being written is given up (a temporary file removed).
+FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore) {
+  try {
+    return RunFolder(value, options, foldersBefore);
+  } catch (const std::bad_alloc&) {
+    ScanDir::Reset();  // frees the folder's records for the log line
+    LogOutOfMemory([&value] {
+      return u"counting the folder '" + NormaliseFolder(value) +
+             u"'; it gets no report, and the folders after it were not counted.";
+    });
+    return FolderResult::kOutOfMemory;
+  }
 }
 
 }  // namespace
@@ -173,7 +186,9 @@ Text ReportNameOf(const Text& folder) {
   return Platform::UsableFileName(cut == Text::npos ? TextView(folder) : TextView(folder).substr(cut + 1));
 }
 
-void Main() {
+// Memory running out anywhere outside a folder's step (the command line, the
+// switches) ends the run with the same status.
+void Main() try {
   Args::Report(Args::Parse(), Text());
   if (AnswerInformationRequest()) return;
   RunOptions options;
@@ -184,7 +199,7 @@ void Main() {
   bool reportFailed = false;
   int64_t foldersBefore = 0;
   for (const Text& value : Args::UnnamedValues) {
-    const FolderResult result = RunFolder(value, options, foldersBefore++);
+    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++);
     if (result == FolderResult::kOutOfMemory) {
       ExitCode = ExitReportFailed;
       return;
@@ -192,4 +207,7 @@ void Main() {
     reportFailed = result == FolderResult::kWriteFailed || reportFailed;
   }
   if (reportFailed) ExitCode = ExitReportFailed;
+} catch (const std::bad_alloc&) {
+  LogOutOfMemory([] { return Text(u"reading the command line; nothing was counted."); });
+  ExitCode = ExitReportFailed;
 }

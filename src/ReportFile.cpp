@@ -51,28 +51,58 @@ bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const By
   return file.Close() && ok;
 }
 
-// Creates a temporary file beside `target`, trying further names while one
-// is taken; false when none can be made.
-bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempName) {
-  constexpr int kAttempts = 64;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    tempName = TemporaryName(target, attempt);
-    if (file.Open(tempName, Mode::kCreateNew, Share::kNone)) return true;
-    // A name that is free but cannot be created: the folder takes no files.
-    uint32_t attributes = 0;
-    if (!Platform::FileAttributes(tempName, attributes)) return false;
+// A temporary file beside the file it is to replace; deleted unless it was
+// moved into place, on every way out of the writer, exceptions included.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  ~TemporaryFile() {
+    if (!moved_) file.Discard();
   }
-  return false;
-}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  enum class Made { kMade, kRefused, kFailed };
+  // Creates it beside `target`, passing over names that are taken. kRefused
+  // when the folder takes no new files, kFailed for any other failure.
+  Made Create(const Text& target) {
+    constexpr int kAttempts = 64;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      name_ = TemporaryName(target, attempt);
+      if (file.Open(name_, Mode::kCreateNew, Share::kNone)) return Made::kMade;
+      const Platform::OutputFile::Failure failure = file.LastFailure();
+      if (failure == Platform::OutputFile::Failure::kExists) continue;
+      if (failure != Platform::OutputFile::Failure::kRefused) return Made::kFailed;
+      // Refused where a file of that name stands: taken (Windows refuses a
+      // name that a folder or a file being deleted holds). Else the folder
+      // takes no files.
+      uint32_t attributes = 0;
+      if (!Platform::FileAttributes(name_, attributes)) return Made::kRefused;
+    }
+    return Made::kFailed;
+  }
+  // Moves the written and closed file over `target`; false when that fails.
+  bool MoveOver(const Text& target) {
+    moved_ = Platform::MoveReplacing(name_, target);
+    return moved_;
+  }
+
+  Platform::OutputFile file;
+
+ private:
+  Text name_;
+  bool moved_ = false;
+};
 
 // Writes the file where it is: its links, owner and settings stay, but a
 // failure leaves it incomplete.
-bool WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
+WriteOutcome WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
   Platform::OutputFile file;
   // Opened without truncation (Windows refuses to truncate a hidden or
   // system file unless asked with those attributes); what is left of the
   // old content is cut off at the end.
-  return file.Open(target, Mode::kOpenAlways, Share::kNone) && WriteAndClose(file, produce);
+  if (!file.Open(target, Mode::kOpenAlways, Share::kNone)) return WriteOutcome::kNotWritten;
+  return WriteAndClose(file, produce) ? WriteOutcome::kWritten : WriteOutcome::kLeftIncomplete;
 }
 
 }  // namespace
@@ -89,23 +119,27 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
-bool WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
+WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
   Text target;
   Platform::FileFacts facts;
-  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) return false;
-  if (facts.exists && (facts.folder || facts.readOnly)) return false;
+  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) {
+    return WriteOutcome::kNotWritten;
+  }
+  if (facts.exists && (facts.folder || facts.readOnly)) return WriteOutcome::kNotWritten;
   // Another name of the same file would keep the old content after a move.
   if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
 
-  Platform::OutputFile file;
-  Text tempName;
-  if (!CreateTemporary(target, file, tempName)) return facts.exists && WriteInPlace(target, produce);
-  if (facts.exists && !file.CopySettingsFrom(target)) {
-    file.Close();
-    Platform::RemoveFile(tempName);
+  TemporaryFile temporary;
+  switch (temporary.Create(target)) {
+    case TemporaryFile::Made::kMade: break;
+    case TemporaryFile::Made::kRefused:
+      return facts.exists ? WriteInPlace(target, produce) : WriteOutcome::kNotWritten;
+    case TemporaryFile::Made::kFailed: return WriteOutcome::kNotWritten;
+  }
+  if (facts.exists && !temporary.file.CopySettingsFrom(target)) {
+    temporary.file.Discard();
     return WriteInPlace(target, produce);
   }
-  const bool ok = WriteAndClose(file, produce) && Platform::MoveReplacing(tempName, target);
-  if (!ok) Platform::RemoveFile(tempName);
-  return ok;
+  const bool ok = WriteAndClose(temporary.file, produce) && temporary.MoveOver(target);
+  return ok ? WriteOutcome::kWritten : WriteOutcome::kNotWritten;
 }

@@ -11,17 +11,23 @@
 // Takes the bytes of a file as they are produced.
 using ByteSink = std::function<void(std::string_view bytes)>;
 
+enum class WriteOutcome {
+  kWritten,
+  kNotWritten,      // an earlier file of that name is left as it was
+  kLeftIncomplete,  // written in place, the write failed: the earlier file is cut
+};
+
 // Writes `fileName` with the bytes that `produce` hands to its sink (through
 // one 4096-byte buffer). A symbolic link is followed: the file it names is
 // written and the link stays. The bytes go to a temporary file in that
 // file's folder, which takes the old file's permissions, owner and group
 // (POSIX) or attributes (Windows), is made durable and is then moved over
 // it. An old file with more than one hard link, or one in a folder that
-// takes no new files, is written in place instead. Returns false when the
-// file could not be written, and always for a read-only file or a folder;
-// except when written in place, an earlier file is then left as it was and
-// no temporary file remains.
-bool WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
+// refuses new files (permissions, a read-only medium), is written in place
+// instead; any other failure to make the temporary file fails the write.
+// A read-only file or a folder is never written. No temporary file remains
+// on any way out, also when `produce` throws (which passes on).
+WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
 
 // The temporary file of the given attempt for `target`: in its folder, named
 // "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +

@@ -142,7 +142,7 @@ TEST(Report, IsWrittenIntoTheCurrentFolderAndReplacesALongerOne) {
   counts.Add(u"2018-09-26");
   counts.Add(u"2018-09-25");
   counts.Add(u"2018-09-26");
-  ASSERT_TRUE(WriteReport(u"2018", counts));
+  ASSERT_EQ(WriteReport(u"2018", counts), WriteOutcome::kWritten);
   EXPECT_EQ(ReadBytes(dir / u"2018.txt"), "2018-09-25 1\r\n2018-09-26 2\r\n");
   // Nothing else is left behind.
   EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"2018.txt"});
@@ -157,7 +157,7 @@ TEST(Report, ALargeReportCrossesTheWriteBufferIntact) {
     counts.Add(DecimalText(i));
     expected += std::to_string(i) + " 1\r\n";
   }
-  ASSERT_TRUE(WriteReport(u"big", counts));
+  ASSERT_EQ(WriteReport(u"big", counts), WriteOutcome::kWritten);
   EXPECT_EQ(ReadBytes(dir / u"big.txt"), expected);
 }
 
@@ -170,7 +170,7 @@ TEST(Report, ThatCannotBeWrittenFailsAndLeavesWhatWasThere) {
 
   DateCountList counts;
   counts.Add(u"2018-09-26");
-  EXPECT_FALSE(WriteReport(u"taken", counts));
+  EXPECT_EQ(WriteReport(u"taken", counts), WriteOutcome::kNotWritten);
   EXPECT_EQ(ReadBytes(dir / u"taken.txt" + Platform::kSeparator + u"inside"), "keep");
   EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"taken.txt"});
 }

@@ -1,6 +1,7 @@
 // Starts the built program on real folders and checks what it leaves.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #ifndef _WIN32
 #include <unistd.h>
@@ -11,7 +12,10 @@
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -316,15 +320,118 @@ TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {
   for (int d = 0; d < 200; ++d) days.push_back(UtcStamp(2019, 1 + d / 28, 1 + d % 28, 12, 0, 0));
   const Text big = Folder(u"big", days);
   const Text c = Folder(u"c", {UtcStamp(2020, 1, 1, 0, 0, 0)});
+  // A second name makes big.txt be written in place, where a failure cuts it.
+  TestSupport::WriteBytes(Join(work_, u"big.txt"), "old\r\n");
+  ASSERT_EQ(
+      ::link(Utf8FromText(Join(work_, u"big.txt")).c_str(), Utf8FromText(Join(work_, u"twin.txt")).c_str()),
+      0);
 
   EXPECT_EQ(RunLimited(RLIMIT_FSIZE, 1024, {S(u"date=m"), a, big, c}), 1u);
-  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
+  EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"a.txt", u"big.txt", u"twin.txt"}));
   EXPECT_EQ(Report(u"a.txt"), "2018-01-01 1\r\n");
   // The folder after the one that failed is still done (and fails too).
   const std::string log = Log();
-  EXPECT_NE(log.find(" [Datemill] The report file 'big.txt' could not be written"), std::string::npos) << log;
-  EXPECT_NE(log.find(" [Datemill] The report file 'c.txt' could not be written"), std::string::npos) << log;
+  EXPECT_NE(log.find(" [Datemill] The report file 'big.txt' could not be written; the earlier file of that "
+                     "name, written in place, is now incomplete."),
+            std::string::npos)
+      << log;
+  EXPECT_NE(
+      log.find(" [Datemill] The report file 'c.txt' could not be written; an earlier file of that name is "
+               "left as it was."),
+      std::string::npos)
+      << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+}
+
+// Memory running out anywhere in a folder's step (scan, count, sort, report,
+// chart) ends the run with status 1 and a log line, leaves no temporary
+// file, and keeps the old report or writes the whole new one. Every limit
+// from some way below the least one the run needs up to it is tried.
+TEST_F(EndToEnd, RunningOutOfMemoryInAnyStepLeavesNoTemporaryFile) {
+  if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit works under AddressSanitizer";
+  // 6,000 files 1,801 seconds apart: as many texts per second, where the sort
+  // needs the most memory after counting; some 3,000 per hour, where the
+  // chart does.
+  const Text big = dir_ / u"big";
+  TestSupport::MakeDirs(big);
+  const Platform::FileTime start = UtcStamp(2018, 1, 1, 0, 0, 0);
+  constexpr Platform::FileTime kSecond = 10000000;
+  for (int i = 0; i < 6000; ++i)
+    TestSupport::MakeFile(Join(big, u"f" + DecimalText(i)), "", start + i * 1801 * kSecond);
+  const std::string old = "old\r\n";
+  for (const char16_t* mask : {u"yyyymmddhhiiss", u"yyyymmddhh"}) {
+    const auto runAt = [&](rlim_t limit) {
+      TestSupport::WriteBytes(Join(work_, u"big.txt"), old);
+      TestSupport::RemoveAll(Join(work_, u"big.svg"));
+      return RunLimited(RLIMIT_AS, limit, {S(u"date=m"), S(u"chart"), S(u"fmt=") + mask, big});
+    };
+    rlim_t fails = rlim_t{4} << 20, works = rlim_t{128} << 20;
+    ASSERT_EQ(runAt(works), 0u);
+    const std::string report = Report(u"big.txt");
+    while (works - fails > (rlim_t{32} << 10)) {
+      const rlim_t mid = (fails + works) / 2;
+      (runAt(mid) == 0 ? works : fails) = mid;
+    }
+    for (rlim_t limit = works - (rlim_t{1} << 20); limit < works; limit += rlim_t{32} << 10) {
+      const uint32_t status = runAt(limit);
+      ASSERT_TRUE(status == 0 || status == 1) << Show(mask) << " at " << limit << ": " << status;
+      const std::vector<Text> listing = TestSupport::Listing(work_);
+      for (const Text& name : listing) EXPECT_TRUE(name == u"big.txt" || name == u"big.svg") << Show(name);
+      EXPECT_TRUE(Report(u"big.txt") == old || Report(u"big.txt") == report) << limit;
+      if (status == 1) {
+        EXPECT_NE(Log().find(" [Datemill] Memory ran out while counting the folder"), std::string::npos);
+      }
+    }
+  }
+}
+
+TEST_F(EndToEnd, RunningOutOfMemoryOnTheCommandLineEndsTheRun) {
+  if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit works under AddressSanitizer";
+  // 2,000 references to a variable of 30,000 characters: 120 MB expanded.
+  ASSERT_EQ(::setenv("DM_BIG", std::string(30000, 'x').c_str(), 1), 0);
+  std::vector<Text> args{S(u"date=m")};
+  args.insert(args.end(), 2000, u"%DM_BIG%");
+  const uint32_t status = RunLimited(RLIMIT_AS, rlim_t{32} << 20, args);
+  ::unsetenv("DM_BIG");
+  EXPECT_EQ(status, 1u);
+  EXPECT_TRUE(TestSupport::Listing(work_).empty());
+  EXPECT_NE(Log().find(" [Datemill] Memory ran out while reading the command line"), std::string::npos)
+      << Log();
+}
+
+// With no free file entries left, no temporary file can be made: the report
+// fails and the old one stays whole (written in place it would be cut where
+// it must grow on a full file system).
+TEST_F(EndToEnd, NoFreeFileEntriesFailTheReportAndKeepTheOldOne) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    GTEST_SKIP() << "no mount namespace of this test's own: " << std::strerror(errno);
+  }
+  const std::string work = Utf8FromText(work_);
+  if (::mount("datemill", work.c_str(), "tmpfs", 0, "size=1m,nr_inodes=16") != 0) {
+    GTEST_SKIP() << "no tmpfs: " << std::strerror(errno);
+  }
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const std::string old = "an older report, longer than the new one\r\n";
+  TestSupport::WriteBytes(Join(work_, u"a.txt"), old);
+  size_t fillers = 0;
+  for (;; ++fillers) {
+    const int fd = ::open((work + "/x" + std::to_string(fillers)).c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+    if (fd < 0) break;
+    ::close(fd);
+  }
+  EXPECT_EQ(errno, ENOSPC);
+  const TestSupport::RunResult result = Run({S(u"date=m"), a});
+  EXPECT_EQ(result.status, 1u);
+  EXPECT_EQ(Report(u"a.txt"), old);
+  EXPECT_EQ(TestSupport::Listing(work_).size(), fillers + 1);
+  EXPECT_NE(
+      Log().find(" [Datemill] The report file 'a.txt' could not be written; an earlier file of that name "
+                 "is left as it was."),
+      std::string::npos)
+      << Log();
+  EXPECT_EQ(result.errors, "datemill: a.txt: the report could not be written\n");
+  ::umount2(work.c_str(), MNT_DETACH);
 }
 #endif
 

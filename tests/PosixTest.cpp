@@ -10,10 +10,13 @@
 #include <functional>
 #include <map>
 
+#include "Constants.h"
 #include "Counting.h"
+#include "Process.h"
 #include "ReportFile.h"
 #include "modules/Dbg.h"
 #include "modules/ScanDir.h"
+#include "platform/PosixCommon.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -112,7 +115,7 @@ int InChild(const std::function<int()>& body) {
 }
 
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
 }
 
 bool IsLink(const Text& path) {
@@ -136,9 +139,11 @@ TEST(PosixReport, AShortWriteIsAFailure) {
       ::setrlimit(RLIMIT_FSIZE, &limit);
       DateCountList counts;
       for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
-      return WriteReport(u"limited", counts) ? 1 : 0;
+      return static_cast<int>(WriteReport(u"limited", counts));
     });
-    EXPECT_EQ(status, 0) << "the report claimed success, in place: " << inPlace;
+    // In place, the earlier report is cut; else it stays.
+    const WriteOutcome expected = inPlace ? WriteOutcome::kLeftIncomplete : WriteOutcome::kNotWritten;
+    EXPECT_EQ(status, static_cast<int>(expected)) << "in place: " << inPlace;
     if (inPlace) continue;
     EXPECT_EQ(TestSupport::ReadBytes(dir / u"limited.txt"), "earlier\r\n");
     EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"limited.txt"});
@@ -158,6 +163,16 @@ TEST(PosixReport, LinksAreFollowedAndStay) {
   EXPECT_TRUE(IsLink(dir / u"chain.txt"));
   EXPECT_EQ(TestSupport::Listing(dir / u"sub"), std::vector<Text>{u"real.txt"});
 
+  // A relative target is taken from the link's folder, not the current one.
+  TestSupport::MakeDirs(dir / u"out");
+  TestSupport::MakeDirs(dir / u"real");
+  TestSupport::WriteBytes(dir / u"real/r.txt", "old\r\n");
+  ASSERT_EQ(::symlink("../real/r.txt", "out/r.txt"), 0);
+  ASSERT_TRUE(WriteWith(u"out/r.txt", "new\r\n"));
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"real/r.txt"), "new\r\n");
+  EXPECT_TRUE(IsLink(dir / u"out/r.txt"));
+  EXPECT_EQ(TestSupport::Listing(dir / u"real"), std::vector<Text>{u"r.txt"});
+
   // A link to a file not yet there makes that file.
   ASSERT_EQ(::symlink("sub/fresh.txt", "dangling.txt"), 0);
   ASSERT_TRUE(WriteWith(u"dangling.txt", "fresh\r\n"));
@@ -169,7 +184,8 @@ TEST(PosixReport, LinksAreFollowedAndStay) {
   ASSERT_EQ(::symlink("loop1.txt", "loop2.txt"), 0);
   EXPECT_FALSE(WriteWith(u"loop1.txt", "lost\r\n"));
   EXPECT_EQ(TestSupport::Listing(dir.path()),
-            (std::vector<Text>{u"chain.txt", u"dangling.txt", u"loop1.txt", u"loop2.txt", u"r.txt", u"sub"}));
+            (std::vector<Text>{u"chain.txt", u"dangling.txt", u"loop1.txt", u"loop2.txt", u"out", u"r.txt",
+                               u"real", u"sub"}));
 }
 
 // Where no temporary file can be made, a report that can be opened is
@@ -194,6 +210,31 @@ TEST(PosixReport, AFolderThatTakesNoNewFilesGetsItsReportInPlace) {
   EXPECT_EQ(TestSupport::ReadBytes(folder + u"/r.txt"), "new\r\n");
   EXPECT_EQ(TestSupport::Listing(folder), std::vector<Text>{u"r.txt"});
   ::chmod(bytes.c_str(), 0755);
+}
+
+// Any seconds a file system may hold convert without overflow; beyond the
+// year 30828 they give the out-of-range date, before 1601 none at all.
+TEST(PosixTime, StatTimesOfAnyValueConvert) {
+  if (TestSupport::EnvironmentValue("TZ") != "UTC") GTEST_SKIP() << "needs TZ=UTC";
+  using Platform::posix::TicksOf;
+  const struct {
+    int64_t seconds;
+    uint32_t nanoseconds;
+    int64_t date;
+  } cases[] = {
+      {1537972205, 999999999, MakeDate(2018, 9, 26, 14, 30, 5)},
+      {int64_t{1} << 31, 0, Dates::OutOfRange},  // 2038-01-19 03:14:08
+      {910692730085, 0, Dates::OutOfRange},      // 30828-09-14, the last file time
+      {1000000000000, 0, Dates::OutOfRange},     // the year 33658
+      {INT64_MAX, 999999999, Dates::OutOfRange},
+      {-11644473601, 0, Dates::Unconverted},  // 1600-12-31 23:59:59
+      {INT64_MIN, 0, Dates::Unconverted},
+  };
+  for (const auto& c : cases) {
+    const Platform::FileTime ticks = TicksOf(c.seconds, c.nanoseconds);
+    EXPECT_NE(ticks, Platform::kTimeUnread);
+    EXPECT_EQ(ScanDir::DateOfStamp(ticks), c.date) << c.seconds;
+  }
 }
 
 TEST(PosixTrace, GoesToStandardErrorOnlyWhenAsked) {

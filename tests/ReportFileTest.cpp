@@ -1,11 +1,16 @@
 // Replacing a whole file: what the user set on the old one is kept.
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "ReportFile.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +21,7 @@ namespace {
 using TestSupport::ReadBytes;
 
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
 }
 
 #ifdef _WIN32
@@ -64,6 +69,49 @@ TEST_F(ReportFile, ATakenTemporaryNameIsPassedOver) {
   EXPECT_EQ(TestSupport::Listing(dir_.path()), (std::vector<Text>{taken, u"r.txt"}));
 }
 
+// However the bytes stop coming, no temporary file stays behind and the
+// earlier file is kept whole.
+TEST_F(ReportFile, AnExceptionWhileWritingLeavesNoTemporaryFile) {
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  for (const char16_t* name : {u"r.txt", u"fresh.txt"}) {
+    const auto produce = [](const ByteSink& out) {
+      out(std::string(10000, 'x'));  // more than one block written already
+      throw std::bad_alloc();
+    };
+    EXPECT_THROW(WriteFileReplacing(name, produce), std::bad_alloc);
+  }
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "old\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"r.txt"});
+}
+
+// A file another handle holds open may still be written by this process:
+// that is no reason to call it read-only.
+TEST_F(ReportFile, AFileHeldOpenIsNotReadOnly) {
+  TestSupport::WriteBytes(dir_ / u"held.txt", "old\r\n");
+  Platform::OutputFile holder;
+  ASSERT_TRUE(holder.Open(dir_ / u"held.txt", Platform::OutputFile::Mode::kOpenAlways,
+                          Platform::OutputFile::Share::kNone));
+  Platform::FileFacts facts;
+  ASSERT_TRUE(Platform::QueryFile(dir_ / u"held.txt", facts));
+  EXPECT_TRUE(facts.exists);
+  EXPECT_FALSE(facts.readOnly);
+}
+
+TEST_F(ReportFile, OpenSaysWhyItFailed) {
+  using Mode = Platform::OutputFile::Mode;
+  const auto share = Platform::OutputFile::Share::kNone;
+  TestSupport::WriteBytes(dir_ / u"there.txt", "x");
+  Platform::OutputFile file;
+  EXPECT_FALSE(file.Open(dir_ / u"there.txt", Mode::kCreateNew, share));
+  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kExists);
+  EXPECT_FALSE(file.Discard());  // not this process's file
+  EXPECT_FALSE(file.Open(dir_ / u"missing" + Platform::kSeparator + u"r.txt", Mode::kCreateNew, share));
+  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kOther);  // no folder that refuses files
+  ASSERT_TRUE(file.Open(dir_ / u"new.txt", Mode::kCreateNew, share));
+  EXPECT_TRUE(file.Discard());
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"there.txt"});
+}
+
 TEST_F(ReportFile, TemporaryNamesAreShortWhateverTheTarget) {
   const Text sep(1, Platform::kSeparator);
   const Text longest(251, u'n');  // with ".txt", as long as a file name may be
@@ -88,11 +136,39 @@ TEST_F(ReportFile, TheNewFileKeepsTheHiddenAndSystemAttributes) {
   EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
   const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
   EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"r.txt")) & kept, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  // New content is marked as not yet backed up (Wine marks every file so).
+  EXPECT_NE(::GetFileAttributesW(W(dir_ / u"r.txt")) & FILE_ATTRIBUTE_ARCHIVE, 0u);
   // A plain file stays plain.
   ASSERT_TRUE(WriteWith(u"plain.txt", "new\r\n"));
   ASSERT_TRUE(WriteWith(u"plain.txt", "newer\r\n"));
   EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"plain.txt")) & kept, 0u);
   ::SetFileAttributesW(W(dir_ / u"r.txt"), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A file whose access list denies this process writing is not replaced,
+// though neither its attributes nor its folder stand in the way.
+TEST_F(ReportFile, AFileThisProcessMayNotWriteIsNotReplaced) {
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  // Everyone: all rights but writing the data.
+  wchar_t sddl[] = L"D:P(D;;FW;;;WD)(A;;FA;;;WD)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+  const bool set = ::SetFileSecurityW(W(dir_ / u"r.txt"), DACL_SECURITY_INFORMATION, descriptor) != 0;
+  ::LocalFree(descriptor);
+  ASSERT_TRUE(set);
+  HANDLE probe = ::CreateFileW(W(dir_ / u"r.txt"), FILE_WRITE_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(probe);
+    GTEST_SKIP() << "this system does not enforce access lists (Wine)";
+  }
+  Platform::FileFacts facts;
+  ASSERT_TRUE(Platform::QueryFile(dir_ / u"r.txt", facts));
+  EXPECT_TRUE(facts.readOnly);
+  EXPECT_FALSE(WriteWith(u"r.txt", "new\r\n"));
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "old\r\n");
+  EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"r.txt"});
 }
 #else
 TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {

@@ -405,6 +405,13 @@ TEST(RecordPaths, ReadLikeTextsWhereverTheirPiecesLive) {
   EXPECT_EQ(copy[0].Path, Text(u"/data/b.txt"));
   EXPECT_EQ(copy[0].Path.name(), u"b.txt");
   EXPECT_TRUE(moved[3].Path.ends_with(u"se/d") && !moved[3].Path.ends_with(u"/data/d"));
+
+  // One list holding the files of two folders: each keeps its own folder.
+  FileList mixed;
+  for (const char16_t* folder : {u"/a/", u"/b/", u"/a/"}) mixed.AddFile(folder, u"f");
+  Paths paths;
+  for (const FileRecord& f : mixed) paths.push_back(f.Path);
+  EXPECT_EQ(paths, (Paths{u"/a/f", u"/b/f", u"/a/f"}));
 }
 
 }  // namespace

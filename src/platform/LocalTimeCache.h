@@ -23,12 +23,18 @@ class LocalTimeCache {
   explicit LocalTimeCache(OffsetAt offsetAt) : offsetAt_(offsetAt) {}
 
   // Local wall-clock seconds since 1970-01-01 00:00:00 of a time stamp, or
-  // false when there is none: a stamp or a local time before 1601 or beyond
-  // what a calendar date of the system holds (where Windows fails the
-  // conversion, so that both builds fail it alike).
+  // false when there is none: a stamp or a local time before 1601 (where
+  // Windows fails the conversion, so that both builds fail it alike). A
+  // stamp within a day of the last date a calendar of the system holds
+  // (30827-12-31), or past it, gives its UTC second without asking the
+  // system, which cannot say: a time past every date value all the same.
   bool LocalSeconds(FileTime time, int64_t& local) {
     if (time < 0) return false;
     const int64_t utc = time / Calendar::kTicksPerSecond - kEpochSeconds;
+    if (utc > kLastSecond - Calendar::kSecondsPerDay) {
+      local = utc;
+      return true;
+    }
     int64_t offset = 0;
     if (!OffsetOf(utc, offset)) return false;
     local = utc + offset;

@@ -167,7 +167,8 @@ bool FolderIdentity(const Text& path, FolderId& id);
 // The local wall-clock time of a file time stamp, with the time-zone rules in
 // force at that time stamp (not those of today), as seconds since
 // 1970-01-01 00:00:00 counted with every day 86,400 seconds long. False when
-// the platform cannot convert it.
+// the platform cannot convert it (a stamp before 1601); a stamp past the last
+// date the system's calendar holds gives a time past it.
 bool LocalSeconds(FileTime time, int64_t& local);
 
 // ---- Text -------------------------------------------------------------------
@@ -209,6 +210,8 @@ struct FileFacts {
   bool exists = false;    // the other fields are only set when it exists
   bool folder = false;    // a folder stands there
   bool readOnly = false;  // marked read-only, or this process may not write it
+                          // (Windows: its access list; a file that another
+                          // process holds open is not read-only for that)
   uint32_t links = 1;     // number of hard links
 };
 
@@ -226,14 +229,25 @@ class OutputFile {
     kOpenAlways,        // opens, creating it when missing; keeps the content
   };
   enum class Share { kNone, kRead };
+  // Why the last Open failed.
+  enum class Failure {
+    kNone,
+    kExists,   // something of that name is there already (kCreateNew)
+    kRefused,  // this process may not make or write files there: permissions,
+               // a read-only file system or medium
+    kOther,    // anything else: no room or no free file entries, too many
+               // open files, a name too long, a missing folder
+  };
 
   OutputFile() = default;
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // False when the file cannot be opened in that mode.
+  // False when the file cannot be opened in that mode; LastFailure() then
+  // says why.
   bool Open(const Text& path, Mode mode, Share share);
+  Failure LastFailure() const { return failure_; }
   // Moves the write position to the end of the file; false on failure.
   bool SeekToEnd();
   // Writes all `size` bytes; false when the write fails or falls short.
@@ -242,18 +256,27 @@ class OutputFile {
   bool EndHere();
   // Gives the file the settings of the file at `model`: its permission bits,
   // and its owner and group where the process may set them (POSIX), or its
-  // hidden, system, archive and not-indexed attributes (Windows). False when
-  // they cannot be read or set.
+  // hidden, system and not-indexed attributes, with the archive attribute
+  // set as on any new content (Windows). False when they cannot be read or
+  // set.
   bool CopySettingsFrom(const Text& model);
   // Makes the written bytes durable; false on failure.
   bool Flush();
   // Closes the file; false when closing reports an error.
   bool Close();
   bool IsOpen() const { return handle_ != kInvalid; }
+  // Closes the file (when still open) and deletes it by the path it was
+  // last opened with (nothing when that Open failed). Allocates nothing, so that it also clears up after
+  // memory ran out; false when there is nothing to delete or it cannot be.
+  bool Discard() noexcept;
 
  private:
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;
+  Failure failure_ = Failure::kNone;
+  // The path of the last Open in the form the system's calls take (POSIX:
+  // its bytes; Windows: its UTF-16 units), ready for Discard.
+  std::string name_;
 };
 
 // Moves `source` over `target`, replacing it; false on failure (`target` is

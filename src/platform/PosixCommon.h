@@ -16,10 +16,17 @@ namespace Platform::posix {
 // A path as the bytes the system calls take.
 inline std::string PathBytes(const Text& path) { return Utf8FromText(path); }
 
-// A POSIX time stamp as a file time.
+// A POSIX time stamp as a file time. A time beyond what a file time holds
+// (after the year 30828, or as far before 1601) becomes the nearest one it
+// holds, which converts to no date in range either; kTimeUnread is never
+// made.
 inline FileTime TicksOf(int64_t seconds, uint32_t nanoseconds) {
-  return (seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) * Calendar::kTicksPerSecond +
-         nanoseconds / 100;
+  constexpr int64_t kEpochSeconds = Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond;
+  constexpr int64_t kLast = INT64_MAX / Calendar::kTicksPerSecond - kEpochSeconds - 1;
+  constexpr int64_t kFirst = (INT64_MIN + 1) / Calendar::kTicksPerSecond - kEpochSeconds + 1;
+  if (seconds > kLast) return INT64_MAX;
+  if (seconds < kFirst) return INT64_MIN + 1;
+  return (seconds + kEpochSeconds) * Calendar::kTicksPerSecond + nanoseconds % 1000000000 / 100;
 }
 
 // Writes all of `size` bytes, going on after short writes and signals.

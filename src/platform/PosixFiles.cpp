@@ -65,8 +65,27 @@ bool QueryFile(const Text& path, FileFacts& facts) {
 
 OutputFile::~OutputFile() { Close(); }
 
+namespace {
+
+// Refused: the folder (or the file system) takes no new files from this
+// process. Everything else is a failure of its own, which writing in place
+// instead would only make worse.
+OutputFile::Failure FailureOf(int error) {
+  switch (error) {
+    case EEXIST: return OutputFile::Failure::kExists;
+    case EACCES:
+    case EPERM:
+    case EROFS: return OutputFile::Failure::kRefused;
+    default: return OutputFile::Failure::kOther;
+  }
+}
+
+}  // namespace
+
 bool OutputFile::Open(const Text& path, Mode mode, Share) {
   Close();
+  failure_ = Failure::kNone;
+  name_ = PathBytes(path);
   // POSIX has no share modes; the rename that replaces a report keeps
   // readers of the old file from ever seeing a half-written one.
   int flags = O_WRONLY | O_CLOEXEC;
@@ -76,8 +95,12 @@ bool OutputFile::Open(const Text& path, Mode mode, Share) {
     case Mode::kTruncateExisting: flags |= O_TRUNC; break;
     case Mode::kOpenAlways: flags |= O_CREAT; break;
   }
-  const int fd = ::open(PathBytes(path).c_str(), flags, 0666);
-  if (fd < 0) return false;
+  const int fd = ::open(name_.c_str(), flags, 0666);
+  if (fd < 0) {
+    failure_ = FailureOf(errno);
+    name_.clear();  // not this process's file to delete
+    return false;
+  }
   handle_ = fd;
   return true;
 }
@@ -115,6 +138,13 @@ bool OutputFile::Close() {
   const int fd = static_cast<int>(handle_);
   handle_ = kInvalid;
   return ::close(fd) == 0;
+}
+
+bool OutputFile::Discard() noexcept {
+  Close();
+  const bool deleted = !name_.empty() && ::unlink(name_.c_str()) == 0;
+  name_.clear();
+  return deleted;
 }
 
 bool MoveReplacing(const Text& source, const Text& target) {

@@ -25,8 +25,11 @@ const wchar_t* W(const Text& text) { return reinterpret_cast<const wchar_t*>(tex
 Text FromW(const wchar_t* text) { return Text(reinterpret_cast<const char16_t*>(text)); }
 Text FromW(const wchar_t* text, size_t size) { return Text(reinterpret_cast<const char16_t*>(text), size); }
 
+// A time stamp beyond what a signed file time holds (past the year 30828)
+// becomes the last one it holds, past every date as well.
 FileTime TicksOf(const FILETIME& time) {
-  return static_cast<FileTime>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  const uint64_t ticks = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return ticks > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<FileTime>(ticks);
 }
 
 HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
@@ -318,6 +321,20 @@ bool QueryFile(const Text& path, FileFacts& facts) {
   facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   facts.links = 1;
+  if (!facts.folder && !facts.readOnly) {
+    // Whether its access list lets this process write it: ask for write
+    // access, sharing everything, so that a file another process holds
+    // open only refuses where it shares nothing (a sharing violation, which
+    // says nothing about the right to write).
+    HANDLE probe =
+        ::CreateFileW(W(path), FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(probe);
+    } else {
+      facts.readOnly = ::GetLastError() == ERROR_ACCESS_DENIED;
+    }
+  }
   HANDLE handle =
       ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -331,8 +348,29 @@ bool QueryFile(const Text& path, FileFacts& facts) {
 
 OutputFile::~OutputFile() { Close(); }
 
+namespace {
+
+// Refused: the folder (or the medium) takes no new files from this process.
+// Everything else is a failure of its own, which writing in place instead
+// would only make worse.
+OutputFile::Failure FailureOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return OutputFile::Failure::kExists;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD: return OutputFile::Failure::kRefused;
+    default: return OutputFile::Failure::kOther;
+  }
+}
+
+}  // namespace
+
 bool OutputFile::Open(const Text& path, Mode mode, Share share) {
   Close();
+  failure_ = Failure::kNone;
+  // The path's UTF-16 units with their terminating zero, for Discard.
+  name_.assign(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(char16_t));
   DWORD disposition = CREATE_NEW;
   switch (mode) {
     case Mode::kCreateNew: disposition = CREATE_NEW; break;
@@ -343,7 +381,11 @@ bool OutputFile::Open(const Text& path, Mode mode, Share share) {
   const DWORD shareMode = share == Share::kRead ? FILE_SHARE_READ : 0;
   HANDLE handle = ::CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    failure_ = FailureOf(::GetLastError());
+    name_.clear();  // not this process's file to delete
+    return false;
+  }
   handle_ = reinterpret_cast<intptr_t>(handle);
   return true;
 }
@@ -371,10 +413,11 @@ bool OutputFile::EndHere() { return IsOpen() && ::SetEndOfFile(AsHandle(handle_)
 bool OutputFile::CopySettingsFrom(const Text& model) {
   const DWORD attributes = ::GetFileAttributesW(W(model));
   if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return false;
-  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  // The archive attribute says the content has changed since the last
+  // backup, which is true of a new report whatever the old one said.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO info{};  // times of 0 are left as they are
-  info.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+  info.FileAttributes = (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE;
   return ::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
 }
 
@@ -385,6 +428,13 @@ bool OutputFile::Close() {
   HANDLE handle = AsHandle(handle_);
   handle_ = kInvalid;
   return ::CloseHandle(handle) != 0;
+}
+
+bool OutputFile::Discard() noexcept {
+  Close();
+  const bool deleted = !name_.empty() && ::DeleteFileW(reinterpret_cast<const wchar_t*>(name_.c_str())) != 0;
+  name_.clear();
+  return deleted;
 }
 
 bool MoveReplacing(const Text& source, const Text& target) {
