@@ -90,6 +90,7 @@ int RecordPath::Compare(const RecordPath& other) const {
 }
 
 StoredText NameStore::Keep(TextView text) {
+  if (text.empty()) return {u"", 0, false};  // needs no block, not even a first one
   const bool narrow = std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x100; });
   const size_t bytes = text.size() * (narrow ? 1 : 2);
   used_ += used_ & (narrow ? 0 : 1);  // two-byte units start at an even offset
@@ -125,8 +126,28 @@ bool SameText(const StoredText& stored, TextView text) {
 
 }  // namespace
 
+FileList::FileList(const FileList& other)
+    : records_(other.records_ ? std::make_unique<Records>(*other.records_) : nullptr),
+      stores_(other.stores_),
+      lastFolder_(other.lastFolder_) {}
+
+FileList& FileList::operator=(const FileList& other) {
+  if (this != &other) *this = FileList(other);
+  return *this;
+}
+
+FileList::Records& FileList::NoRecords() {
+  static Records none;
+  return none;
+}
+
+FileList::Records& FileList::Grown() {
+  if (!records_) records_ = std::make_unique<Records>();
+  return *records_;
+}
+
 void FileList::clear() {
-  records_.clear();
+  records_.reset();
   stores_.clear();
   lastFolder_ = StoredText();
 }
@@ -140,17 +161,17 @@ FileRecord& FileList::AddFile(TextView folder, TextView name) {
   }
   NameStore& store = *stores_.back();
   if (lastFolder_.data == nullptr || !SameText(lastFolder_, folder)) lastFolder_ = store.Keep(folder);
-  FileRecord& record = records_.emplace_back();
+  FileRecord& record = Grown().emplace_back();
   record.Path = RecordPath::Pieces(lastFolder_, store.Keep(name));
   return record;
 }
 
 void FileList::Append(FileList&& other) {
   if (&other == this) return;
-  if (records_.empty()) {
+  if (empty()) {
     records_ = std::move(other.records_);  // takes the records where they are
   } else {
-    for (FileRecord& record : other.records_) records_.push_back(std::move(record));
+    for (FileRecord& record : other) records_->push_back(std::move(record));
   }
   stores_.insert(stores_.end(), other.stores_.begin(), other.stores_.end());
   // The last store may now be shared: AddFile starts a new one then.
