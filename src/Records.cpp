@@ -95,10 +95,10 @@ StoredText NameStore::Keep(TextView text) {
   const size_t bytes = text.size() * (narrow ? 1 : 2);
   used_ += used_ & (narrow ? 0 : 1);  // two-byte units start at an even offset
   if (capacity_ < used_ + bytes) {
-    // Blocks double from 1 KiB to 128 KiB: a tree walk keeps one store per
-    // folder, most of them small, while a large folder soon has blocks big
-    // enough to keep the overhead per block small. A longer text gets a
-    // block of its own size.
+    // Blocks double from 1 KiB to 128 KiB: a small list stays small, while
+    // a large one (or a tree walk, whose folders share one store) soon has
+    // blocks big enough to keep the overhead per block small. A longer text
+    // gets a block of its own size.
     const size_t next = blocks_.empty() ? size_t{1} << 10 : std::min(capacity_ * 2, size_t{1} << 17);
     capacity_ = std::max(next, bytes);
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
@@ -153,9 +153,9 @@ void FileList::clear() {
 }
 
 FileRecord& FileList::AddFile(TextView folder, TextView name) {
-  // A list another list shares its names with gets a store of its own, so
-  // nothing it adds shows in the other.
-  if (stores_.empty() || stores_.back().use_count() > 1) {
+  // A store shared with another list is added to all the same: kept texts
+  // never move or change, so neither list sees the other's.
+  if (stores_.empty()) {
     stores_.push_back(std::make_shared<NameStore>());
     lastFolder_ = StoredText();
   }
@@ -174,7 +174,10 @@ void FileList::Append(FileList&& other) {
     for (FileRecord& record : other) records_->push_back(std::move(record));
   }
   stores_.insert(stores_.end(), other.stores_.begin(), other.stores_.end());
-  // The last store may now be shared: AddFile starts a new one then.
   lastFolder_ = StoredText();
+  // `other` goes on in its last store, which this list now shares: the
+  // files of a walk's folders, moved on one by one, fill one store.
+  std::shared_ptr<NameStore> last = other.stores_.empty() ? nullptr : other.stores_.back();
   other.clear();
+  if (last) other.stores_.push_back(std::move(last));
 }

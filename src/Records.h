@@ -151,7 +151,8 @@ class FileList {
   // A new record at the end whose Path is `folder` + `name`, both kept in
   // the list's names (a run of files of one folder keeps the folder once).
   FileRecord& AddFile(TextView folder, TextView name);
-  // Moves every record of `other` to the end of this list, with its names.
+  // Moves every record of `other` to the end of this list, with its names;
+  // `other` is left empty and goes on adding names to its last store.
   void Append(FileList&& other);
 
  private:

@@ -99,6 +99,14 @@ void RemoveChain(const Text& top, int levels, const Text& bottom) {
   ::rmdir(Utf8FromText(top).c_str());
 }
 
+Text MakeUnlistableFolder(const Text& folder) {
+  const Text locked = Join(folder, u"locked");
+  MakeDirs(locked);
+  WriteBytes(Join(locked, u"f"), "x");
+  EXPECT_EQ(::chmod(Utf8FromText(locked).c_str(), 0), 0);
+  return locked;
+}
+
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   const timespec times[2] = {TimespecOf(lastAccess), TimespecOf(lastWrite)};
   ASSERT_EQ(::utimensat(AT_FDCWD, Utf8FromText(path).c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << Show(path);

@@ -80,6 +80,17 @@ void MakeFolderLink(const Text& target, const Text& link) {
                 [&] { return ::GetFileAttributesW(W(link)) != INVALID_FILE_ATTRIBUTES; });
 }
 
+Text MakeUnlistableFolder(const Text& folder) {
+  const Text odd = folder + u"\\q?x";
+  RunSystemTool(u"/bin/mkdir", u"q?x", folder, [&] {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = ::FindFirstFileW(W(folder + u"\\q*x"), &entry);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+  });
+  return odd;
+}
+
 namespace {
 
 // Removes a tree given in long form, which reaches beyond 260 characters.

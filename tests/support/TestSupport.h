@@ -58,6 +58,11 @@ void RemoveAll(const Text& path);
 // above (POSIX), so paths of any length do not matter.
 Text MakeChain(const Text& top, int levels, const Text& bottom);
 void RemoveChain(const Text& top, int levels, const Text& bottom);
+// Makes a subfolder of `folder` that cannot be listed, with a file in it
+// where that can be, and returns its path. POSIX: mode 000 (root lists it
+// all the same); Windows: a folder named "q?x" on the system's side, which
+// Windows names cannot reach.
+Text MakeUnlistableFolder(const Text& folder);
 // Creates (or replaces) a file holding `bytes`.
 void WriteBytes(const Text& path, const std::string& bytes = std::string());
 // The bytes of a file, or "<missing>" when it cannot be read.
