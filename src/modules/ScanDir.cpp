@@ -254,7 +254,8 @@ class Walk {
     if (!last) return;
     if (stack_.back().folder.IsOpen()) --held_;
     stack_.pop_back();
-    lowest_ = std::min(lowest_, stack_.size());
+    // The new innermost folder may be held again: it is not below lowest_.
+    lowest_ = std::min(lowest_, stack_.empty() ? 0 : stack_.size() - 1);
   }
 
   // Moves the files found for the pending record `index` into a new result.

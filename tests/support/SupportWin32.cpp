@@ -76,8 +76,13 @@ Text NameOf(const Text& path) { return path.substr(path.find_last_of(u"\\/") + 1
 }  // namespace
 
 void MakeFolderLink(const Text& target, const Text& link) {
-  RunSystemTool(u"/bin/ln", u"-s " + target + u" " + NameOf(link), FolderOf(link),
-                [&] { return ::GetFileAttributesW(W(link)) != INVALID_FILE_ATTRIBUTES; });
+  // Listed even while its folder is still to be made.
+  RunSystemTool(u"/bin/ln", u"-s " + target + u" " + NameOf(link), FolderOf(link), [&] {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = ::FindFirstFileW(W(link), &entry);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+  });
 }
 
 Text MakeUnlistableFolder(const Text& folder) {
@@ -121,24 +126,31 @@ void RemoveLongTree(const Text& path) {
 
 }  // namespace
 
+// Made and removed on the system's side: Wine takes long to open a deep
+// path, once per level.
 Text MakeChain(const Text& top, int levels, const Text& bottom) {
   wchar_t current[MAX_PATH];
   ::GetCurrentDirectoryW(MAX_PATH, current);
-  const Text base = u"\\\\?\\" + Text(reinterpret_cast<const char16_t*>(current)) + u"\\";
+  const Text here(reinterpret_cast<const char16_t*>(current));
   Text path = top;
-  EXPECT_TRUE(::CreateDirectoryW(W(base + path), nullptr));
-  for (int i = 0; i <= levels; ++i) {
-    path += i < levels ? u"\\d" : u"\\" + bottom;
-    EXPECT_TRUE(::CreateDirectoryW(W(base + path), nullptr));
-  }
-  WriteBytes(base + path + u"\\f");
-  return path;
+  for (int i = 0; i < levels; ++i) path += u"/d";
+  path += u"/" + bottom;
+  Text windowsPath = path;
+  for (char16_t& unit : windowsPath) unit = unit == u'/' ? u'\\' : unit;
+  const Text file = u"\\\\?\\" + here + u"\\" + windowsPath + u"\\f";
+  RunSystemTool(u"/bin/mkdir", u"-p " + path, here, [&] {
+    return ::GetFileAttributesW(W(file.substr(0, file.size() - 2))) != INVALID_FILE_ATTRIBUTES;
+  });
+  WriteBytes(file);
+  return windowsPath;
 }
 
 void RemoveChain(const Text& top, int, const Text&) {
   wchar_t current[MAX_PATH];
   ::GetCurrentDirectoryW(MAX_PATH, current);
-  RemoveAll(Text(reinterpret_cast<const char16_t*>(current)) + u"\\" + top);
+  const Text here(reinterpret_cast<const char16_t*>(current));
+  RunSystemTool(u"/bin/rm", u"-rf " + top, here,
+                [&] { return ::GetFileAttributesW(W(here + u"\\" + top)) == INVALID_FILE_ATTRIBUTES; });
 }
 
 void RemoveAll(const Text& path) { RemoveLongTree(path.starts_with(u"\\\\?\\") ? path : u"\\\\?\\" + path); }
