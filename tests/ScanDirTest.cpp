@@ -554,14 +554,4 @@ TEST(RecordPaths, EmptyPiecesNeedNoBlock) {
   EXPECT_EQ(list[1].Path, Text(u"a"));
 }
 
-// A folder list grows by moving its records: their files stay where they are.
-TEST(RecordPaths, AGrowingFolderListMovesItsFiles) {
-  FolderList folders(1);
-  const FileRecord& first = folders[0].Files.AddFile(u"/f/", u"x");
-  const size_t capacity = folders.capacity();
-  while (folders.capacity() == capacity) folders.emplace_back();
-  EXPECT_EQ(&folders[0].Files[0], &first);
-  EXPECT_EQ(folders[0].Files[0].Path, Text(u"/f/x"));
-}
-
 }  // namespace
