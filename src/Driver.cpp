@@ -110,7 +110,7 @@ bool TellUnreadFolders() {
 // The report name `wanted` for a folder of a run with separate reports, or,
 // when an earlier folder's report has it, the name of a copy, told.
 Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& taken) {
-  const Text name = ClaimReportName(wanted, taken);
+  Text name = ClaimReportName(wanted, taken);
   if (name != wanted) {
     Platform::ShowDiagnostic(ProgramFile + u": " + folder + u": the report is '" + name +
                              u".txt', as an earlier folder's is '" + wanted + u".txt'");
