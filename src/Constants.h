@@ -8,13 +8,14 @@
 namespace ScanDir {
 
 // Flags of ScanDir::Scan (other bits are ignored).
-constexpr int64_t ReturnFileCount = 1;  // the result is the number of file records made
-constexpr int64_t FoldersOnly = 2;      // folder records only, no file is listed
-constexpr int64_t SortFolders = 4;      // sort the whole result list by FolderSort
-constexpr int64_t SortFiles = 8;        // sort each folder's files by FileSort
-constexpr int64_t WithDepth = 16;       // fill Depth
-constexpr int64_t WithDates = 32;       // fill Created, Modified and Accessed
-constexpr int64_t WithAttributes = 64;  // fill Attributes
+constexpr int64_t ReturnFileCount = 1;    // the result is the number of file records made
+constexpr int64_t FoldersOnly = 2;        // folder records only, no file is listed
+constexpr int64_t SortFolders = 4;        // sort the whole result list by FolderSort
+constexpr int64_t SortFiles = 8;          // sort each folder's files by FileSort
+constexpr int64_t WithDepth = 16;         // fill Depth
+constexpr int64_t WithDates = 32;         // fill Created, Modified and Accessed
+constexpr int64_t WithAttributes = 64;    // fill Attributes
+constexpr int64_t SkipFolderLinks = 128;  // a walk neither enters nor records links to folders
 
 // Sort words (other bits are ignored).
 constexpr int64_t SortAscending = 1;  // wins over SortDescending
@@ -83,3 +84,4 @@ constexpr int64_t Latest = 2147483647;
 // Exit statuses of a normal run.
 constexpr int64_t ExitSuccess = 0;
 constexpr int64_t ExitReportFailed = 1;
+constexpr int64_t ExitFolderUnread = 1;  // a subfolder of a walk could not be listed

@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "Chart.h"
@@ -96,9 +97,10 @@ void OpenOutputs(const std::vector<Text>& written) {
 // Scans one folder and counts its dates into `counts`.
 void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
   ScanDir::Reset();
-  fileTotal =
-      ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
-                    ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
+  const int64_t flags =
+      ScanDir::ReturnFileCount | ScanDir::WithDates | (options.follow ? 0 : ScanDir::SkipFolderLinks);
+  fileTotal = ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels, flags, 0, 0,
+                            options.skipExtensions, u"", u"");
   if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
 }
 
@@ -118,31 +120,65 @@ void DiagnoseEmptyScan(const Text& given, const Text& folder) {
   if (!problem.empty()) Platform::ShowDiagnostic(ProgramFile + u": " + given + u": " + problem);
 }
 
-enum class FolderResult { kDone, kWriteFailed, kOutOfMemory };
+// Names each subfolder the walk could not list (POSIX: "program: folder:
+// reason"); true when there was one.
+bool TellUnreadFolders() {
+  for (const Text& unread : ScanDir::UnreadFolders) {
+    const Text folder = NormaliseFolder(unread);
+    Text problem = Platform::FolderProblem(folder);
+    if (problem.empty()) problem = u"could not be read";
+    Platform::ShowDiagnostic(ProgramFile + u": " + folder + u": " + problem);
+    Dbg::Log(Dbg::Stamped(u"[Datemill] The folder '" + folder + u"' could not be read (" + problem +
+                          u"); its files are not counted."));
+  }
+  return !ScanDir::UnreadFolders.empty();
+}
 
-// Scans, counts and reports one folder argument.
-FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore) {
+// The report name `wanted` for a folder of a run with separate reports, or,
+// when an earlier folder's report has it, the name of a copy, told.
+Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& taken) {
+  Text name = ClaimReportName(wanted, taken);
+  if (name != wanted) {
+    Platform::ShowDiagnostic(ProgramFile + u": " + folder + u": the report is '" + name +
+                             u".txt', as an earlier folder's is '" + wanted + u".txt'");
+    Dbg::Log(Dbg::Stamped(u"[Datemill] The report of the folder '" + folder + u"' is '" + name +
+                          u".txt', as an earlier folder of the run has '" + wanted + u".txt'."));
+  }
+  return name;
+}
+
+enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
+
+// Scans, counts and reports one folder argument. `taken` holds the report
+// names the run has given so far.
+FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore,
+                       std::set<Text>& taken) {
   const Text folder = NormaliseFolder(value);
-  const Text reportName = ReportNameOf(folder);
   // Counts accumulate over the run unless each report is to hold its own.
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
   int64_t fileTotal = 0;
   ScanAndCount(folder, options, counts, fileTotal);
   if (fileTotal < 1) DiagnoseEmptyScan(value, folder);
-  if (counts.Empty()) return FolderResult::kDone;
+  const FolderResult done = TellUnreadFolders() ? FolderResult::kFolderUnread : FolderResult::kDone;
+  if (counts.Empty()) return done;
+  // Without separate reports a later report of the same name holds the
+  // earlier one's counts too, and replaces it.
+  const Text reportName =
+      options.each ? SeparateReportName(folder, ReportNameOf(folder), taken) : ReportNameOf(folder);
   std::vector<Text> written;
   const bool ok = WriteOutputs(folder, reportName, options, foldersBefore, counts, written);
   if (options.open) OpenOutputs(written);
-  return ok ? FolderResult::kDone : FolderResult::kWriteFailed;
+  return ok ? done : FolderResult::kWriteFailed;
 }
 
 // RunFolder with memory running out anywhere in it (scan, count, sort,
 // report, chart) ending the run: the counts are incomplete then, and the
 // report or chart being written is given up (a temporary file removed).
-FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore) {
+FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore,
+                              std::set<Text>& taken) {
   try {
-    return RunFolder(value, options, foldersBefore);
+    return RunFolder(value, options, foldersBefore, taken);
   } catch (const std::bad_alloc&) {
     ScanDir::Reset();  // frees the folder's records for the log line
     LogOutOfMemory([&value] {
@@ -181,6 +217,16 @@ Text NormaliseFolder(const Text& folder) {
   return folder;
 }
 
+Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
+  const auto key = [](const Text& name) {
+    return Platform::kNamesIgnoreCase ? Platform::ToUpper(name) : name;
+  };
+  Text name = wanted;
+  for (int64_t copy = 2; taken.contains(key(name)); ++copy) name = wanted + u" (" + DecimalText(copy) + u")";
+  taken.insert(key(name));
+  return name;
+}
+
 Text ReportNameOf(const Text& folder) {
   const size_t cut = folder.find_last_of(Platform::kNameSeparators);
   return Platform::UsableFileName(cut == Text::npos ? TextView(folder) : TextView(folder).substr(cut + 1));
@@ -196,16 +242,19 @@ void Main() try {
   Args::Report(ReadRunOptions(options, fault), fault);
 
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
-  bool reportFailed = false;
+  bool reportFailed = false, folderUnread = false;
   int64_t foldersBefore = 0;
+  std::set<Text> taken;
   for (const Text& value : Args::UnnamedValues) {
-    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++);
+    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken);
     if (result == FolderResult::kOutOfMemory) {
       ExitCode = ExitReportFailed;
       return;
     }
     reportFailed = result == FolderResult::kWriteFailed || reportFailed;
+    folderUnread = result == FolderResult::kFolderUnread || folderUnread;
   }
+  if (folderUnread) ExitCode = ExitFolderUnread;
   if (reportFailed) ExitCode = ExitReportFailed;
 } catch (const std::bad_alloc&) {
   LogOutOfMemory([] { return Text(u"reading the command line; nothing was counted."); });

@@ -2,6 +2,8 @@
 // line.
 #pragma once
 
+#include <set>
+
 #include "Text.h"
 
 // Sets up the process-wide values before Main runs.
@@ -10,7 +12,8 @@ void StartUp();
 // Reads the switches, then scans, counts and reports each folder in turn.
 // Leaves ExitCode at 0, or ExitReportFailed when a report could not be
 // written or memory ran out while counting a folder (which ends the run
-// there, before that folder's report).
+// there, before that folder's report), or ExitFolderUnread when a walk
+// could not list a subfolder.
 void Main();
 
 // The user's mask (already lower-cased) or the default when it holds none of
@@ -23,6 +26,11 @@ Text TranslateMask(const Text& mask);
 
 // A folder argument without one trailing separator.
 Text NormaliseFolder(const Text& folder);
+
+// `wanted` when no name of `taken` is the same (Windows: letter case
+// ignored), else the first free one of "wanted (2)", "wanted (3)", and so
+// on; the name returned is added to `taken`.
+Text ClaimReportName(const Text& wanted, std::set<Text>& taken);
 
 // The report's base name: the folder's text after its last separator, made
 // a name the platform can hold (Platform::UsableFileName).

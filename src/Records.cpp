@@ -90,14 +90,15 @@ int RecordPath::Compare(const RecordPath& other) const {
 }
 
 StoredText NameStore::Keep(TextView text) {
+  if (text.empty()) return {u"", 0, false};  // needs no block, not even a first one
   const bool narrow = std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x100; });
   const size_t bytes = text.size() * (narrow ? 1 : 2);
   used_ += used_ & (narrow ? 0 : 1);  // two-byte units start at an even offset
   if (capacity_ < used_ + bytes) {
-    // Blocks double from 1 KiB to 128 KiB: a tree walk keeps one store per
-    // folder, most of them small, while a large folder soon has blocks big
-    // enough to keep the overhead per block small. A longer text gets a
-    // block of its own size.
+    // Blocks double from 1 KiB to 128 KiB: a small list stays small, while
+    // a large one (or a tree walk, whose folders share one store) soon has
+    // blocks big enough to keep the overhead per block small. A longer text
+    // gets a block of its own size.
     const size_t next = blocks_.empty() ? size_t{1} << 10 : std::min(capacity_ * 2, size_t{1} << 17);
     capacity_ = std::max(next, bytes);
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
@@ -125,35 +126,58 @@ bool SameText(const StoredText& stored, TextView text) {
 
 }  // namespace
 
+FileList::FileList(const FileList& other)
+    : records_(other.records_ ? std::make_unique<Records>(*other.records_) : nullptr),
+      stores_(other.stores_),
+      lastFolder_(other.lastFolder_) {}
+
+FileList& FileList::operator=(const FileList& other) {
+  if (this != &other) *this = FileList(other);
+  return *this;
+}
+
+FileList::Records& FileList::NoRecords() {
+  static Records none;
+  return none;
+}
+
+FileList::Records& FileList::Grown() {
+  if (!records_) records_ = std::make_unique<Records>();
+  return *records_;
+}
+
 void FileList::clear() {
-  records_.clear();
+  records_.reset();
   stores_.clear();
   lastFolder_ = StoredText();
 }
 
 FileRecord& FileList::AddFile(TextView folder, TextView name) {
-  // A list another list shares its names with gets a store of its own, so
-  // nothing it adds shows in the other.
-  if (stores_.empty() || stores_.back().use_count() > 1) {
+  // A store shared with another list is added to all the same: kept texts
+  // never move or change, so neither list sees the other's.
+  if (stores_.empty()) {
     stores_.push_back(std::make_shared<NameStore>());
     lastFolder_ = StoredText();
   }
   NameStore& store = *stores_.back();
   if (lastFolder_.data == nullptr || !SameText(lastFolder_, folder)) lastFolder_ = store.Keep(folder);
-  FileRecord& record = records_.emplace_back();
+  FileRecord& record = Grown().emplace_back();
   record.Path = RecordPath::Pieces(lastFolder_, store.Keep(name));
   return record;
 }
 
 void FileList::Append(FileList&& other) {
   if (&other == this) return;
-  if (records_.empty()) {
+  if (empty()) {
     records_ = std::move(other.records_);  // takes the records where they are
   } else {
-    for (FileRecord& record : other.records_) records_.push_back(std::move(record));
+    for (FileRecord& record : other) records_->push_back(std::move(record));
   }
   stores_.insert(stores_.end(), other.stores_.begin(), other.stores_.end());
-  // The last store may now be shared: AddFile starts a new one then.
   lastFolder_ = StoredText();
+  // `other` goes on in its last store, which this list now shares: the
+  // files of a walk's folders, moved on one by one, fill one store.
+  std::shared_ptr<NameStore> last = other.stores_.empty() ? nullptr : other.stores_.back();
   other.clear();
+  if (last) other.stores_.push_back(std::move(last));
 }

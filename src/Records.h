@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "Text.h"
@@ -116,7 +117,9 @@ class NameStore {
 
 // The file records of a scan, with the names their paths point at. Copies
 // share the names; records moved elsewhere keep pointing into this list's
-// names, so move whole lists (or Append) rather than single records.
+// names, so move whole lists (or Append) rather than single records. A move
+// never throws and copies no record, so a std::vector of folder records
+// grows by moving them; an empty list holds no memory.
 class FileList {
  public:
   using Records = std::deque<FileRecord>;  // no reallocation: records stay put as the list grows
@@ -124,28 +127,42 @@ class FileList {
   using iterator = Records::iterator;
   using const_iterator = Records::const_iterator;
 
-  iterator begin() { return records_.begin(); }
-  iterator end() { return records_.end(); }
-  const_iterator begin() const { return records_.begin(); }
-  const_iterator end() const { return records_.end(); }
-  size_t size() const { return records_.size(); }
-  bool empty() const { return records_.empty(); }
-  FileRecord& operator[](size_t i) { return records_[i]; }
-  const FileRecord& operator[](size_t i) const { return records_[i]; }
-  FileRecord& at(size_t i) { return records_.at(i); }
-  const FileRecord& at(size_t i) const { return records_.at(i); }
-  FileRecord& back() { return records_.back(); }
-  FileRecord& emplace_back() { return records_.emplace_back(); }
+  FileList() = default;
+  FileList(const FileList& other);
+  FileList(FileList&& other) noexcept = default;
+  FileList& operator=(const FileList& other);
+  FileList& operator=(FileList&& other) noexcept = default;
+  ~FileList() = default;
+
+  iterator begin() { return Get().begin(); }
+  iterator end() { return Get().end(); }
+  const_iterator begin() const { return Get().begin(); }
+  const_iterator end() const { return Get().end(); }
+  size_t size() const { return records_ ? records_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  FileRecord& operator[](size_t i) { return (*records_)[i]; }
+  const FileRecord& operator[](size_t i) const { return (*records_)[i]; }
+  FileRecord& at(size_t i) { return Get().at(i); }
+  const FileRecord& at(size_t i) const { return Get().at(i); }
+  FileRecord& back() { return records_->back(); }
+  FileRecord& emplace_back() { return Grown().emplace_back(); }
   void clear();
 
   // A new record at the end whose Path is `folder` + `name`, both kept in
   // the list's names (a run of files of one folder keeps the folder once).
   FileRecord& AddFile(TextView folder, TextView name);
-  // Moves every record of `other` to the end of this list, with its names.
+  // Moves every record of `other` to the end of this list, with its names;
+  // `other` is left empty and goes on adding names to its last store.
   void Append(FileList&& other);
 
  private:
-  Records records_;
+  // The records, or an empty deque that nothing is ever added to while the
+  // list has none of its own.
+  Records& Get() const { return records_ ? *records_ : NoRecords(); }
+  Records& Grown();
+  static Records& NoRecords();
+
+  std::unique_ptr<Records> records_;  // a pointer: a deque's own move may allocate and throw
   std::vector<std::shared_ptr<NameStore>> stores_;
   StoredText lastFolder_;  // in stores_.back()
 };
@@ -160,5 +177,8 @@ struct FolderRecord {
   int64_t Attributes = 0;  // attribute word, -1 for an unreadable root (WithAttributes)
   FileList Files;
 };
+
+// Growing the folder list moves its records, never copies them.
+static_assert(std::is_nothrow_move_constructible_v<FolderRecord>);
 
 using FolderList = std::vector<FolderRecord>;

@@ -42,7 +42,8 @@ bool ParseDepth(TextView value, int64_t& levels) {
     if (unit < u'0' || unit > u'9') return false;
     const int64_t digit = unit - u'0';
     // No tree is that deep: a larger number walks it all, like "all".
-    number = number > (kMost - digit) / 10 ? kMost : number * 10 + digit;
+    number = number == ScanDir::AllLevels || number > (kMost - digit) / 10 ? ScanDir::AllLevels
+                                                                           : number * 10 + digit;
   }
   levels = number;
   return true;
@@ -78,5 +79,6 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   // Flags: given at all means on (a value after "=" is not looked at).
   options.each = Args::HasNamed(SwitchName(u"each")) != 0;
   options.chart = Args::HasNamed(SwitchName(u"chart")) != 0;
+  options.follow = Args::HasNamed(SwitchName(u"follow")) != 0;
   return Args::ResultOk;
 }

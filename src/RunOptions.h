@@ -17,6 +17,7 @@ struct RunOptions {
   Text skipExtensions;  // exclude: the scanner's exclude list
   Text outFolder;       // out: "" is the current folder
   bool each = false;    // each report holds its own folder's counts only
+  bool follow = false;  // a walk enters links to folders, each real folder once
   bool chart = false;   // write "<name>.svg" beside each report
   bool open = false;    // open each report and chart once written; a missing out folder is made
 };
@@ -29,8 +30,8 @@ struct RunOptions {
 // is a fault.
 int ReadRunOptions(RunOptions& options, Text& message);
 
-// The depth value: a whole number from 0 up (beyond the range of levels it
-// means the whole tree) or "all" in any letter case. False for anything
+// The depth value: a whole number from 0 up (one too big to hold means the
+// whole tree, as "all" does) or "all" in any letter case. False for anything
 // else, the empty value included.
 bool ParseDepth(TextView value, int64_t& levels);
 

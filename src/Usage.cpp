@@ -21,13 +21,16 @@ constexpr Row kSwitches[] = {
     {u"fmt=MASK", u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
     {u"date=c|m|a", u"the date that counts: c created (default), m last\nwritten, a last accessed"},
     {u"depth=N|all",
-     u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: none)"},
+     u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: none);\n"
+     u"links to folders are not entered, a subfolder\nthat cannot be read is named and makes status 1"},
+    {u"follow", u"with {-}depth, enter links to folders too, each\nreal folder once"},
     {u"ext=LIST",
      u"count only the files whose extension is in LIST\n(such as jpg;jpeg;png; letter case ignored)"},
     {u"exclude=LIST", u"leave out the files with these extensions\n(wins over {-}ext)"},
     {u"out=FOLDER", u"write the reports into FOLDER, which must exist\n(default: the current folder)"},
     {u"each",
-     u"each report holds only its own folder's counts\n(default: the counts accumulate over the run)"},
+     u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"
+     u"a later report of a name already given becomes\nNAME (2).txt, NAME (3).txt and so on"},
     {u"chart", u"also write NAME.svg, a bar chart of the same counts"},
     {u"open",
      u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
@@ -42,7 +45,7 @@ constexpr Row kWindowsWords[] = {{u"/?", u"show this help"}};
 
 constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
-    {u"1", u"a report or chart could not be written, or memory ran out"},
+    {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
     {u"251", u"the {-}out folder does not exist"},
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
@@ -50,7 +53,7 @@ constexpr Row kPosixStatuses[] = {
 // A Windows parent sees all 32 bits of a negative status.
 constexpr Row kWindowsStatuses[] = {
     {u"0", u"done"},
-    {u"1", u"a report or chart could not be written, or memory ran out"},
+    {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
     {u"4294967291 (-5)", u"the {-}out folder does not exist"},
     {u"4294967292 (-4)", u"the {-}depth value is not valid"},
     {u"4294967293 (-3)", u"the double quotes of the command line do not pair up"},

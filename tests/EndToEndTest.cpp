@@ -100,6 +100,36 @@ class EndToEnd : public testing::Test {
   }
 #endif
 
+  // Runs the program as an ordinary user: POSIX root as the user 65534 in
+  // a child (which owns the test folder meanwhile), so that permissions
+  // hold for it too.
+  TestSupport::RunResult RunUnprivileged(const std::vector<Text>& args) {
+#ifndef _WIN32
+    if (::geteuid() == 0) {
+      constexpr uid_t kNobody = 65534;
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(Utf8FromText(dir_.path()))) {
+        EXPECT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
+      }
+      EXPECT_EQ(::chown(Utf8FromText(dir_.path()).c_str(), kNobody, kNobody), 0);
+      const std::string errors = Utf8FromText(dir_ / u"errors.txt");
+      const pid_t child = ::fork();
+      if (child == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(120);
+        const TestSupport::RunResult result = Run(args);
+        TestSupport::WriteBytes(TextFromUtf8(errors), result.errors);
+        ::_exit(static_cast<int>(result.status));
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      TestSupport::RunResult result;
+      result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+      result.errors = ReadBytes(TextFromUtf8(errors));
+      return result;
+    }
+#endif
+    return Run(args);
+  }
+
   TestSupport::ScopedTempDir dir_;
   Text program_, work_;
 };
@@ -466,6 +496,82 @@ TEST_F(EndToEnd, DepthCountsSubfoldersDownToItsLevel) {
     EXPECT_EQ(Report(u"root.txt"), report) << TestSupport::Show(depth);
   }
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"root.txt"});  // one report per named folder
+}
+
+TEST_F(EndToEnd, LinksToFoldersAreEnteredOnlyWithFollow) {
+  // root: 2018, root/a: 2017, root/a/up -> .., root/out -> ../outside: 2016.
+  const Text root = Folder(u"root", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  Folder(u"outside", {UtcStamp(2016, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(root, u"a"));
+  TestSupport::MakeFile(Join(Join(root, u"a"), u"f"), "x", UtcStamp(2017, 1, 1, 0, 0, 0));
+  TestSupport::MakeFolderLink(u"..", Join(Join(root, u"a"), u"up"));
+  TestSupport::MakeFolderLink(u"../outside", Join(root, u"out"));
+  const std::vector<std::pair<std::vector<Text>, std::string>> cases = {
+      {{S(u"depth=all")}, "2017 1\r\n2018 1\r\n"},
+      {{S(u"depth=5")}, "2017 1\r\n2018 1\r\n"},
+      {{S(u"depth=all"), S(u"follow")}, "2016 1\r\n2017 1\r\n2018 1\r\n"},
+      {{S(u"depth=99999999999999999999"), S(u"FOLLOW")}, "2016 1\r\n2017 1\r\n2018 1\r\n"},
+      {{S(u"follow")}, "2018 1\r\n"}};
+  for (const auto& [switches, report] : cases) {
+    std::vector<Text> args = switches;
+    args.insert(args.end(), {S(u"date=m"), S(u"fmt=yyyy"), root});
+    EXPECT_EQ(Run(args).status, 0u);
+    EXPECT_EQ(Report(u"root.txt"), report) << Show(switches.back());
+  }
+}
+
+// POSIX: a folder of mode 000 and the program run as an ordinary user;
+// Windows: a folder whose name no Windows path can reach.
+TEST_F(EndToEnd, AnUnreadableSubfolderIsNamedAndFailsTheRun) {
+  const Text root = Folder(u"root", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text later = Folder(u"later", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(root, u"ok"));
+  TestSupport::MakeFile(Join(Join(root, u"ok"), u"f"), "x", UtcStamp(2016, 1, 1, 0, 0, 0));
+  const Text locked = TestSupport::MakeUnlistableFolder(root);
+  const TestSupport::RunResult result =
+      RunUnprivileged({S(u"depth=all"), S(u"each"), S(u"date=m"), S(u"fmt=yyyy"), root, later});
+  EXPECT_EQ(result.status, 1u);
+  EXPECT_EQ(Report(u"root.txt"), "2016 1\r\n2018 1\r\n");
+  EXPECT_EQ(Report(u"later.txt"), "2019 1\r\n");  // the run went on
+  const std::string log = Log();
+  EXPECT_NE(log.find("could not be read"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+#ifndef _WIN32
+  EXPECT_EQ(result.errors, "datemill: " + Utf8FromText(locked) + ": Permission denied\n");
+  std::filesystem::permissions(Utf8FromText(locked), std::filesystem::perms::owner_all);
+#endif
+}
+
+TEST_F(EndToEnd, ASeparateReportOfANameGivenBeforeIsACopy) {
+  const Text x = dir_ / u"x", y = dir_ / u"y", z = dir_ / u"z";
+  for (const Text& parent : {x, y, z}) TestSupport::MakeDirs(parent);
+  const Text first = Folder(Join(u"x", u"photos"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text second = Folder(Join(u"y", u"photos"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const Text third = Folder(Join(u"z", u"Photos"), {UtcStamp(2020, 1, 1, 0, 0, 0)});
+  const TestSupport::RunResult result =
+      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), first, second, third});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(Report(u"photos.txt"), "2018 1\r\n");
+  EXPECT_EQ(Report(u"photos (2).txt"), "2019 1\r\n");
+  const bool fold = Platform::kNamesIgnoreCase;
+  EXPECT_EQ(Report(fold ? u"Photos (3).txt" : u"Photos.txt"), "2020 1\r\n");
+  EXPECT_EQ(TestSupport::Listing(work_).size(), 6u);  // three reports, three charts
+  EXPECT_TRUE(TestSupport::Exists(Join(work_, u"photos (2).svg")));
+  const std::string log = Log();
+  EXPECT_NE(
+      log.find("[Datemill] The report of the folder '" + Utf8FromText(second) + "' is 'photos (2).txt'"),
+      std::string::npos)
+      << log;
+#ifndef _WIN32
+  EXPECT_EQ(result.errors, "datemill: " + Utf8FromText(second) +
+                               ": the report is 'photos (2).txt', as an earlier folder's is 'photos.txt'\n");
+#endif
+  // Counts that accumulate go into one report of that name, as before.
+  for (const Text& name : TestSupport::Listing(work_))
+    std::filesystem::remove(Utf8FromText(Join(work_, name)));
+  EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), first, second}).status, 0u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"photos.txt"});
+  EXPECT_EQ(Report(u"photos.txt"), "2018 1\r\n2019 1\r\n");
 }
 
 TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +221,31 @@ TEST(PosixSearch, FoldersBeyondPathMaxAreCounted) {
   Reset();
   EXPECT_EQ(Scan(Folders, dir.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
   Reset();
+}
+
+// A walk with more folders waiting for their next subfolder than the process
+// may open descriptors: those beyond the held ones are opened again.
+TEST(PosixSearch, AWalkStaysWithinTheDescriptorLimit) {
+  TestSupport::ScopedTempDir dir;
+  Text level = dir / u"w";
+  for (int i = 0; i < 100; ++i) {  // each level: the next one and a sibling with a file
+    TestSupport::MakeDirs(Join(level, u"s"));
+    TestSupport::WriteBytes(Join(Join(level, u"s"), u"f"), "x");
+    level = Join(level, u"n");
+  }
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit few{48, 48};
+    if (::setrlimit(RLIMIT_NOFILE, &few) != 0) ::_exit(10);
+    MostHeldFolders = 16;
+    Reset();
+    const int64_t files = Scan(Folders, dir / u"w", u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u"");
+    ::_exit(files == 100 && UnreadFolders.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: files lost, 10: setup";
 }
 
 TEST(PosixSearch, RootAttributesComeFromTheLastComponent) {

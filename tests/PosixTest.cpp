@@ -50,38 +50,6 @@ TEST_F(PosixScanTest, NamesThatAreNotUtf8SurviveTheWalk) {
   EXPECT_EQ(TestSupport::ReadBytes(path), "x");
 }
 
-TEST_F(PosixScanTest, ALinkToAnAncestorIsRecordedButNotEntered) {
-  TestSupport::MakeDirs(dir_ / u"a");
-  TestSupport::WriteBytes(dir_ / u"top.txt", "t");
-  Link("..", dir_ / u"a/up");
-  // The link's own record lists what it leads to: top.txt once more.
-  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 2);
-  const Text root = dir_.path() + u"/";
-  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/up/"}));
-}
-
-TEST_F(PosixScanTest, AFiniteDepthWalksALinkToAnAncestorAsFarAsItSays) {
-  TestSupport::MakeDirs(dir_ / u"a");
-  TestSupport::WriteBytes(dir_ / u"top.txt", "t");
-  TestSupport::WriteBytes(dir_ / u"a/in.txt", "i");
-  Link("..", dir_ / u"a/up");
-  EXPECT_EQ(Scan(Folders, dir_.path(), u"", 3, ReturnFileCount, 0, 0, u"", u"", u""), 4);
-  const Text root = dir_.path() + u"/";
-  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/up/", root + u"a/up/a/"}));
-  EXPECT_EQ(Folders.back().Files.at(0).Path, root + u"a/up/a/in.txt");
-}
-
-TEST_F(PosixScanTest, ALinkToASiblingIsWalkedOncePerPath) {
-  TestSupport::MakeDirs(dir_ / u"a");
-  TestSupport::MakeDirs(dir_ / u"b/c");
-  Link("../b", dir_ / u"a/lb");
-  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, FoldersOnly | ReturnFileCount, 0, 0, u"", u"", u""),
-            0);
-  const Text root = dir_.path() + u"/";
-  EXPECT_EQ(FolderPaths(), (std::vector<Text>{root, root + u"a/", root + u"a/lb/", root + u"a/lb/c/",
-                                              root + u"b/", root + u"b/c/"}));
-}
-
 TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
   TestSupport::WriteBytes(dir_ / u"ro", "r");
   ASSERT_EQ(::chmod(Utf8FromText(dir_ / u"ro").c_str(), 0444), 0);

@@ -31,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DepthCase{u"0", true, 0}, DepthCase{u"1", true, 1}, DepthCase{u"007", true, 7},
                     DepthCase{u"all", true, ScanDir::AllLevels}, DepthCase{u"ALL", true, ScanDir::AllLevels},
                     DepthCase{u"9223372036854775807", true, kMost},
-                    DepthCase{u"99999999999999999999999", true, kMost}, DepthCase{u"", false, 0},
+                    DepthCase{u"9223372036854775808", true, ScanDir::AllLevels},  // too big to hold: all
+                    DepthCase{u"99999999999999999999999", true, ScanDir::AllLevels}, DepthCase{u"", false, 0},
                     DepthCase{u"-1", false, 0}, DepthCase{u"+1", false, 0}, DepthCase{u" 1", false, 0},
                     DepthCase{u"1.5", false, 0}, DepthCase{u"al", false, 0}, DepthCase{u"alll", false, 0},
                     DepthCase{u"\uFF11", false, 0}));  // a full-width digit

@@ -363,15 +363,154 @@ TEST_F(ScanDirTest, FoldersBeyondTheClassicLimitAreWalked) {
 }
 #endif
 
-// A folder leads back when its identity is on the path of descent; an index
-// of 0, which some file systems report for every folder, identifies nothing.
-TEST(ScanDirLoops, OnlyAKnownIdentityOnTheDescentLeadsBack) {
-  const std::vector<Platform::FolderId> descent{{7, 100}, {7, 0}, {8, 200}};
-  EXPECT_TRUE(LeadsBack(descent, {7, 100}));
-  EXPECT_TRUE(LeadsBack(descent, {8, 200}));
-  EXPECT_FALSE(LeadsBack(descent, {7, 0}));
-  EXPECT_FALSE(LeadsBack(descent, {8, 100}));  // the same index on another volume
-  EXPECT_FALSE(LeadsBack({}, {7, 100}));
+// A folder is entered once; an index of 0, which some file systems report
+// for every folder, identifies nothing.
+TEST(ScanDirLoops, OnlyAKnownIdentityIsEnteredOnce) {
+  EnteredFolders entered;
+  const struct {
+    Platform::FolderId id;
+    bool first;
+  } visits[] = {{{7, 100}, true}, {{7, 100}, false}, {{8, 100}, true},  // the same index on another volume
+                {{7, 0}, true},   {{7, 0}, true},    {{8, 100}, false}};
+  for (const auto& v : visits)
+    EXPECT_EQ(FirstEntry(entered, v.id), v.first) << v.id.volume << " " << v.id.index;
+}
+
+// Trees with links to folders (made on the system's side under Wine):
+//   t: f  t/a: f  t/a/up -> ..  t/in -> a  t/out -> ../outside
+//   outside: f
+//   mesh/m0..m3: f each, and links to the other three
+//   class/c0, class/c1: links d0..d3 -> ../../devices/dK (a fan-out)
+//   devices/d0..d3: f each, and subsystem -> ../../class/c0
+class ScanDirLinks : public testing::Test {
+ protected:
+  void SetUp() override {
+    Reset();
+    const Text sep(1, Platform::kSeparator);
+    for (const Text folder : {u"t", u"outside"}) TestSupport::MakeDirs(dir_ / folder);
+    TestSupport::MakeDirs(Join(dir_ / u"t", u"a"));
+    for (const Text& file : {u"t" + sep + u"f", u"t" + sep + u"a" + sep + u"f", u"outside" + sep + u"f"})
+      TestSupport::WriteBytes(dir_ / file, "x");
+    TestSupport::MakeFolderLink(u"..", Join(dir_ / u"t", Join(u"a", u"up")));
+    TestSupport::MakeFolderLink(u"a", Join(dir_ / u"t", u"in"));
+    TestSupport::MakeFolderLink(u"../outside", Join(dir_ / u"t", u"out"));
+    for (int m = 0; m < 4; ++m) TestSupport::MakeDirs(Join(dir_ / u"mesh", u"m" + DecimalText(m)));
+    for (int m = 0; m < 4; ++m) {
+      const Text folder = Join(dir_ / u"mesh", u"m" + DecimalText(m));
+      TestSupport::WriteBytes(Join(folder, u"f"), "x");
+      for (int other = 0; other < 4; ++other) {
+        if (other != m)
+          TestSupport::MakeFolderLink(u"../m" + DecimalText(other), Join(folder, DecimalText(other)));
+      }
+    }
+    for (int c = 0; c < 2; ++c) TestSupport::MakeDirs(Join(dir_ / u"class", u"c" + DecimalText(c)));
+    for (int d = 0; d < 4; ++d) TestSupport::MakeDirs(Join(dir_ / u"devices", u"d" + DecimalText(d)));
+    for (int d = 0; d < 4; ++d) {
+      const Text device = Join(dir_ / u"devices", u"d" + DecimalText(d));
+      TestSupport::WriteBytes(Join(device, u"f"), "x");
+      TestSupport::MakeFolderLink(u"../../class/c0", Join(device, u"subsystem"));
+      for (int c = 0; c < 2; ++c) {
+        TestSupport::MakeFolderLink(
+            u"../../devices/d" + DecimalText(d),
+            Join(Join(dir_ / u"class", u"c" + DecimalText(c)), u"d" + DecimalText(d)));
+      }
+    }
+  }
+  void TearDown() override { Reset(); }
+  TestSupport::ScopedTempDir dir_;
+};
+
+TEST_F(ScanDirLinks, FolderLinksAreSkippedOrEachRealFolderEnteredOnce) {
+  const int64_t kSkip = SkipFolderLinks;
+  const struct {
+    const char16_t* root;
+    int64_t levels, flags, files;
+  } cases[] = {
+      // Without following: every file of the tree once, nothing from outside.
+      {u"t", AllLevels, kSkip, 2},
+      {u"t", 999999999, kSkip, 2},
+      {u"mesh", AllLevels, kSkip, 4},
+      {u"mesh/m0", AllLevels, kSkip, 1},
+      {u"class", AllLevels, kSkip, 0},
+      // Following: each real folder once, at any depth.
+      {u"t", AllLevels, 0, 3},
+      {u"t", 1, 0, 3},  // a at level 1, outside through out
+      {u"t", 999999999, 0, 3},
+      {u"mesh", AllLevels, 0, 4},
+      {u"mesh/m0", AllLevels, 0, 4},
+      {u"mesh/m0", 1, 0, 4},
+      {u"class", AllLevels, 0, 4},
+      {u"devices", 30, 0, 4},
+      // The depth 0 does not walk: links change nothing.
+      {u"t", 0, 0, 1},
+      {u"t", 0, kSkip, 1},
+  };
+  for (const auto& c : cases) {
+    Text relative = c.root;
+    std::replace(relative.begin(), relative.end(), u'/', Platform::kSeparator);
+    const Text root = dir_ / relative;
+    Reset();
+    EXPECT_EQ(Scan(Folders, root, u"", c.levels, ReturnFileCount | c.flags, 0, 0, u"", u"", u""), c.files)
+        << TestSupport::Show(c.root) << " levels " << c.levels << " flags " << c.flags;
+    EXPECT_TRUE(UnreadFolders.empty());
+  }
+}
+
+TEST_F(ScanDirLinks, WalkFoldersAndListFilesAreTheScansOwnWalk) {
+  const Text t = Join(dir_.path(), u"t") + Platform::kSeparator;
+  FolderList pending;
+  EXPECT_EQ(WalkFolders(pending, t, AllLevels, SkipFolderLinks, u"", u""), 1);
+  EXPECT_EQ(pending.at(0).Path, t + u"a" + Platform::kSeparator);
+  EXPECT_EQ(WalkFolders(pending, t, AllLevels, 0, u"", u""), 3);  // a (or in, whichever comes first), out
+  FileList found;
+  EXPECT_EQ(ListFiles(found, t, u"", 0, u""), 1);
+  EXPECT_EQ(found.at(0).Path, t + u"f");
+}
+
+// A chain of folders deeper than any recursion or whole path would allow:
+// only the folder at its bottom gets a record.
+TEST(ScanDirDeep, AChainOfManyLevelsIsWalkedToItsBottom) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::ScopedCurrentDir here(dir.path());
+#ifdef _WIN32
+  // Windows opens each level by its whole path, which Wine resolves one
+  // name at a time.
+  constexpr int kLevels = 100;
+#else
+  constexpr int kLevels = 20000;
+#endif
+  const Text sep(1, Platform::kSeparator);
+  const Text bottom = TestSupport::MakeChain(u"r", kLevels, u"bottom");
+  Reset();
+  EXPECT_EQ(Scan(Folders, u"r", u"", AllLevels, ReturnFileCount, 0, 0, u"", u"bottom", u""), 1);
+  ASSERT_EQ(Folders.size(), 1u);
+  EXPECT_EQ(Folders[0].Path, LPS::ToLongPath(bottom, 0) + sep);
+  EXPECT_EQ(DepthOf(Folders[0].Path) - DepthOf(LPS::ToLongPath(u"r", 0) + sep), kLevels + 1);
+  Reset();
+  TestSupport::RemoveChain(u"r", kLevels, u"bottom");
+}
+
+// However many folders wait for their next subfolder, at most
+// MostHeldFolders stay open; the others are opened again when due.
+TEST(ScanDirDeep, FoldersBeyondTheHeldOnesAreOpenedAgain) {
+  TestSupport::ScopedTempDir dir;
+  // Each level holds a file, the next level and a sibling with a file.
+  Text level = dir / u"w";
+  for (int i = 0; i < 40; ++i) {
+    TestSupport::MakeDirs(Join(level, u"s"));
+    TestSupport::WriteBytes(Join(level, u"f"), "x");
+    TestSupport::WriteBytes(Join(Join(level, u"s"), u"f"), "x");
+    level = Join(level, u"n");
+  }
+  const size_t most = MostHeldFolders;
+  for (size_t held : {size_t{0}, size_t{1}, size_t{3}, most}) {
+    MostHeldFolders = held;
+    Reset();
+    EXPECT_EQ(Scan(Folders, dir / u"w", u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 80) << held;
+    EXPECT_EQ(Folders.size(), 80u) << held;
+  }
+  MostHeldFolders = most;
+  Reset();
 }
 
 }  // namespace
@@ -412,6 +551,14 @@ TEST(RecordPaths, ReadLikeTextsWhereverTheirPiecesLive) {
   Paths paths;
   for (const FileRecord& f : mixed) paths.push_back(f.Path);
   EXPECT_EQ(paths, (Paths{u"/a/f", u"/b/f", u"/a/f"}));
+}
+
+TEST(RecordPaths, EmptyPiecesNeedNoBlock) {
+  FileList list;
+  list.AddFile(u"", u"");
+  list.AddFile(u"", u"a");
+  EXPECT_EQ(list[0].Path, Text());
+  EXPECT_EQ(list[1].Path, Text(u"a"));
 }
 
 }  // namespace

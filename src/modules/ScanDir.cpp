@@ -17,11 +17,10 @@ KeyedTable IncludeFolderWords;
 KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
 
-namespace {
+std::vector<Text> UnreadFolders;
+size_t MostHeldFolders = 256;
 
-// The folders on the current path of descent, to keep a link that leads
-// back into its own tree from being walked again and again.
-std::vector<Platform::FolderId> descent;
+namespace {
 
 const Text kAllEntries = u"*.*";
 
@@ -120,115 +119,178 @@ void WarnUnreadTimes(const Text& folder) {
                            u"' could not be read; they are counted with the date 0.");
 }
 
-void Walk(FolderList& pending, const Text& folder, int64_t levels, int64_t flags, const Text& folderWords,
-          const Text& skipFolderWords) {
-  Platform::DirSearch search;
-  if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
-    return;
-  }
-  const int64_t rootDepth = DepthOf(CurrentRoot);
-  Platform::DirEntry entry;
-  while (search.Next(entry)) {
-    if (!entry.IsDirectory() || entry.name == u"." || entry.name == u"..") continue;
-    Text sub = folder + entry.name + Platform::kSeparator;
-    if (!skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) continue;
-    if (folderWords.empty() || PathMatches(sub, IncludeFolderWords)) AddFolder(pending, sub, entry, flags);
-    // The level below the root: 1 for a direct subfolder.
-    const int64_t level = DepthOf(sub) - rootDepth;
-    if (levels != AllLevels && level >= levels) continue;
-    // A walk with a limit ends by itself and reaches what the limit says,
-    // links back included; only an unlimited one is kept out of loops.
-    Platform::FolderId id;
-    const bool known = levels == AllLevels && Platform::FolderIdentity(sub, id);
-    if (known && LeadsBack(descent, id)) continue;
-    if (known) descent.push_back(id);
-    Walk(pending, sub, levels, flags, folderWords, skipFolderWords);
-    if (known) descent.pop_back();
-  }
+bool IsFolderLink(const Platform::DirEntry& entry) {
+  return entry.IsDirectory() && (entry.attributes & Platform::kAttrReparsePoint) != 0;
 }
 
-// The scan of one root in a single pass: each folder's search delivers its
-// files and its subfolders at once, so no entry is looked at twice. The
-// records come out as a walk followed by a listing of each gathered folder
-// would make them: depth first, pre-order, siblings in delivery order.
-struct RootScan {
-  FolderList& results;
-  int64_t levels, flags, fileSort;
-  const Text &include, &exclude, &folderWords, &skipFolderWords;
-  int64_t total = 0;  // file records made
+// A folder of the walk whose subfolders are still to come.
+struct Frame {
+  Text path;  // with its separator
+  int64_t level = 0;
+  std::vector<Platform::DirEntry> subfolders;
+  size_t next = 0;              // the next of `subfolders` to visit
+  Platform::HeldFolder folder;  // open, unless there was no room
 };
 
-void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorded, bool mayDescend);
+// The walk below one root, the one every operation of the module makes.
+// Each folder's record goes to `pending` (when admitted); its files, when
+// `files` is given, to `files`, and with `results` both go on to a result.
+class Walk {
+ public:
+  Walk(int64_t levels, int64_t flags, const Text& include, const Text& exclude, const Text& folderWords,
+       const Text& skipFolderWords)
+      : levels_(levels),
+        flags_(flags),
+        include_(include),
+        exclude_(exclude),
+        folderWords_(folderWords),
+        skipFolderWords_(skipFolderWords) {}
 
-// Moves the files found for the pending record `index` into a new result.
-void AddResult(RootScan& scan, size_t index, int64_t n) {
-  FolderRecord& folder = scan.results.emplace_back();
-  const FolderRecord& pending = PendingFolders[index];
-  folder.Path = pending.Path;
-  folder.FileCount = n;
-  folder.Depth = (scan.flags & WithDepth) ? DepthOf(folder.Path) : 0;
-  folder.Created = pending.Created;
-  folder.Modified = pending.Modified;
-  folder.Accessed = pending.Accessed;
-  folder.Attributes = pending.Attributes;
-  if (FoundFiles.empty()) return;
-  scan.total += n;
-  if (scan.flags & SortFiles) SortRecords(FoundFiles, scan.fileSort);
-  folder.Files.Append(std::move(FoundFiles));  // the records and their names move, nothing is copied
-}
+  FolderList* pending = &PendingFolders;
+  FileList* files = nullptr;
+  FolderList* results = nullptr;
+  int64_t fileSort = 0;
+  int64_t total = 0;  // file records made
 
-void VisitSubfolder(RootScan& scan, const Text& folder, const Platform::DirEntry& entry, int64_t level) {
-  Text sub = folder + entry.name + Platform::kSeparator;
-  if (!scan.skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) return;
-  const bool recorded = scan.folderWords.empty() || PathMatches(sub, IncludeFolderWords);
-  if (recorded) AddFolder(PendingFolders, sub, entry, scan.flags);
-  const bool below = scan.levels == AllLevels || level < scan.levels;
-  // A walk with a limit ends by itself and reaches what the limit says,
-  // links back included; only an unlimited one is kept out of loops.
-  Platform::FolderId id;
-  const bool known = scan.levels == AllLevels && Platform::FolderIdentity(sub, id);
-  if (known && LeadsBack(descent, id)) return VisitFolder(scan, sub, level, recorded, false);
-  if (known) descent.push_back(id);
-  VisitFolder(scan, sub, level, recorded, below);
-  if (known) descent.pop_back();
-}
+  // Walks from `root` (with its separator), whose pending record, when
+  // `recorded`, is the last one of `pending`.
+  void Run(const Text& root, bool recorded) {
+    Platform::DirSearch search;
+    if (levels_ != 0 || (recorded && files != nullptr)) {
+      search.Open(SearchPattern(root), WithTimes());
+      Platform::FolderId id;
+      if (followLinks_ && search.Identity(id)) FirstEntry(entered_, id);
+    }
+    Visit(search, root, 0, recorded);
+    while (!stack_.empty()) Step();
+  }
 
-// Lists `folder` (at `level` below the root), adds its result when it is
-// `recorded` (its pending record is the last one), then visits its
-// subfolders when `mayDescend`.
-void VisitFolder(RootScan& scan, const Text& folder, int64_t level, bool recorded, bool mayDescend) {
-  const size_t index = PendingFolders.size() - 1;
-  const bool listFiles = recorded && !(scan.flags & FoldersOnly);
-  std::vector<Platform::DirEntry> subfolders;
-  int64_t n = 0;
-  bool unreadTimes = false;
-  Platform::DirSearch search;
-  if ((mayDescend || listFiles) &&
-      search.Open(SearchPattern(folder), (scan.flags & WithDates) != 0) == Platform::SearchStatus::kOpened) {
+ private:
+  bool WithTimes() const { return (flags_ & WithDates) != 0; }
+  // Any levels but 0 reach the root's subfolders (below -1 those only).
+  bool MayDescend(int64_t level) const {
+    return levels_ == AllLevels || level < levels_ || (level == 0 && levels_ != 0);
+  }
+
+  // Lists `folder` (at `level` below the root) from its opened `search`,
+  // adds its result when it is `recorded`, and stacks its subfolders.
+  void Visit(Platform::DirSearch& search, const Text& folder, int64_t level, bool recorded) {
+    const size_t index = pending->size() - 1;
+    const bool listFiles = recorded && files != nullptr;
+    const bool descend = MayDescend(level);
+    Frame frame;
+    int64_t n = 0;
+    bool unreadTimes = false;
     Platform::DirEntry entry;
     while (search.Next(entry)) {
-      if (!entry.IsDirectory()) {
-        if (listFiles && AddFile(FoundFiles, folder, entry, scan.include, scan.flags, scan.exclude)) ++n;
+      if (!entry.IsDirectory()) {  // hidden, system, read-only and links to files are files too
+        if (listFiles && AddFile(*files, folder, entry, include_, flags_, exclude_)) ++n;
         unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
-      } else if (mayDescend && entry.name != u"." && entry.name != u"..") {
-        subfolders.push_back(std::move(entry));
+      } else if (descend && entry.name != u"." && entry.name != u".." &&
+                 (followLinks_ || !IsFolderLink(entry))) {
+        frame.subfolders.push_back(std::move(entry));
       }
     }
+    if (!frame.subfolders.empty()) Hold(search, frame.folder);
+    search.Close();
+    // Such files are counted with the date 0; the user hears why, once.
+    if (unreadTimes && listFiles && WithTimes()) WarnUnreadTimes(folder);
+    if (recorded) AddResult(index, n);
+    if (frame.subfolders.empty()) return;
+    frame.path = folder;
+    frame.level = level;
+    stack_.push_back(std::move(frame));
   }
-  search.Close();  // one search open at a time, whatever the depth
-  // Such files are counted with the date 0; the user hears why, once.
-  if (unreadTimes && listFiles && (scan.flags & WithDates)) WarnUnreadTimes(folder);
-  if (recorded) AddResult(scan, index, n);
-  for (const Platform::DirEntry& sub : subfolders) VisitSubfolder(scan, folder, sub, level + 1);
-}
+
+  // Visits the next subfolder of the innermost folder with subfolders to come.
+  void Step() {
+    Frame& top = stack_.back();
+    const Platform::DirEntry entry = std::move(top.subfolders[top.next++]);
+    const int64_t level = top.level + 1;
+    Text sub = top.path + entry.name + Platform::kSeparator;
+    const bool last = top.next == top.subfolders.size();
+    if (!skipFolderWords_.empty() && PathMatches(sub, ExcludeFolderWords)) return EndIfDone(last);
+    const bool recorded = folderWords_.empty() || PathMatches(sub, IncludeFolderWords);
+    Platform::DirSearch search;
+    if (MayDescend(level) || (recorded && files != nullptr)) {
+      const Platform::SearchStatus status = OpenSub(top, entry.name, sub, search);
+      Platform::FolderId id;
+      if (followLinks_ && search.Identity(id) && !FirstEntry(entered_, id)) return EndIfDone(last);
+      if (status == Platform::SearchStatus::kFailed) UnreadFolders.push_back(sub);
+    }
+    EndIfDone(last);  // `top` is gone now when it was its last subfolder
+    if (recorded) AddFolder(*pending, sub, entry, flags_);
+    Visit(search, sub, level, recorded);
+  }
+
+  // Opens the search of the subfolder `name` of `parent`, whose whole path
+  // is `sub`: from the parent when it is held (or can be held again), else
+  // by the whole path.
+  Platform::SearchStatus OpenSub(Frame& parent, const Text& name, const Text& sub,
+                                 Platform::DirSearch& search) {
+    if (!parent.folder.IsOpen() && MakeRoom() && parent.folder.Open(parent.path)) ++held_;
+    if (parent.folder.IsOpen()) return search.OpenIn(parent.folder, name, WithTimes());
+    return search.Open(SearchPattern(sub), WithTimes());
+  }
+
+  // Holds the folder of `search` open for its subfolders to come.
+  void Hold(const Platform::DirSearch& search, Platform::HeldFolder& folder) {
+    if (MakeRoom() && search.Hold(folder)) ++held_;
+  }
+
+  // Whether a folder more may be held, after closing the outermost held
+  // one when MostHeldFolders are: the walk comes back to it last.
+  bool MakeRoom() {
+    if (held_ < MostHeldFolders) return true;
+    while (lowest_ < stack_.size() && !stack_[lowest_].folder.IsOpen()) ++lowest_;
+    if (lowest_ == stack_.size()) return false;
+    stack_[lowest_].folder.Close();
+    --held_;
+    return true;
+  }
+
+  // Ends the innermost folder when its `last` subfolder has been taken.
+  void EndIfDone(bool last) {
+    if (!last) return;
+    if (stack_.back().folder.IsOpen()) --held_;
+    stack_.pop_back();
+    // The new innermost folder may be held again: it is not below lowest_.
+    lowest_ = std::min(lowest_, stack_.empty() ? 0 : stack_.size() - 1);
+  }
+
+  // Moves the files found for the pending record `index` into a new result.
+  void AddResult(size_t index, int64_t n) {
+    total += n;
+    if (results == nullptr) return;
+    FolderRecord& folder = results->emplace_back();
+    const FolderRecord& source = (*pending)[index];
+    folder.Path = source.Path;
+    folder.FileCount = n;
+    folder.Depth = (flags_ & WithDepth) ? DepthOf(folder.Path) : 0;
+    folder.Created = source.Created;
+    folder.Modified = source.Modified;
+    folder.Accessed = source.Accessed;
+    folder.Attributes = source.Attributes;
+    if (files == nullptr || files->empty()) return;
+    if (flags_ & SortFiles) SortRecords(*files, fileSort);
+    folder.Files.Append(std::move(*files));  // the records and their names move, nothing is copied
+  }
+
+  const int64_t levels_, flags_;
+  const Text &include_, &exclude_, &folderWords_, &skipFolderWords_;
+  const bool followLinks_ = (flags_ & SkipFolderLinks) == 0;
+  std::vector<Frame> stack_;
+  size_t held_ = 0;    // frames whose folder is open
+  size_t lowest_ = 0;  // no frame below this one is held
+  EnteredFolders entered_;
+};
 
 }  // namespace
 
-bool LeadsBack(const std::vector<Platform::FolderId>& ancestors, const Platform::FolderId& id) {
+bool FirstEntry(EnteredFolders& entered, const Platform::FolderId& id) {
   // Some file systems give every folder the index 0 (or none at all): that
   // tells nothing about which folder it is.
-  if (id.index == 0) return false;
-  return std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end();
+  return id.index == 0 || entered.emplace(id.volume, id.index).second;
 }
 
 int64_t DepthOf(TextView path) { return static_cast<int64_t>(CountUnits(path, Platform::kSeparator)); }
@@ -241,6 +303,7 @@ bool Reset() {
   FoundFiles.clear();
   PendingFolders.clear();
   Folders.clear();
+  UnreadFolders.clear();
   CurrentRoot.clear();
   return true;
 }
@@ -256,32 +319,22 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
 
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
                     const Text& folderWords, const Text& skipFolderWords) {
-  if (levels == 0) return static_cast<int64_t>(pending.size());
-  descent.clear();
-  Platform::FolderId id;
-  if (levels == AllLevels && Platform::FolderIdentity(folder, id)) descent.push_back(id);
-  Walk(pending, folder, levels, flags, folderWords, skipFolderWords);
-  descent.clear();
+  const Text none;
+  Walk walk(levels, flags, none, none, folderWords, skipFolderWords);
+  walk.pending = &pending;
+  walk.Run(folder, false);
   return static_cast<int64_t>(pending.size());
 }
 
 int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, int64_t flags,
                   const Text& skipExtensions) {
-  Platform::DirSearch search;
-  if (search.Open(SearchPattern(folder), (flags & WithDates) != 0) != Platform::SearchStatus::kOpened) {
-    return 0;
-  }
-  int64_t count = 0;
-  bool unreadTimes = false;
-  Platform::DirEntry entry;
-  while (search.Next(entry)) {
-    if (entry.IsDirectory()) continue;  // hidden, system, read-only and links are files too
-    count += AddFile(found, folder, entry, extensions, flags, skipExtensions) ? 1 : 0;
-    unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
-  }
-  // Such files are counted with the date 0; the user hears why, once.
-  if (unreadTimes && (flags & WithDates)) WarnUnreadTimes(folder);
-  return count;
+  const Text none;
+  FolderList pending(1);
+  Walk walk(0, flags, extensions, skipExtensions, none, none);
+  walk.pending = &pending;
+  walk.files = &found;
+  walk.Run(folder, true);
+  return walk.total;
 }
 
 int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
@@ -310,13 +363,12 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
     CurrentRoot = root;
     const bool recorded = folderWords.empty() || PathMatches(root, IncludeFolderWords);
     if (recorded) PendingFolders.push_back(RootRecord(root, flags));
-    RootScan scan{results, levels, flags, fileSort, include, exclude, folderWords, skipFolderWords};
-    descent.clear();
-    Platform::FolderId id;
-    if (levels == AllLevels && Platform::FolderIdentity(root, id)) descent.push_back(id);
-    VisitFolder(scan, root, 0, recorded, levels != 0);
-    descent.clear();
-    total += scan.total;
+    Walk walk(levels, flags, include, exclude, folderWords, skipFolderWords);
+    walk.files = (flags & FoldersOnly) ? nullptr : &FoundFiles;
+    walk.results = &results;
+    walk.fileSort = fileSort;
+    walk.Run(root, recorded);
+    total += walk.total;
   }
   if (flags & SortFolders) SortRecords(results, folderSort);
 

@@ -6,9 +6,22 @@
 // Depth and levels: a root is level 0, its entries level 1. Levels n > 0
 // records subfolders down to level n and lists their files; 0 lists the
 // roots only; -1 (AllLevels) walks without limit; below -1 means 1.
+//
+// Links: a link to a folder (a symbolic link; on Windows any reparse point
+// with the folder bit) is no file. With SkipFolderLinks a walk neither
+// enters nor records it. Without, it is entered like a folder, and then
+// each real folder (by its identity) is entered at most once in the walk
+// of one root, whatever the levels: a second way to it gets no record.
+//
+// A walk is a loop over a stack, not a recursion: each subfolder is opened
+// from its parent, which stays open while it has subfolders to come (at
+// most MostHeldFolders of them at a time; a folder beyond that is opened
+// again by its whole path when its next subfolder is due).
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "Constants.h"
@@ -32,9 +45,14 @@ extern KeyedTable IncludeFolderWords;
 extern KeyedTable ExcludeFolderWords;
 // The root being walked, ending in a separator.
 extern Text CurrentRoot;
+// The subfolders (below a root) that a walk could not list, with their
+// separator, in walk order: their files are missing from the records.
+extern std::vector<Text> UnreadFolders;
+// How many folders a walk holds open at most for their subfolders to come.
+extern size_t MostHeldFolders;
 
-// Empties the four filter sets, then FoundFiles, PendingFolders and Folders,
-// and clears the current root. Always returns true.
+// Empties the four filter sets, then FoundFiles, PendingFolders, Folders and
+// UnreadFolders, and clears the current root. Always returns true.
 bool Reset();
 
 // The date value of a file time stamp: its local wall-clock time with the
@@ -44,29 +62,34 @@ int64_t DateOfStamp(Platform::FileTime stamp);
 
 // Scans the roots (separated by "|" or CR LF) into `results`, which it only
 // appends to. Each folder is searched once, for its files and subfolders
-// together; the records are those WalkFolders and ListFiles would make. Returns with ReturnFileCount the
-// number of file records made; else with FoldersOnly the number of records in `results` minus the number of
-// root fields; else that plus the number of file records made.
+// together, and gets its record (when admitted) before its subfolders:
+// depth first, pre-order, siblings in delivery order. Returns with
+// ReturnFileCount the number of file records made; else with FoldersOnly
+// the number of records in `results` minus the number of root fields; else
+// that plus the number of file records made.
 int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
              int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
              const Text& skipFolderWords);
 
-// Adds the admitted subfolders of `folder` (ending in a separator), depth
-// first and pre-order, to `pending` as far as `levels` allows, and returns
-// the number of records in `pending`. With AllLevels, a folder already on
-// the current path of descent (a link back into the tree) is recorded but
-// not entered again; with a limit every folder within it is entered.
+// The walk of Scan without files: adds a record for each admitted subfolder
+// of `folder` (ending in a separator; levels counted from it) to `pending`,
+// and returns the number of records in `pending`.
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
                     const Text& folderWords, const Text& skipFolderWords);
 
-// Whether a folder of identity `id` is one of `ancestors`, the folders on the
-// path of descent; never for the index 0, which identifies nothing.
-bool LeadsBack(const std::vector<Platform::FolderId>& ancestors, const Platform::FolderId& id);
-
-// Adds a record for every admitted file directly inside `folder` (ending in
-// a separator) to `found`; returns the number added.
+// The listing of Scan for one folder: adds a record for every admitted file
+// directly inside `folder` (ending in a separator) to `found`; returns the
+// number added.
 int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, int64_t flags,
                   const Text& skipExtensions);
+
+// The real folders a walk has entered, by volume and index.
+using EnteredFolders = std::set<std::pair<uint64_t, uint64_t>>;
+
+// Whether the folder of identity `id` may be entered: true, and `id` kept
+// in `entered`, the first time; always true for the index 0, which
+// identifies nothing.
+bool FirstEntry(EnteredFolders& entered, const Platform::FolderId& id);
 
 // Fills `set` with the lower-cased words of `text` (separated by "|" when it
 // holds one, else by ";"). False, and `set` untouched, when `text` is empty.

@@ -23,6 +23,8 @@ extern const char16_t* const kSwitchPrefix;
 // Whether a parameter starting with a single "/" is a switch (Windows) or a
 // path (POSIX, where only "--" marks a switch).
 extern const bool kSlashSwitches;
+// Whether file names that differ only in letter case name one file (Windows).
+extern const bool kNamesIgnoreCase;
 // Whether extended-length path prefixes ("\\?\") exist.
 extern const bool kLongPathPrefixes;
 // Whether the program follows the Windows conventions towards its user (the
@@ -116,6 +118,35 @@ enum class SearchStatus {
   kFailed,   // the search could not be started (missing path, no access)
 };
 
+// Identity of a folder: volume and index (POSIX: device and inode; Windows:
+// volume serial and file index). An index of 0 means unknown.
+struct FolderId {
+  uint64_t volume = 0, index = 0;
+  bool operator==(const FolderId&) const = default;
+};
+
+// A folder a search has listed, kept open so that searches of its subfolders
+// can start from it rather than from the whole path (POSIX: a descriptor;
+// Windows: the folder's path). Closed by its destructor.
+class HeldFolder {
+ public:
+  HeldFolder() = default;
+  ~HeldFolder() { Close(); }
+  HeldFolder(HeldFolder&& other) noexcept;
+  HeldFolder& operator=(HeldFolder&& other) noexcept;
+  // Opens the folder `path` (with or without its separator) by its whole
+  // path; false when it cannot.
+  bool Open(const Text& path);
+  bool IsOpen() const { return handle_ != kNone || !path_.empty(); }
+  void Close();
+
+ private:
+  friend class DirSearch;
+  static constexpr intptr_t kNone = -1;
+  intptr_t handle_ = kNone;
+  Text path_;
+};
+
 // A folder search by path and pattern ("C:\dir\*.*", "/dir/*.*", or a path
 // naming one entry). Delivers "." and ".." like any entry, in the order the
 // file system returns them. Closed by its destructor.
@@ -129,8 +160,16 @@ class DirSearch {
   // Starts the search for `pathAndPattern`. With `withTimes` false the three
   // time stamps of the entries may be left 0.
   SearchStatus Open(const Text& pathAndPattern, bool withTimes);
+  // Starts the search of every entry of the folder `name` inside `parent`
+  // (links followed).
+  SearchStatus OpenIn(const HeldFolder& parent, const Text& name, bool withTimes);
   // The next entry; false once there is none (or after kNoMatch/kFailed).
   bool Next(DirEntry& entry);
+  // Keeps the folder of an opened listing in `folder` for OpenIn; false when
+  // it cannot.
+  bool Hold(HeldFolder& folder) const;
+  // The identity of the folder of an opened listing; false when unknown.
+  bool Identity(FolderId& id) const;
   void Close();
 
   struct State;  // the platform's own, defined where the search is made
@@ -155,14 +194,6 @@ Text FolderProblem(const Text& path);
 // The drive type of a root path: 0 unknown, 1 no root directory, above 1 a
 // usable volume (POSIX: 3 for an existing folder, else 1).
 uint32_t DriveType(const Text& root);
-
-// Identity of the folder `path` names (following links), to tell when a walk
-// comes back to a folder it is already inside. False when it cannot be had.
-struct FolderId {
-  uint64_t volume = 0, index = 0;
-  bool operator==(const FolderId&) const = default;
-};
-bool FolderIdentity(const Text& path, FolderId& id);
 
 // The local wall-clock time of a file time stamp, with the time-zone rules in
 // force at that time stamp (not those of today), as seconds since

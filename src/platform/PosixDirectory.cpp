@@ -1,8 +1,9 @@
 // Directory search and path queries on POSIX. A search reads the folder's
 // names a batch at a time and stats each batch through PosixStat while the
 // program takes the batch before; every entry's attribute word is
-// synthesised from what POSIX knows. Paths longer than PATH_MAX are opened
-// a stretch at a time, each relative to the folder before it.
+// synthesised from what POSIX knows. A walk opens each subfolder relative to
+// its parent's descriptor; a whole path longer than PATH_MAX is opened a
+// stretch at a time, each relative to the folder before it.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -266,9 +267,10 @@ SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std
   return SearchStatus::kOpened;
 }
 
-SearchStatus OpenListing(DirSearch::State& s, const std::string& directory) {
+// Starts the listing of the open folder `fd`, which it takes over (-1: the
+// folder could not be opened).
+SearchStatus OpenListing(DirSearch::State& s, int fd) {
   s.matchAll = s.pattern == "*" || s.pattern == "*.*";
-  const int fd = OpenFolder(directory, O_RDONLY);
   if (fd < 0) return SearchStatus::kFailed;
   s.dir = ::fdopendir(fd);
   if (s.dir == nullptr) {
@@ -304,11 +306,64 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool withTimes) {
   // A path ending in a separator names no entry.
   SearchStatus status = SearchStatus::kNoMatch;
   if (!state_->pattern.empty()) {
-    status = state_->pattern.find_first_of("*?") == std::string::npos ? OpenSingle(*state_, bytes, directory)
-                                                                      : OpenListing(*state_, directory);
+    status = state_->pattern.find_first_of("*?") == std::string::npos
+                 ? OpenSingle(*state_, bytes, directory)
+                 : OpenListing(*state_, OpenFolder(directory, O_RDONLY));
   }
   if (status != SearchStatus::kOpened) Close();
   return status;
+}
+
+SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, bool withTimes) {
+  Close();
+  state_ = new State;
+  state_->withTimes = withTimes;
+  state_->pattern = "*";
+  const int at = static_cast<int>(parent.handle_);
+  const int fd = ::openat(at, PathBytes(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const SearchStatus status = OpenListing(*state_, fd);
+  if (status != SearchStatus::kOpened) Close();
+  return status;
+}
+
+bool DirSearch::Hold(HeldFolder& folder) const {
+  if (state_ == nullptr || state_->dir == nullptr) return false;
+  const int fd = ::fcntl(::dirfd(state_->dir), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return false;
+  folder.Close();
+  folder.handle_ = fd;
+  return true;
+}
+
+bool DirSearch::Identity(FolderId& id) const {
+  struct stat st {};
+  if (state_ == nullptr || state_->dir == nullptr || ::fstat(::dirfd(state_->dir), &st) != 0) return false;
+  id.volume = static_cast<uint64_t>(st.st_dev);
+  id.index = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kNone);
+  }
+  return *this;
+}
+
+bool HeldFolder::Open(const Text& path) {
+  const int fd = OpenFolder(PathBytes(path), O_PATH);
+  if (fd < 0) return false;
+  Close();
+  handle_ = fd;
+  return true;
+}
+
+void HeldFolder::Close() {
+  if (handle_ != kNone) ::close(static_cast<int>(handle_));
+  handle_ = kNone;
 }
 
 bool DirSearch::Next(DirEntry& entry) {
@@ -353,14 +408,6 @@ uint32_t DriveType(const Text& root) {
   bool isDirectory = false;
   uint64_t size = 0;
   return StatPath(root, isDirectory, size) && isDirectory ? 3 : 1;
-}
-
-bool FolderIdentity(const Text& path, FolderId& id) {
-  struct stat st {};
-  if (!StatFollowing(path, st) || !S_ISDIR(st.st_mode)) return false;
-  id.volume = static_cast<uint64_t>(st.st_dev);
-  id.index = static_cast<uint64_t>(st.st_ino);
-  return true;
 }
 
 }  // namespace Platform

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <map>
+#include <utility>
 
 #include "platform/LocalTimeCache.h"
 #include "platform/Platform.h"
@@ -16,6 +17,7 @@ extern const char16_t kSeparator = u'\\';
 extern const char16_t* const kNameSeparators = u"\\/";
 extern const char16_t* const kSwitchPrefix = u"/";
 extern const bool kSlashSwitches = true;
+extern const bool kNamesIgnoreCase = true;
 extern const bool kLongPathPrefixes = true;
 extern const bool kWindowsConventions = true;
 
@@ -107,6 +109,7 @@ struct DirSearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
   bool pending = false;  // `data` holds the first entry, not yet delivered
+  Text folder;           // the path searched, up to its last separator
 };
 
 DirSearch::~DirSearch() { Close(); }
@@ -132,8 +135,56 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
                                                                            : SearchStatus::kFailed;
   }
   state_->pending = true;
+  state_->folder = pathAndPattern.substr(0, pathAndPattern.find_last_of(u"\\/") + 1);
   return SearchStatus::kOpened;
 }
+
+// A subfolder is searched by its whole path: Windows takes paths of any
+// length in their long form.
+SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, bool withTimes) {
+  return Open(parent.path_ + name + u"\\*.*", withTimes);
+}
+
+bool DirSearch::Hold(HeldFolder& folder) const {
+  if (state_ == nullptr || state_->folder.empty()) return false;
+  folder.path_ = state_->folder;
+  return true;
+}
+
+bool DirSearch::Identity(FolderId& id) const {
+  if (state_ == nullptr || state_->folder.empty()) return false;
+  // Backup semantics let CreateFileW open a folder; no access is needed to
+  // read its identity. A link is followed to the folder it names.
+  HANDLE handle = ::CreateFileW(W(state_->folder), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
+  ::CloseHandle(handle);
+  if (!ok) return false;
+  id.volume = info.dwVolumeSerialNumber;
+  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+  path_ = std::move(other.path_);
+  other.path_.clear();
+  return *this;
+}
+
+bool HeldFolder::Open(const Text& path) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  path_ = path;
+  if (path_.back() != u'\\') path_ += u'\\';
+  return true;
+}
+
+void HeldFolder::Close() { path_.clear(); }
 
 bool DirSearch::Next(DirEntry& entry) {
   if (state_ == nullptr) return false;
@@ -170,25 +221,6 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
 Text FolderProblem(const Text&) { return Text(); }
 
 uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
-
-// A Windows listing carries every entry's time stamps, so there are none
-// that could not be read.
-
-bool FolderIdentity(const Text& path, FolderId& id) {
-  // Backup semantics let CreateFileW open a folder; no access is needed to
-  // read its identity.
-  HANDLE handle =
-      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
-  ::CloseHandle(handle);
-  if (!ok) return false;
-  id.volume = info.dwVolumeSerialNumber;
-  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  return true;
-}
 
 namespace {
 

@@ -60,6 +60,53 @@ void RemoveAll(const Text& path) {
   std::filesystem::remove_all(std::filesystem::path(Utf8FromText(path)), error);
 }
 
+void MakeFolderLink(const Text& target, const Text& link) {
+  ASSERT_EQ(::symlink(Utf8FromText(target).c_str(), Utf8FromText(link).c_str()), 0) << Show(link);
+}
+
+Text MakeChain(const Text& top, int levels, const Text& bottom) {
+  Text path = top;
+  EXPECT_EQ(::mkdir(Utf8FromText(top).c_str(), 0755), 0);
+  int fd = ::open(Utf8FromText(top).c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i <= levels; ++i) {
+    const char* name = i < levels ? "d" : nullptr;
+    const std::string last = Utf8FromText(bottom);
+    EXPECT_EQ(::mkdirat(fd, name ? name : last.c_str(), 0755), 0);
+    const int next = ::openat(fd, name ? name : last.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    path += i < levels ? u"/d" : u"/" + bottom;
+  }
+  ::close(::openat(fd, "f", O_WRONLY | O_CREAT, 0644));
+  ::close(fd);
+  return path;
+}
+
+void RemoveChain(const Text& top, int levels, const Text& bottom) {
+  // Down to the bottom, then up again removing one level at a time.
+  std::vector<int> chain{::open(Utf8FromText(top).c_str(), O_RDONLY | O_DIRECTORY)};
+  for (int i = 0; i < levels; ++i) chain.push_back(::openat(chain.back(), "d", O_RDONLY | O_DIRECTORY));
+  const std::string last = Utf8FromText(bottom);
+  const int end = ::openat(chain.back(), last.c_str(), O_RDONLY | O_DIRECTORY);
+  ::unlinkat(end, "f", 0);
+  ::close(end);
+  ::unlinkat(chain.back(), last.c_str(), AT_REMOVEDIR);
+  for (int i = levels; i > 0; --i) {
+    ::close(chain[i]);
+    ::unlinkat(chain[i - 1], "d", AT_REMOVEDIR);
+  }
+  ::close(chain[0]);
+  ::rmdir(Utf8FromText(top).c_str());
+}
+
+Text MakeUnlistableFolder(const Text& folder) {
+  const Text locked = Join(folder, u"locked");
+  MakeDirs(locked);
+  WriteBytes(Join(locked, u"f"), "x");
+  EXPECT_EQ(::chmod(Utf8FromText(locked).c_str(), 0), 0);
+  return locked;
+}
+
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   const timespec times[2] = {TimespecOf(lastAccess), TimespecOf(lastWrite)};
   ASSERT_EQ(::utimensat(AT_FDCWD, Utf8FromText(path).c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << Show(path);

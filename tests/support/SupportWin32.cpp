@@ -45,7 +45,62 @@ std::vector<wchar_t> EnvironmentBlock(const std::vector<std::pair<Text, Text>>& 
 
 namespace {
 
+// Runs a program of the system under Wine ("/bin/ln") in `folder` and waits
+// until `done` says its work shows: Wine does not wait for such a program.
+template <class Done>
+void RunSystemTool(const Text& tool, const Text& args, const Text& folder, Done done) {
+  Text line = tool + u" " + args;
+  std::vector<wchar_t> buffer(line.begin(), line.end());
+  buffer.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const Text program = u"Z:" + tool;  // the system's root is drive Z:
+  std::vector<wchar_t> path(program.begin(), program.end());
+  for (wchar_t& unit : path) unit = unit == L'/' ? L'\\' : unit;
+  path.push_back(L'\0');
+  const Text where = folder.starts_with(u"\\\\?\\") ? folder.substr(4) : folder;
+  ASSERT_TRUE(::CreateProcessW(path.data(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, W(where),
+                               &startup, &process))
+      << Show(line);
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  for (int i = 0; i < 500 && !done(); ++i) ::Sleep(10);
+  ASSERT_TRUE(done()) << Show(line);
+}
+
+Text FolderOf(const Text& path) { return path.substr(0, path.find_last_of(u"\\/")); }
+Text NameOf(const Text& path) { return path.substr(path.find_last_of(u"\\/") + 1); }
+
+}  // namespace
+
+void MakeFolderLink(const Text& target, const Text& link) {
+  // Listed even while its folder is still to be made.
+  RunSystemTool(u"/bin/ln", u"-s " + target + u" " + NameOf(link), FolderOf(link), [&] {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = ::FindFirstFileW(W(link), &entry);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+  });
+}
+
+Text MakeUnlistableFolder(const Text& folder) {
+  const Text odd = folder + u"\\q?x";
+  RunSystemTool(u"/bin/mkdir", u"q?x", folder, [&] {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = ::FindFirstFileW(W(folder + u"\\q*x"), &entry);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+  });
+  return odd;
+}
+
+namespace {
+
 // Removes a tree given in long form, which reaches beyond 260 characters.
+// A link is removed itself, by the system (Wine would remove the folder it
+// names), and not entered.
 void RemoveLongTree(const Text& path) {
   WIN32_FIND_DATAW entry;
   HANDLE search = ::FindFirstFileW(W(path + u"\\*"), &entry);
@@ -54,7 +109,10 @@ void RemoveLongTree(const Text& path) {
       const Text name(reinterpret_cast<const char16_t*>(entry.cFileName));
       if (name == u"." || name == u"..") continue;
       const Text child = path + u"\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RunSystemTool(u"/bin/rm", u"-f " + name, path,
+                      [&] { return ::GetFileAttributesW(W(child)) == INVALID_FILE_ATTRIBUTES; });
+      } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveLongTree(child);
       } else {
         ::SetFileAttributesW(W(child), FILE_ATTRIBUTE_NORMAL);
@@ -67,6 +125,33 @@ void RemoveLongTree(const Text& path) {
 }
 
 }  // namespace
+
+// Made and removed on the system's side: Wine takes long to open a deep
+// path, once per level.
+Text MakeChain(const Text& top, int levels, const Text& bottom) {
+  wchar_t current[MAX_PATH];
+  ::GetCurrentDirectoryW(MAX_PATH, current);
+  const Text here(reinterpret_cast<const char16_t*>(current));
+  Text path = top;
+  for (int i = 0; i < levels; ++i) path += u"/d";
+  path += u"/" + bottom;
+  Text windowsPath = path;
+  for (char16_t& unit : windowsPath) unit = unit == u'/' ? u'\\' : unit;
+  const Text file = u"\\\\?\\" + here + u"\\" + windowsPath + u"\\f";
+  RunSystemTool(u"/bin/mkdir", u"-p " + path, here, [&] {
+    return ::GetFileAttributesW(W(file.substr(0, file.size() - 2))) != INVALID_FILE_ATTRIBUTES;
+  });
+  WriteBytes(file);
+  return windowsPath;
+}
+
+void RemoveChain(const Text& top, int, const Text&) {
+  wchar_t current[MAX_PATH];
+  ::GetCurrentDirectoryW(MAX_PATH, current);
+  const Text here(reinterpret_cast<const char16_t*>(current));
+  RunSystemTool(u"/bin/rm", u"-rf " + top, here,
+                [&] { return ::GetFileAttributesW(W(here + u"\\" + top)) == INVALID_FILE_ATTRIBUTES; });
+}
 
 void RemoveAll(const Text& path) { RemoveLongTree(path.starts_with(u"\\\\?\\") ? path : u"\\\\?\\" + path); }
 

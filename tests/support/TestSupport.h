@@ -46,7 +46,23 @@ class ScopedCurrentDir {
 // the current folder (a Z:\ path under Wine, as real folders are).
 Text TempRoot();
 void MakeDirs(const Text& path);
+// Makes `link` a symbolic link to the folder `target` ("/" between names,
+// relative to the link's folder). Under Wine, which makes none itself, the
+// system's ln makes it; the program then sees a folder with the
+// reparse-point bit.
+void MakeFolderLink(const Text& target, const Text& link);
 void RemoveAll(const Text& path);
+// Makes `top` (in the current folder) holding a chain of `levels` folders
+// "d", the last holding the folder `bottom` with the file "f"; returns the
+// path of `bottom`. Made and removed one level at a time from the one
+// above (POSIX), so paths of any length do not matter.
+Text MakeChain(const Text& top, int levels, const Text& bottom);
+void RemoveChain(const Text& top, int levels, const Text& bottom);
+// Makes a subfolder of `folder` that cannot be listed, with a file in it
+// where that can be, and returns its path. POSIX: mode 000 (root lists it
+// all the same); Windows: a folder named "q?x" on the system's side, which
+// Windows names cannot reach.
+Text MakeUnlistableFolder(const Text& folder);
 // Creates (or replaces) a file holding `bytes`.
 void WriteBytes(const Text& path, const std::string& bytes = std::string());
 // The bytes of a file, or "<missing>" when it cannot be read.
