@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two more cases beside run.sh's:
 #   tree:  datemill --depth=all on N files in a tree of F folders, against
-#          the same files in one folder and against
+#          the same files in one folder (both also with
+#          DATEMILL_STAT_THREADS=0, the plain way) and against
 #          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c;
 #   chart: datemill on N files, every file its own second (mask
 #          yyyymmddhhiiss), with and without --chart.
@@ -95,8 +96,10 @@ measure() {
 pipeline='find "$1" -type f -printf "%TY-%Tm-%Td\n" | sort | uniq -c'
 run_tool() {   # run_tool TOOL LOG
     case $1 in
-        tree) measure "$2" "$datemill" --date=m --depth=all "$tree" ;;
+        tree) measure "$2" "$datemill" --date=m --depth=all "$tree" && cp "$(basename "$tree").txt" tree-threads.txt ;;
         flat) measure "$2" "$datemill" --date=m "$flat" ;;
+        tree-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m --depth=all "$tree" ;;
+        flat-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m "$flat" ;;
         find) measure "$2" bash -c "$pipeline" find "$tree" && mv "$out/stdout.tmp" "$out/find.txt" ;;
         plain) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss "$seconds" ;;
         chart) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss --chart "$seconds" ;;
@@ -109,6 +112,7 @@ check() {
     awk '{ print $2, $1 }' find.txt > find.norm
     [ "$(awk '{ s += $2 } END { print s + 0 }' flat.norm)" = "$files" ] || die "flat: not $files files counted"
     cmp -s tree.norm flat.norm || die "tree and flat counts differ (see $out)"
+    cmp -s tree-threads.txt "$t.txt" || die "the tree with and without stat threads differ (see $out)"
     cmp -s tree.norm find.norm || die "datemill and find differ on the tree (see $out)"
     [ -f "$s.svg" ] || die "no chart $s.svg in $out"
     [ "$(stat -c %s "$s.svg")" -lt 2097152 ] || die "$s.svg is 2 MB or more"
@@ -119,7 +123,7 @@ results=$work/results/tree
 rm -rf "$out" "$results"
 mkdir -p "$out" "$results"
 cd "$out"
-tools=(tree flat find plain chart)
+tools=(tree flat tree-plain flat-plain find plain chart)
 echo "timing tree and chart cases: warm-up" >&2
 for t in "${tools[@]}"; do run_tool "$t" /dev/null; done
 check
@@ -151,6 +155,8 @@ row() {   # row CASE LABEL TOOL BASE
     echo "|---|---|---:|---:|---:|---:|---:|"
     row tree "datemill --depth=all, tree" tree flat
     row tree "datemill, one folder (base)" flat flat
+    row tree "datemill --depth=all, tree, DATEMILL_STAT_THREADS=0" tree-plain flat
+    row tree "datemill, one folder, DATEMILL_STAT_THREADS=0" flat-plain flat
     row tree 'find tree \| sort \| uniq -c' find flat
     row chart "datemill, per-second mask (base)" plain plain
     row chart "the same with --chart" chart plain

@@ -165,7 +165,7 @@ size_t OpenDescriptors() {
 // finds every file.
 TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
   TestSupport::ScopedTempDir dir;
-  MakeFiles(dir.path(), 3000);
+  MakeFiles(dir.path(), 2100);
   Platform::posix::RestartStatPool(1);
   const size_t descriptors = OpenDescriptors();
   for (const bool throwing : {false, true}) {
@@ -189,7 +189,7 @@ TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
     Platform::posix::SetListingHook(nullptr);
     EXPECT_EQ(OpenDescriptors(), descriptors);
     Reset();
-    EXPECT_EQ(Scan(Folders, dir.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u""), 3000);
+    EXPECT_EQ(Scan(Folders, dir.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u""), 2100);
   }
   Platform::posix::RestartStatPool(-1);
   Reset();
@@ -199,7 +199,7 @@ TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
 // helpers are working on, finishes the search without them.
 TEST(PosixStatPool, AForkedChildGoesOnWithoutTheParentsHelpers) {
   TestSupport::ScopedTempDir dir;
-  MakeFiles(dir.path(), 2000);
+  MakeFiles(dir.path(), 1200);
   Platform::posix::RestartStatPool(1);
   Platform::DirSearch search;
   Platform::DirEntry entry;
@@ -217,9 +217,9 @@ TEST(PosixStatPool, AForkedChildGoesOnWithoutTheParentsHelpers) {
     ::alarm(60);  // a child that hangs on the parent's helpers fails
     const int files = rest();
     const int helpers = Platform::posix::StatPoolThreads();
-    ::_exit(files == 1999 && helpers == 0 ? 0 : 1);
+    ::_exit(files == 1199 && helpers == 0 ? 0 : 1);
   }
-  EXPECT_EQ(rest(), 1999);
+  EXPECT_EQ(rest(), 1199);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status)) << "the child was ended by signal " << WTERMSIG(status);

@@ -290,13 +290,27 @@ int StatPoolThreads() {
 
 // ---- Batches ----------------------------------------------------------------
 
-StatBatch::StatBatch() : slots_(kCapacity) {
-  names_.reserve(kCapacity * 32);
-  offsets_.reserve(kCapacity);
-  types_.reserve(kCapacity);
-}
+namespace {
 
-StatBatch::~StatBatch() { Cancel(); }
+// Result arrays of ended searches, for the next ones; the program thread's
+// own.
+constexpr int kSpareSlots = 16;
+void* spareSlots[kSpareSlots];
+int spareCount = 0;
+
+}  // namespace
+
+StatBatch::StatBatch() = default;
+
+StatBatch::~StatBatch() {
+  Cancel();
+  if (slots_ == nullptr) return;
+  if (spareCount < kSpareSlots) {
+    spareSlots[spareCount++] = slots_;
+  } else {
+    delete[] slots_;
+  }
+}
 
 void StatBatch::Add(std::string_view name, unsigned char type) {
   offsets_.push_back(static_cast<uint32_t>(names_.size()));
@@ -310,6 +324,9 @@ void StatBatch::Start(int dirfd, unsigned mask) {
   mask_ = mask;
   count_ = Size();
   claim_.store(0, std::memory_order_relaxed);
+  if (slots_ == nullptr) {
+    slots_ = spareCount > 0 ? static_cast<Slot*>(spareSlots[--spareCount]) : new Slot[kCapacity];
+  }
   StatPool* helpers = count_ >= kPoolMinimum ? ThePool() : nullptr;
   if (helpers == nullptr) return StatClaimed();
   pool_ = helpers;

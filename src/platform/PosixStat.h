@@ -128,7 +128,10 @@ class StatBatch {
   std::string names_;  // each name ended by a NUL
   std::vector<uint32_t> offsets_;
   std::vector<unsigned char> types_;
-  std::vector<Slot> slots_;  // kCapacity, allocated once
+  // kCapacity results, taken at the first Start from the ones earlier
+  // batches gave back (a tree walk makes a search per folder) and given
+  // back at the end.
+  Slot* slots_ = nullptr;
   int dirfd_ = -1;
   unsigned mask_ = 0;
   size_t count_ = 0;          // the names of the started batch
