@@ -93,10 +93,10 @@ class StatBatch {
   StatBatch(const StatBatch&) = delete;
   StatBatch& operator=(const StatBatch&) = delete;
 
-  bool Full() const { return offsets_.size() == kCapacity; }
   bool Empty() const { return offsets_.empty(); }
   size_t Size() const { return offsets_.size(); }
-  // Adds a name (copied) with its type from the listing (DT_*).
+  // Adds a name (copied) with its type from the listing (DT_*); at most
+  // kCapacity.
   void Add(std::string_view name, unsigned char type);
   // Starts the stat calls of every name, relative to `dirfd`: handed to the
   // pool where one runs, else made here and now.
