@@ -154,7 +154,7 @@ StatPool::StatPool(int wanted) : owner_(::getpid()) {
   pthread_attr_t attr;
   if (::pthread_attr_init(&attr) != 0) return;
   // A helper only makes stat calls: a small stack is plenty.
-  (void)::pthread_attr_setstacksize(&attr, 256 * 1024);
+  (void)::pthread_attr_setstacksize(&attr, size_t{256} * 1024);
   // Signals go to the program thread, never to a helper.
   sigset_t all, before;
   sigfillset(&all);
