@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,6 +230,34 @@ TEST(PosixStatPool, AForkedChildGoesOnWithoutTheParentsHelpers) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the child lost files or used the parent's helpers";
   search.Close();
   Platform::posix::RestartStatPool(-1);
+}
+
+// No thread may start once the user's processes reach RLIMIT_NPROC (root
+// is not held by it: the child drops to an ordinary user first).
+TEST(PosixStatPool, WithoutHelperThreadsTheSearchGoesOnThePlainWay) {
+  TestSupport::ScopedTempDir dir;
+  MakeFiles(dir.path(), 600);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(60);
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() == 0 && nobody != nullptr &&
+        (::chown(Utf8FromText(dir.path()).c_str(), nobody->pw_uid, nobody->pw_gid) != 0 ||
+         ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) {
+      ::_exit(10);
+    }
+    const struct rlimit one = {1, 1};
+    if (::setrlimit(RLIMIT_NPROC, &one) != 0) ::_exit(11);
+    Platform::posix::RestartStatPool(1);
+    const int helpers = Platform::posix::StatPoolThreads();
+    Reset();
+    const int64_t files = Scan(Folders, dir.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"");
+    ::_exit((helpers == 0 ? 0 : 1) | (files == 600 ? 0 : 2));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a helper started, 2: files lost, 10/11: setup";
 }
 
 // Root may search any folder: the test drops to an ordinary user in a child.
