@@ -16,6 +16,7 @@ seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 windows=0
 cold=0
+realtime=${BENCH_REALTIME:-0}
 # the floor's helper threads: as many as datemill starts by default (one
 # fewer than the cores, 1 to 8)
 cores=$(nproc)
@@ -36,8 +37,11 @@ usage: bench/run.sh [--sizes N,N...] [--spreads days,seconds] [--rounds R]
   --cold      drop the page cache before every run (needs root and a
               writable /proc/sys/vm/drop_caches; skipped with a message
               otherwise)
+  --realtime  run every timed tool under chrt -f 50 (needs root): on a
+              machine busy with other work the timed threads take the
+              cores first, close to a quiet machine
 Also from the environment: BENCH_SIZES BENCH_SPREADS BENCH_ROUNDS BENCH_DIR
-BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_FLOOR_THREADS (default
+BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, BENCH_FLOOR_THREADS (default
 $floor_threads), DATEMILL (native binary), DATEMILL_EXE, WINE, BENCH_WINEPREFIX.
 EOF
 }
@@ -56,6 +60,7 @@ while [ $# -gt 0 ]; do
         --dir=*) work=${1#*=} ;;
         --windows) windows=1 ;;
         --cold) cold=1 ;;
+        --realtime) realtime=1 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -179,6 +184,13 @@ drop_caches() {
     echo 3 > /proc/sys/vm/drop_caches
 }
 
+# ---- real-time priority ----------------------------------------------------
+rt=()
+if [ "$realtime" = 1 ]; then
+    chrt -f 50 true 2>/dev/null || die "--realtime: chrt -f 50 is refused here (needs root)"
+    rt=(chrt -f 50)
+fi
+
 # ---- measuring -------------------------------------------------------------
 # measure OUT LOG CMD...: run CMD with stdout to OUT, append to LOG
 # "wall_s cpu_s peak_rss_kib server_cpu_s"
@@ -188,7 +200,7 @@ measure() {
     drop_caches
     s0=$(server_ticks)
     t0=$EPOCHREALTIME
-    /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out" ||
+    "${rt[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out" ||
         die "failed: $*"
     t1=$EPOCHREALTIME
     s1=$(server_ticks)
@@ -292,7 +304,7 @@ per_file() {   # per_file TOOL WALL N: µs per listed file
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
 {
-    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$cold" = 1 ] && echo ', page cache dropped before every run')"
+    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$cold" = 1 ] && echo ', page cache dropped before every run')$([ "$realtime" = 1 ] && echo ', tools at real-time priority (chrt -f 50)')"
     echo
     echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system"
     echo
@@ -340,6 +352,6 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 # ---- tree and chart cases (tree.sh, same scratch folder) --------------------
 # BENCH_TREE=0 leaves them out; they use the largest size of this run.
 if [ "$windows" = 0 ] && [ "${BENCH_TREE:-1}" = 1 ]; then
-    BENCH_DIR=$work BENCH_ROUNDS=$rounds BENCH_SEED=$seed BENCH_TZ=$TZ DATEMILL=$datemill \
+    BENCH_DIR=$work BENCH_ROUNDS=$rounds BENCH_SEED=$seed BENCH_TZ=$TZ DATEMILL=$datemill BENCH_REALTIME=$realtime \
         BENCH_TREE_FILES=${size_list[${#size_list[@]} - 1]} "$here/tree.sh"
 fi

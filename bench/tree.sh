@@ -16,19 +16,21 @@ root=$(dirname "$here")
 files=${BENCH_TREE_FILES:-1000000}
 folders=${BENCH_TREE_FOLDERS:-$((files / 100))}
 rounds=${BENCH_ROUNDS:-5}
+realtime=${BENCH_REALTIME:-0}
 seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
 
 usage() {
     cat <<EOF2
-usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH]
+usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH] [--realtime]
   --files    files in the tree, the flat folder and the chart case (default $files)
   --folders  leaf folders of the tree (default files / 100)
   --rounds   measured rounds after one warm-up (default $rounds)
   --dir      scratch folder, shared with run.sh (default $work)
+  --realtime run every timed tool under chrt -f 50 (needs root), as run.sh
 Also from the environment: BENCH_TREE_FILES BENCH_TREE_FOLDERS BENCH_ROUNDS
-BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), DATEMILL.
+BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, DATEMILL.
 EOF2
 }
 die() { echo "tree.sh: $*" >&2; exit 1; }
@@ -39,6 +41,7 @@ while [ $# -gt 0 ]; do
         --folders) folders=${2:?}; shift ;;
         --rounds) rounds=${2:?}; shift ;;
         --dir) work=${2:?}; shift ;;
+        --realtime) realtime=1 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -81,13 +84,19 @@ make_data "$tree" "gentree $tree_sum $files $folders $seed" "$bin/gentree" "$tre
 make_data "$flat" "gentree $tree_sum $files 1 $seed" "$bin/gentree" "$flat" "$files" 1 "$seed"
 make_data "$seconds" "gen $gen_sum $files seconds $seed" "$bin/gen" "$seconds" "$files" seconds "$seed"
 
+rt=()
+if [ "$realtime" = 1 ]; then
+    chrt -f 50 true 2>/dev/null || die "--realtime: chrt -f 50 is refused here (needs root)"
+    rt=(chrt -f 50)
+fi
+
 # ---- measuring -------------------------------------------------------------
 # measure LOG CMD...: run CMD (output to /dev/null), append "wall cpu rss_kib"
 measure() {
     local log=$1 u s m t0 t1
     shift
     t0=$EPOCHREALTIME
-    /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out/stdout.tmp" || die "failed: $*"
+    "${rt[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out/stdout.tmp" || die "failed: $*"
     t1=$EPOCHREALTIME
     read -r u s m < "$work/time.tmp"
     awk -v a="$t0" -v b="$t1" -v u="$u" -v s="$s" -v m="$m" \
@@ -146,7 +155,7 @@ row() {   # row CASE LABEL TOOL BASE
         "$(awk -v m="$m" 'BEGIN { print m / 1024 }')"
 }
 {
-    echo "### tree and chart: medians of $rounds round(s) after a warm-up, TZ=$TZ"
+    echo "### tree and chart: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$realtime" = 1 ] && echo ', tools at real-time priority (chrt -f 50)')"
     echo
     echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system;" \
         "$files files, the tree in $folders leaf folders"
