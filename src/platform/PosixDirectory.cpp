@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -186,10 +185,6 @@ struct DirSearch::State {
   size_t next = 0;      // the next entry of the current batch
   bool primed = false;  // every batch has been filled once
   bool listed = false;  // the listing has ended
-  // The names the next batch takes: the first batches of a search are
-  // small, so that the helpers start early and stat the later ones while
-  // the program takes the first (a small folder keeps them busy too).
-  size_t room = 32;
 
   ~State() {
     for (StatBatch& batch : batches) batch.Cancel();  // before the folder closes
@@ -210,7 +205,7 @@ namespace {
 // their stat calls.
 void FillAndStart(DirSearch::State& s, StatBatch& batch) {
   batch.Clear();
-  while (batch.Size() < s.room && !s.listed) {
+  while (batch.Size() < StatBatch::kCapacity && !s.listed) {
     const dirent* d = ::readdir(s.dir);
     if (d == nullptr) {
       s.listed = true;
@@ -221,7 +216,6 @@ void FillAndStart(DirSearch::State& s, StatBatch& batch) {
     if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
     batch.Add(name, d->d_type);
   }
-  s.room = std::min(2 * s.room, StatBatch::kCapacity);
   posix::RunListingHook();
   if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes));
 }
