@@ -16,6 +16,11 @@ seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 windows=0
 cold=0
+realtime=${BENCH_REALTIME:-0}
+# the floor's helper threads: as many as datemill starts by default (one
+# fewer than the cores, 1 to 8)
+cores=$(nproc)
+floor_threads=${BENCH_FLOOR_THREADS:-$((cores <= 2 ? 1 : cores > 9 ? 8 : cores - 1))}
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
 
 usage() {
@@ -32,9 +37,12 @@ usage: bench/run.sh [--sizes N,N...] [--spreads days,seconds] [--rounds R]
   --cold      drop the page cache before every run (needs root and a
               writable /proc/sys/vm/drop_caches; skipped with a message
               otherwise)
+  --realtime  run every timed tool under chrt -f 50 (needs root): on a
+              machine busy with other work the timed threads take the
+              cores first, close to a quiet machine
 Also from the environment: BENCH_SIZES BENCH_SPREADS BENCH_ROUNDS BENCH_DIR
-BENCH_SEED BENCH_TZ (default Europe/Berlin), DATEMILL (native binary),
-DATEMILL_EXE, WINE, BENCH_WINEPREFIX.
+BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, BENCH_FLOOR_THREADS (default
+$floor_threads), DATEMILL (native binary), DATEMILL_EXE, WINE, BENCH_WINEPREFIX.
 EOF
 }
 
@@ -52,6 +60,7 @@ while [ $# -gt 0 ]; do
         --dir=*) work=${1#*=} ;;
         --windows) windows=1 ;;
         --cold) cold=1 ;;
+        --realtime) realtime=1 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -79,8 +88,7 @@ fi
 cc -O2 -o "$bin/gen" "$here/gen.c"
 
 if [ "$windows" = 0 ]; then
-    cc -O2 -o "$bin/floor" "$here/floor.c" -l:liburing.a ||
-        die "floor.c needs liburing (Debian: liburing-dev)"
+    cc -O2 -pthread -o "$bin/floor" "$here/floor.c"
     datemill=${DATEMILL:-$root/build/native/datemill}
     if [ ! -x "$datemill" ]; then
         echo "building datemill" >&2
@@ -88,13 +96,13 @@ if [ "$windows" = 0 ]; then
     fi
     [ -x "$datemill" ] || die "no datemill at $datemill"
     datemill=$(cd "$(dirname "$datemill")" && pwd)/$(basename "$datemill")
-    # datemill-plain: the same program with io_uring turned off (its fallback);
-    # floor-uring: the floor with its statx calls through io_uring
-    tools=(datemill datemill-plain floor floor-uring find)
+    # datemill-plain: the same program without its stat threads;
+    # floor-threads: the floor with its statx calls on helper threads too
+    tools=(datemill datemill-plain floor floor-threads find)
     reference=floor
 else
     x86_64-w64-mingw32-gcc-posix -O2 -static -municode -o "$bin/floor-win.exe" "$here/floor-win.c"
-    cc -O2 -o "$bin/floor" "$here/floor.c" -l:liburing.a   # to cross-check Wine's local time
+    cc -O2 -pthread -o "$bin/floor" "$here/floor.c"   # to cross-check Wine's local time
     exe=${DATEMILL_EXE:-$root/build/windows/Datemill.exe}
     if [ ! -f "$exe" ]; then
         echo "building Datemill.exe" >&2
@@ -176,6 +184,13 @@ drop_caches() {
     echo 3 > /proc/sys/vm/drop_caches
 }
 
+# ---- real-time priority ----------------------------------------------------
+rt=()
+if [ "$realtime" = 1 ]; then
+    chrt -f 50 true 2>/dev/null || die "--realtime: chrt -f 50 is refused here (needs root)"
+    rt=(chrt -f 50)
+fi
+
 # ---- measuring -------------------------------------------------------------
 # measure OUT LOG CMD...: run CMD with stdout to OUT, append to LOG
 # "wall_s cpu_s peak_rss_kib server_cpu_s"
@@ -185,7 +200,7 @@ measure() {
     drop_caches
     s0=$(server_ticks)
     t0=$EPOCHREALTIME
-    /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out" ||
+    "${rt[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out" ||
         die "failed: $*"
     t1=$EPOCHREALTIME
     s1=$(server_ticks)
@@ -198,10 +213,11 @@ run_tool() {   # run_tool TOOL LOG, in the case's output folder
     case $1 in
         datemill)
             measure /dev/null "$2" "$datemill" --date=m "${fmt_arg[@]}" "$data"
-            cp "$name.txt" datemill-ring.txt ;;   # checked beside the fallback's report
+            cp "$name.txt" datemill-threads.txt ;;   # checked beside the plain way's report
         datemill-plain)
-            measure /dev/null "$2" env DATEMILL_NO_IO_URING=1 "$datemill" --date=m "${fmt_arg[@]}" "$data" ;;
-        floor-uring) measure floor-uring.txt "$2" "$bin/floor" --uring "$data" "$mask" ;;
+            measure /dev/null "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m "${fmt_arg[@]}" "$data" ;;
+        floor-threads)
+            measure floor-threads.txt "$2" "$bin/floor" --threads "$floor_threads" "$data" "$mask" ;;
         floor) measure floor.txt "$2" "$bin/floor" "$data" "$mask" ;;
         find) measure find.txt "$2" bash -c "$pipeline" find "$data" "$find_fmt" ;;
         datemill-exe) measure /dev/null "$2" "$wine" "$exe" /date=m "${wfmt_arg[@]}" "$(wpath "$data")" ;;
@@ -218,7 +234,7 @@ check() {
     if [ "$windows" = 0 ]; then
         awk '{ print $2, $1 }' find.txt > find.norm
         cmp -s floor.txt find.norm || die "$name: floor and find differ (see $PWD)"
-        cmp -s floor.txt floor-uring.txt || die "$name: floor and floor --uring differ (see $PWD)"
+        cmp -s floor.txt floor-threads.txt || die "$name: floor and floor --threads differ (see $PWD)"
     else
         tr -d '\r' < floor-win.txt > floor-win.norm && mv floor-win.norm floor-win.txt
         "$bin/floor" "$data" "$mask" > floor-linux.txt
@@ -231,8 +247,8 @@ check() {
     [ "$lines" = "$crlf" ] || echo "warning: $name: $((lines - crlf)) report lines lack CR LF" >&2
     tr -d '\r' < "$report" > datemill.norm
     cmp -s datemill.norm "$reference.txt" || die "$name: datemill and $reference differ (see $PWD)"
-    if [ -f datemill-ring.txt ]; then
-        cmp -s datemill-ring.txt "$report" || die "$name: datemill with and without io_uring differ (see $PWD)"
+    if [ -f datemill-threads.txt ]; then
+        cmp -s datemill-threads.txt "$report" || die "$name: datemill with and without stat threads differ (see $PWD)"
     fi
 }
 
@@ -275,8 +291,8 @@ label() {
     case $1 in
         find) echo 'find \| sort \| uniq -c' ;;
         datemill-exe) echo 'Datemill.exe' ;;
-        datemill-plain) echo 'datemill, DATEMILL_NO_IO_URING=1' ;;
-        floor-uring) echo 'floor --uring' ;;
+        datemill-plain) echo 'datemill, DATEMILL_STAT_THREADS=0' ;;
+        floor-threads) echo "floor --threads $floor_threads" ;;
         wine-start) echo 'floor-win, empty folder' ;;
         *) echo "$1" ;;
     esac
@@ -288,7 +304,7 @@ per_file() {   # per_file TOOL WALL N: µs per listed file
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
 {
-    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$cold" = 1 ] && echo ', page cache dropped before every run')"
+    echo "### $platform: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$cold" = 1 ] && echo ', page cache dropped before every run')$([ "$realtime" = 1 ] && echo ', tools at real-time priority (chrt -f 50)')"
     echo
     echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system"
     echo
@@ -336,6 +352,6 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 # ---- tree and chart cases (tree.sh, same scratch folder) --------------------
 # BENCH_TREE=0 leaves them out; they use the largest size of this run.
 if [ "$windows" = 0 ] && [ "${BENCH_TREE:-1}" = 1 ]; then
-    BENCH_DIR=$work BENCH_ROUNDS=$rounds BENCH_SEED=$seed BENCH_TZ=$TZ DATEMILL=$datemill \
+    BENCH_DIR=$work BENCH_ROUNDS=$rounds BENCH_SEED=$seed BENCH_TZ=$TZ DATEMILL=$datemill BENCH_REALTIME=$realtime \
         BENCH_TREE_FILES=${size_list[${#size_list[@]} - 1]} "$here/tree.sh"
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two more cases beside run.sh's:
 #   tree:  datemill --depth=all on N files in a tree of F folders, against
-#          the same files in one folder and against
+#          the same files in one folder (both also with
+#          DATEMILL_STAT_THREADS=0, the plain way) and against
 #          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c;
 #   chart: datemill on N files, every file its own second (mask
 #          yyyymmddhhiiss), with and without --chart.
@@ -15,19 +16,21 @@ root=$(dirname "$here")
 files=${BENCH_TREE_FILES:-1000000}
 folders=${BENCH_TREE_FOLDERS:-$((files / 100))}
 rounds=${BENCH_ROUNDS:-5}
+realtime=${BENCH_REALTIME:-0}
 seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
 
 usage() {
     cat <<EOF2
-usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH]
+usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH] [--realtime]
   --files    files in the tree, the flat folder and the chart case (default $files)
   --folders  leaf folders of the tree (default files / 100)
   --rounds   measured rounds after one warm-up (default $rounds)
   --dir      scratch folder, shared with run.sh (default $work)
+  --realtime run every timed tool under chrt -f 50 (needs root), as run.sh
 Also from the environment: BENCH_TREE_FILES BENCH_TREE_FOLDERS BENCH_ROUNDS
-BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), DATEMILL.
+BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, DATEMILL.
 EOF2
 }
 die() { echo "tree.sh: $*" >&2; exit 1; }
@@ -38,6 +41,7 @@ while [ $# -gt 0 ]; do
         --folders) folders=${2:?}; shift ;;
         --rounds) rounds=${2:?}; shift ;;
         --dir) work=${2:?}; shift ;;
+        --realtime) realtime=1 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -80,13 +84,19 @@ make_data "$tree" "gentree $tree_sum $files $folders $seed" "$bin/gentree" "$tre
 make_data "$flat" "gentree $tree_sum $files 1 $seed" "$bin/gentree" "$flat" "$files" 1 "$seed"
 make_data "$seconds" "gen $gen_sum $files seconds $seed" "$bin/gen" "$seconds" "$files" seconds "$seed"
 
+rt=()
+if [ "$realtime" = 1 ]; then
+    chrt -f 50 true 2>/dev/null || die "--realtime: chrt -f 50 is refused here (needs root)"
+    rt=(chrt -f 50)
+fi
+
 # ---- measuring -------------------------------------------------------------
 # measure LOG CMD...: run CMD (output to /dev/null), append "wall cpu rss_kib"
 measure() {
     local log=$1 u s m t0 t1
     shift
     t0=$EPOCHREALTIME
-    /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out/stdout.tmp" || die "failed: $*"
+    "${rt[@]}" /usr/bin/time -f '%U %S %M' -o "$work/time.tmp" "$@" > "$out/stdout.tmp" || die "failed: $*"
     t1=$EPOCHREALTIME
     read -r u s m < "$work/time.tmp"
     awk -v a="$t0" -v b="$t1" -v u="$u" -v s="$s" -v m="$m" \
@@ -95,8 +105,10 @@ measure() {
 pipeline='find "$1" -type f -printf "%TY-%Tm-%Td\n" | sort | uniq -c'
 run_tool() {   # run_tool TOOL LOG
     case $1 in
-        tree) measure "$2" "$datemill" --date=m --depth=all "$tree" ;;
+        tree) measure "$2" "$datemill" --date=m --depth=all "$tree" && cp "$(basename "$tree").txt" tree-threads.txt ;;
         flat) measure "$2" "$datemill" --date=m "$flat" ;;
+        tree-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m --depth=all "$tree" ;;
+        flat-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m "$flat" ;;
         find) measure "$2" bash -c "$pipeline" find "$tree" && mv "$out/stdout.tmp" "$out/find.txt" ;;
         plain) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss "$seconds" ;;
         chart) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss --chart "$seconds" ;;
@@ -109,6 +121,7 @@ check() {
     awk '{ print $2, $1 }' find.txt > find.norm
     [ "$(awk '{ s += $2 } END { print s + 0 }' flat.norm)" = "$files" ] || die "flat: not $files files counted"
     cmp -s tree.norm flat.norm || die "tree and flat counts differ (see $out)"
+    cmp -s tree-threads.txt "$t.txt" || die "the tree with and without stat threads differ (see $out)"
     cmp -s tree.norm find.norm || die "datemill and find differ on the tree (see $out)"
     [ -f "$s.svg" ] || die "no chart $s.svg in $out"
     [ "$(stat -c %s "$s.svg")" -lt 2097152 ] || die "$s.svg is 2 MB or more"
@@ -119,7 +132,7 @@ results=$work/results/tree
 rm -rf "$out" "$results"
 mkdir -p "$out" "$results"
 cd "$out"
-tools=(tree flat find plain chart)
+tools=(tree flat tree-plain flat-plain find plain chart)
 echo "timing tree and chart cases: warm-up" >&2
 for t in "${tools[@]}"; do run_tool "$t" /dev/null; done
 check
@@ -142,7 +155,7 @@ row() {   # row CASE LABEL TOOL BASE
         "$(awk -v m="$m" 'BEGIN { print m / 1024 }')"
 }
 {
-    echo "### tree and chart: medians of $rounds round(s) after a warm-up, TZ=$TZ"
+    echo "### tree and chart: medians of $rounds round(s) after a warm-up, TZ=$TZ$([ "$realtime" = 1 ] && echo ', tools at real-time priority (chrt -f 50)')"
     echo
     echo "$(uname -sr), $(nproc) cores, $(df --output=fstype "$work/data" | tail -n 1) file system;" \
         "$files files, the tree in $folders leaf folders"
@@ -151,6 +164,8 @@ row() {   # row CASE LABEL TOOL BASE
     echo "|---|---|---:|---:|---:|---:|---:|"
     row tree "datemill --depth=all, tree" tree flat
     row tree "datemill, one folder (base)" flat flat
+    row tree "datemill --depth=all, tree, DATEMILL_STAT_THREADS=0" tree-plain flat
+    row tree "datemill, one folder, DATEMILL_STAT_THREADS=0" flat-plain flat
     row tree 'find tree \| sort \| uniq -c' find flat
     row chart "datemill, per-second mask (base)" plain plain
     row chart "the same with --chart" chart plain

@@ -14,7 +14,7 @@ ensure_packages() {
 }
 
 # What building and testing both builds needs.
-BUILD_PACKAGES=(cmake make g++ libc6-dev liburing-dev)
+BUILD_PACKAGES=(cmake make g++ libc6-dev)
 TEST_PACKAGES=(libgtest-dev googletest tzdata g++-mingw-w64-x86-64-posix wine64 mandoc unzip)
 # The chart test renders SVG with rsvg-convert and reads the PNG in Python.
 TEST_PACKAGES+=(librsvg2-bin python3)

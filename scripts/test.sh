@@ -24,7 +24,8 @@ fi
 
 # A message box must never wait for a click.
 unset DISPLAY
-for preset in native sanitize windows; do
+# tsan: the scanner tests under ThreadSanitizer (the stat threads).
+for preset in native sanitize tsan windows; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done

@@ -1,6 +1,7 @@
-// The POSIX folder search: stat calls through io_uring, plain statx and
+// The POSIX folder search: stat calls on helper threads, plain statx and
 // fstatat giving the same records; files gone between listing and stat;
-// folders that can be listed but not searched; paths beyond PATH_MAX.
+// searches that end early; fork; folders that can be listed but not
+// searched; paths beyond PATH_MAX.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -10,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <tuple>
 
 #include "modules/ScanDir.h"
@@ -37,15 +41,23 @@ Facts FactsOfScan(const Text& folder) {
   return facts;
 }
 
-class PosixSearchTest : public testing::TestWithParam<StatMode> {
+// The ways a search makes its stat calls.
+struct Way {
+  int helpers;  // 0: on the program thread
+  StatMode mode;
+};
+
+class PosixSearchTest : public testing::TestWithParam<Way> {
  protected:
   void SetUp() override {
-    Platform::posix::SetStatMode(GetParam());
-    if (Platform::posix::CurrentStatMode() != GetParam()) GTEST_SKIP() << "io_uring is refused here";
+    Platform::posix::RestartStatPool(GetParam().helpers);
+    Platform::posix::SetStatMode(GetParam().mode);
+    ASSERT_EQ(Platform::posix::StatPoolThreads(), GetParam().helpers);
   }
   void TearDown() override {
     Platform::posix::SetListingHook(nullptr);
-    Platform::posix::SetStatMode(StatMode::kRing);
+    Platform::posix::SetStatMode(StatMode::kStatx);
+    Platform::posix::RestartStatPool(-1);
     Reset();
   }
   TestSupport::ScopedTempDir dir_;
@@ -55,7 +67,7 @@ TEST_P(PosixSearchTest, ManyBatchesLinksAndVanishedFilesAsExpected) {
   const Platform::FileTime written = TestSupport::UtcStamp(2018, 9, 26, 12, 0, 0);
   const int64_t date = DateOfStamp(written);
   Facts expected;
-  for (int i = 0; i < 700; ++i) {  // three batches
+  for (int i = 0; i < 1200; ++i) {  // three batches
     const Text name = u"f" + DecimalText(i);
     TestSupport::MakeFile(dir_ / name, std::string(i % 5, 'x'), written);
     expected[name] = {i % 5, Platform::kAttrNormal, date, 0};
@@ -73,7 +85,7 @@ TEST_P(PosixSearchTest, ManyBatchesLinksAndVanishedFilesAsExpected) {
     removed = true;
   });
   Facts facts = FactsOfScan(dir_.path());
-  ASSERT_EQ(facts.size(), 702u);
+  ASSERT_EQ(facts.size(), 1202u);
   // A link is a file of its own (its own times); the link to a folder is a folder.
   for (const Text link : {u"flink", u"dangling"}) {
     EXPECT_EQ(std::get<1>(facts[link]), Platform::kAttrReparsePoint) << TestSupport::Show(link);
@@ -88,7 +100,7 @@ TEST_P(PosixSearchTest, CreationIsTheBirthTimeOrElseTheLastWrite) {
   TestSupport::MakeFile(dir_ / u"old", "o", written);
   struct statx stx {};
   const bool birthKnown = ::statx(AT_FDCWD, Utf8FromText(dir_ / u"old").c_str(), 0, STATX_BTIME, &stx) == 0 &&
-                          (stx.stx_mask & STATX_BTIME) != 0 && GetParam() != StatMode::kFstatat;
+                          (stx.stx_mask & STATX_BTIME) != 0 && GetParam().mode != StatMode::kFstatat;
   const Facts facts = FactsOfScan(dir_.path());
   const auto& [size, attributes, modified, created] = facts.at(u"old");
   EXPECT_EQ(modified, DateOfStamp(written));
@@ -100,7 +112,8 @@ TEST_P(PosixSearchTest, CreationIsTheBirthTimeOrElseTheLastWrite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, PosixSearchTest,
-                         testing::Values(StatMode::kRing, StatMode::kStatx, StatMode::kFstatat));
+                         testing::Values(Way{1, StatMode::kStatx}, Way{3, StatMode::kStatx},
+                                         Way{0, StatMode::kStatx}, Way{0, StatMode::kFstatat}));
 
 TEST(PosixStatFacts, NoBirthTimeGivesTheLastWrite) {
   struct statx stx {};
@@ -117,13 +130,134 @@ TEST(PosixStatFacts, NoBirthTimeGivesTheLastWrite) {
   EXPECT_LT(info.created, info.lastWrite);
 }
 
-TEST(PosixStatMode, TheVariableForcesThePlainWay) {
-  ::setenv("DATEMILL_NO_IO_URING", "1", 1);
-  Platform::posix::ChooseStatModeAgain();
-  EXPECT_EQ(Platform::posix::CurrentStatMode(), StatMode::kStatx);
-  ::unsetenv("DATEMILL_NO_IO_URING");
-  Platform::posix::ChooseStatModeAgain();
-  EXPECT_NE(Platform::posix::CurrentStatMode(), StatMode::kFstatat);
+TEST(PosixStatPool, HelperThreadsFromTheSettingOrTheCores) {
+  const struct {
+    const char* setting;
+    int cores, helpers;
+  } cases[] = {{nullptr, 2, 1}, {nullptr, 1, 1}, {nullptr, 0, 1}, {nullptr, 5, 4}, {nullptr, 64, 8},
+               {"0", 2, 0},     {"3", 2, 3},     {"64", 2, 64},   {"65", 2, 1},    {"100", 4, 3},
+               {"", 4, 3},      {"x", 4, 3},     {"-1", 4, 3},    {"2x", 4, 3},    {" 2", 4, 3}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Platform::posix::StatThreadsFor(c.setting, c.cores), c.helpers)
+        << (c.setting ? c.setting : "unset") << ", " << c.cores << " cores";
+  }
+  for (const char* setting : {"0", "2"}) {
+    ::setenv("DATEMILL_STAT_THREADS", setting, 1);
+    Platform::posix::RestartStatPool(-1);
+    EXPECT_EQ(Platform::posix::StatPoolThreads(), std::atoi(setting));
+  }
+  ::unsetenv("DATEMILL_STAT_THREADS");
+  Platform::posix::RestartStatPool(-1);
+}
+
+// Folders of `count` empty files f0, f1, ...
+void MakeFiles(const Text& folder, int count) {
+  for (int i = 0; i < count; ++i) TestSupport::WriteBytes(Join(folder, u"f" + DecimalText(i)));
+}
+
+size_t OpenDescriptors() {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                           std::filesystem::directory_iterator()));
+}
+
+// A search given up with batches in flight (closed early, or an exception
+// while the next names are listed) leaves no helper on its batches (the
+// sanitizer runs see to that), closes its folder, and the next search
+// finds every file.
+TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
+  TestSupport::ScopedTempDir dir;
+  MakeFiles(dir.path(), 1000);
+  Platform::posix::RestartStatPool(1);
+  const size_t descriptors = OpenDescriptors();
+  for (const bool throwing : {false, true}) {
+    int listed = 0;
+    Platform::posix::SetListingHook([&] {
+      if (throwing && ++listed == 5) throw std::runtime_error("listing fails");  // batches in flight
+    });
+    {
+      Platform::DirSearch search;
+      Platform::DirEntry entry;
+      ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true), Platform::SearchStatus::kOpened);
+      int read = 0;
+      bool threw = false;
+      try {
+        while ((throwing || read < 40) && search.Next(entry)) ++read;
+      } catch (const std::runtime_error&) {
+        threw = true;
+      }
+      EXPECT_EQ(threw, throwing);
+      if (!throwing) {
+        EXPECT_EQ(read, 40);
+      }
+    }
+    Platform::posix::SetListingHook(nullptr);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    Reset();
+    EXPECT_EQ(Scan(Folders, dir.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u""), 1000);
+  }
+  Platform::posix::RestartStatPool(-1);
+  Reset();
+}
+
+// A child after fork, in the middle of a search whose batches the parent's
+// helpers are working on, finishes the search without them.
+TEST(PosixStatPool, AForkedChildGoesOnWithoutTheParentsHelpers) {
+  TestSupport::ScopedTempDir dir;
+  MakeFiles(dir.path(), 1200);
+  Platform::posix::RestartStatPool(1);
+  Platform::DirSearch search;
+  Platform::DirEntry entry;
+  ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true), Platform::SearchStatus::kOpened);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(search.Next(entry));  // the dots, a file: the pipeline runs
+  // Every file once, stat'ed: its size (0) and a time stamp read.
+  auto rest = [&] {
+    int files = 0;
+    while (search.Next(entry))
+      files += entry.lastWrite != Platform::kTimeUnread && entry.size == 0 ? 1 : 1000000;
+    return files;
+  };
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(60);  // a child that hangs on the parent's helpers fails
+    const int files = rest();
+    const int helpers = Platform::posix::StatPoolThreads();
+    ::_exit(files == 1199 && helpers == 0 ? 0 : 1);
+  }
+  EXPECT_EQ(rest(), 1199);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child was ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the child lost files or used the parent's helpers";
+  search.Close();
+  Platform::posix::RestartStatPool(-1);
+}
+
+// No thread may start once the user's processes reach RLIMIT_NPROC (root
+// is not held by it: the child drops to an ordinary user first).
+TEST(PosixStatPool, WithoutHelperThreadsTheSearchGoesOnThePlainWay) {
+  TestSupport::ScopedTempDir dir;
+  MakeFiles(dir.path(), 600);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(60);
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() == 0 && nobody != nullptr &&
+        (::chown(Utf8FromText(dir.path()).c_str(), nobody->pw_uid, nobody->pw_gid) != 0 ||
+         ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) {
+      ::_exit(10);
+    }
+    const struct rlimit one = {1, 1};
+    if (::setrlimit(RLIMIT_NPROC, &one) != 0) ::_exit(11);
+    Platform::posix::RestartStatPool(1);
+    const int helpers = Platform::posix::StatPoolThreads();
+    Reset();
+    const int64_t files = Scan(Folders, dir.path(), u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"");
+    ::_exit((helpers == 0 ? 0 : 1) | (files == 600 ? 0 : 2));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a helper started, 2: files lost, 10/11: setup";
 }
 
 // Root may search any folder: the test drops to an ordinary user in a child.

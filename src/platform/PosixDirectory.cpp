@@ -178,14 +178,17 @@ struct DirSearch::State {
   bool pending = false;  // `held` is the next entry to deliver
   std::string heldName;
   EntryInfo held;
-  // Two batches take turns: the program goes through `batches[current]`
-  // while the kernel stats the other.
-  StatBatch batches[2];
+  // A pipeline of batches: the program goes through `batches[current]`
+  // while the helper threads stat the ones after it, oldest first.
+  static constexpr int kInFlight = 4;
+  StatBatch batches[kInFlight];
   int current = 0;
-  size_t next = 0;  // the next entry of the current batch
+  size_t next = 0;      // the next entry of the current batch
+  bool primed = false;  // every batch has been filled once
+  bool listed = false;  // the listing has ended
 
   ~State() {
-    for (StatBatch& batch : batches) batch.Clear();  // before the folder closes
+    for (StatBatch& batch : batches) batch.Cancel();  // before the folder closes
     if (dir != nullptr) ::closedir(dir);
   }
 };
@@ -203,9 +206,12 @@ namespace {
 // their stat calls.
 void FillAndStart(DirSearch::State& s, StatBatch& batch) {
   batch.Clear();
-  while (!batch.Full()) {
+  while (batch.Size() < StatBatch::kCapacity && !s.listed) {
     const dirent* d = ::readdir(s.dir);
-    if (d == nullptr) break;
+    if (d == nullptr) {
+      s.listed = true;
+      break;
+    }
     const char* name = d->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
@@ -226,15 +232,21 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
       return true;
     }
   }
+  if (!s.primed) {
+    for (StatBatch& batch : s.batches) FillAndStart(s, batch);
+    s.primed = true;
+    s.batches[s.current].Wait();
+  }
   for (;;) {
     StatBatch& batch = s.batches[s.current];
     if (s.next == batch.Size()) {
-      // Take the batch the kernel has worked on, and give it the next one.
-      s.current = 1 - s.current;
+      if (batch.Empty()) return false;  // the listing has ended
+      // The used batch takes the next names, at the end of the pipeline;
+      // the oldest one after it is next.
+      FillAndStart(s, batch);
+      s.current = (s.current + 1) % DirSearch::State::kInFlight;
       s.next = 0;
       s.batches[s.current].Wait();
-      if (s.batches[s.current].Empty()) return false;
-      FillAndStart(s, s.batches[1 - s.current]);
       continue;
     }
     const size_t i = s.next++;
@@ -277,8 +289,6 @@ SearchStatus OpenListing(DirSearch::State& s, int fd) {
     ::close(fd);
     return SearchStatus::kFailed;
   }
-  FillAndStart(s, s.batches[1]);
-  s.current = 0;
   if (!NextMatch(s, s.heldName, s.held)) return SearchStatus::kNoMatch;
   s.pending = true;
   return SearchStatus::kOpened;

@@ -1,26 +1,29 @@
-// Stat calls in batches: io_uring on Linux where the kernel allows it, else
-// plain statx (or fstatat where statx is missing), one after the other.
+// Stat calls in batches, shared between the program thread and a small
+// pool of helper threads; plain statx (or fstatat where statx is missing)
+// one after the other where no helper runs.
 #include "platform/PosixStat.h"
 
 #include <dirent.h>
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <utility>
 
 #include "platform/PosixCommon.h"
-
-#ifdef DATEMILL_IO_URING
-#include <liburing.h>
-#endif
 
 namespace Platform::posix {
 
 namespace {
 
-bool modeChosen = false;
-StatMode mode = StatMode::kStatx;
+std::atomic<StatMode> mode{StatMode::kStatx};
 std::function<void()> listingHook;
 
 int StatxOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
@@ -50,120 +53,9 @@ FileTime TicksOfStamp(const struct statx_timestamp& t) { return TicksOf(t.tv_sec
 
 }  // namespace
 
-// ---- The ring ---------------------------------------------------------------
+StatMode CurrentStatMode() { return mode.load(std::memory_order_relaxed); }
 
-namespace {
-
-#ifdef DATEMILL_IO_URING
-struct Ring {
-  io_uring ring{};
-  unsigned room = 0;      // completions the ring holds
-  unsigned inFlight = 0;  // calls submitted and not yet reaped
-  pid_t owner = 0;        // a child after fork shares the ring's memory: not its to use
-};
-Ring* ring = nullptr;
-
-void CloseRing() {
-  io_uring_queue_exit(&ring->ring);  // in a child: only the child's mapping and descriptor
-  delete ring;
-  ring = nullptr;
-}
-
-// A ring that runs statx, or nullptr where the kernel refuses one (before
-// 5.6, kernel.io_uring_disabled, a seccomp filter: ENOSYS or EPERM).
-Ring* OpenRing() {
-  auto* made = new Ring;
-  io_uring_params params{};
-  if (io_uring_queue_init_params(StatBatch::kCapacity, &made->ring, &params) < 0) {
-    delete made;
-    return nullptr;
-  }
-  io_uring_probe* probe = io_uring_get_probe_ring(&made->ring);
-  const bool statxThere = probe != nullptr && io_uring_opcode_supported(probe, IORING_OP_STATX);
-  if (probe != nullptr) io_uring_free_probe(probe);
-  if (!statxThere) {
-    io_uring_queue_exit(&made->ring);
-    delete made;
-    return nullptr;
-  }
-  made->room = params.cq_entries;
-  made->owner = ::getpid();
-  return made;
-}
-
-// Takes in one completion (waiting for it when `wait`); false when none.
-bool Reap(bool wait) {
-  io_uring_cqe* cqe = nullptr;
-  int rc = wait ? io_uring_wait_cqe(&ring->ring, &cqe) : io_uring_peek_cqe(&ring->ring, &cqe);
-  while (rc == -EINTR) rc = io_uring_wait_cqe(&ring->ring, &cqe);
-  if (rc < 0 || cqe == nullptr) return false;
-  auto* slot = static_cast<StatBatch::Slot*>(io_uring_cqe_get_data(cqe));
-  slot->error = cqe->res < 0 ? -cqe->res : 0;
-  --*slot->pending;
-  --ring->inFlight;
-  io_uring_cqe_seen(&ring->ring, cqe);
-  return true;
-}
-
-// Queues the statx of each name; false when the kernel takes none of them.
-bool RingStart(int dirfd, unsigned mask, const char* const* names, StatBatch::Slot* slots, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    // Batches of several open searches may be in flight; keep their
-    // completions within what the ring holds.
-    while (ring->inFlight + 1 > ring->room && Reap(true)) {
-    }
-    io_uring_sqe* sqe = io_uring_get_sqe(&ring->ring);
-    if (sqe == nullptr) {
-      if (io_uring_submit(&ring->ring) < 0) return false;
-      sqe = io_uring_get_sqe(&ring->ring);
-      if (sqe == nullptr) return false;
-    }
-    io_uring_prep_statx(sqe, dirfd, names[i], AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &slots[i].result);
-    io_uring_sqe_set_data(sqe, &slots[i]);
-    ++*slots[i].pending;
-    ++ring->inFlight;
-  }
-  return io_uring_submit(&ring->ring) >= 0;
-}
-#else
-struct Ring {
-  unsigned inFlight = 0;
-  pid_t owner = 0;
-};
-Ring* ring = nullptr;
-void CloseRing() {}
-Ring* OpenRing() { return nullptr; }
-bool Reap(bool) { return false; }
-bool RingStart(int, unsigned, const char* const*, StatBatch::Slot*, size_t) { return false; }
-#endif
-
-void ChooseMode() {
-  if (modeChosen) return;
-  modeChosen = true;
-  const char* off = std::getenv("DATEMILL_NO_IO_URING");
-  const bool ringWanted = off == nullptr || std::strcmp(off, "1") != 0;
-  if (ringWanted && ring == nullptr) ring = OpenRing();
-  mode = ringWanted && ring != nullptr ? StatMode::kRing : StatMode::kStatx;
-}
-
-}  // namespace
-
-StatMode CurrentStatMode() {
-  if (ring != nullptr && ring->owner != ::getpid()) {
-    CloseRing();  // made by the parent of this process
-    modeChosen = false;
-  }
-  ChooseMode();
-  return mode;
-}
-
-void SetStatMode(StatMode wanted) {
-  modeChosen = true;
-  if (wanted == StatMode::kRing && ring == nullptr) ring = OpenRing();
-  mode = (wanted == StatMode::kRing && ring == nullptr) ? StatMode::kStatx : wanted;
-}
-
-void ChooseStatModeAgain() { modeChosen = false; }
+void SetStatMode(StatMode wanted) { mode.store(wanted, std::memory_order_relaxed); }
 
 void SetListingHook(std::function<void()> hook) { listingHook = std::move(hook); }
 
@@ -181,7 +73,7 @@ int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
   if (CurrentStatMode() != StatMode::kFstatat) {
     const int error = StatxOne(dirfd, name, mask, out);
     if (error != ENOSYS) return error;
-    mode = StatMode::kFstatat;  // a kernel before 4.11: no statx at all
+    SetStatMode(StatMode::kFstatat);  // a kernel before 4.11: no statx at all
   }
   return FstatatOne(dirfd, name, out);
 }
@@ -220,15 +112,205 @@ EntryInfo UnreadFacts(std::string_view name, unsigned char direntType) {
   return info;
 }
 
-// ---- Batches ----------------------------------------------------------------
+// ---- The pool ---------------------------------------------------------------
 
-StatBatch::StatBatch() : slots_(kCapacity) {
-  names_.reserve(kCapacity * 32);
-  offsets_.reserve(kCapacity);
-  types_.reserve(kCapacity);
+// Helper threads that make the stat calls of started batches, oldest batch
+// first. They touch nothing but the batches handed to them: the names, the
+// results and the claim index of each, and the queue under the mutex.
+class StatPool {
+ public:
+  explicit StatPool(int wanted);
+  ~StatPool();  // stops and joins the helpers; no batch may be queued
+  StatPool(const StatPool&) = delete;
+  StatPool& operator=(const StatPool&) = delete;
+
+  int Threads() const { return static_cast<int>(threads_.size()); }
+  // False in a child after fork: the helpers live only in the parent.
+  bool Ours() const { return owner_ == ::getpid(); }
+  // Puts `batch` at the end of the queue and wakes the helpers.
+  void Submit(StatBatch& batch);
+  // Takes `batch` out of the queue (its names are all claimed) and returns
+  // once no helper works on it.
+  void Finish(StatBatch& batch);
+
+ private:
+  static void* Run(void* pool);
+  void Work();
+  void Unlink(StatBatch& batch);
+
+  std::mutex mutex_;
+  std::condition_variable work_;  // helpers wait here for a batch
+  std::condition_variable left_;  // the program thread waits here for helpers to leave a batch
+  StatBatch* head_ = nullptr;     // started batches with names to claim, oldest first
+  StatBatch* tail_ = nullptr;
+  int waiting_ = 0;  // program threads waiting on left_
+  bool stopping_ = false;
+  std::vector<pthread_t> threads_;
+  pid_t owner_;
+};
+
+StatPool::StatPool(int wanted) : owner_(::getpid()) {
+  threads_.reserve(static_cast<size_t>(wanted));
+  pthread_attr_t attr;
+  if (::pthread_attr_init(&attr) != 0) return;
+  // A helper only makes stat calls: a small stack is plenty.
+  (void)::pthread_attr_setstacksize(&attr, size_t{256} * 1024);
+  // Signals go to the program thread, never to a helper.
+  sigset_t all, before;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &before);
+  for (int i = 0; i < wanted; ++i) {
+    pthread_t thread;
+    if (::pthread_create(&thread, &attr, &StatPool::Run, this) != 0) break;  // fewer helpers, or none
+    threads_.push_back(thread);
+  }
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  ::pthread_attr_destroy(&attr);
 }
 
-StatBatch::~StatBatch() { Wait(); }
+StatPool::~StatPool() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  for (pthread_t thread : threads_) ::pthread_join(thread, nullptr);
+}
+
+void* StatPool::Run(void* pool) {
+  static_cast<StatPool*>(pool)->Work();
+  return nullptr;
+}
+
+void StatPool::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return stopping_ || head_ != nullptr; });
+    if (stopping_) return;
+    StatBatch& batch = *head_;
+    ++batch.helpers_;  // the batch stays until this helper leaves it
+    lock.unlock();
+    batch.StatClaimed();
+    lock.lock();
+    if (batch.queued_) Unlink(batch);  // every name is claimed now
+    if (--batch.helpers_ == 0 && waiting_ > 0) left_.notify_all();
+  }
+}
+
+void StatPool::Submit(StatBatch& batch) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    batch.queueNext_ = nullptr;
+    batch.queued_ = true;
+    (tail_ != nullptr ? tail_->queueNext_ : head_) = &batch;
+    tail_ = &batch;
+  }
+  if (threads_.size() > 1) {
+    work_.notify_all();
+  } else {
+    work_.notify_one();
+  }
+}
+
+void StatPool::Finish(StatBatch& batch) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (batch.queued_) Unlink(batch);
+  ++waiting_;
+  left_.wait(lock, [&batch] { return batch.helpers_ == 0; });
+  --waiting_;
+}
+
+void StatPool::Unlink(StatBatch& batch) {
+  StatBatch* before = nullptr;
+  for (StatBatch* at = head_; at != &batch; at = at->queueNext_) before = at;
+  (before != nullptr ? before->queueNext_ : head_) = batch.queueNext_;
+  if (tail_ == &batch) tail_ = before;
+  batch.queueNext_ = nullptr;
+  batch.queued_ = false;
+}
+
+namespace {
+
+int wantedThreads = -1;  // -1: as DATEMILL_STAT_THREADS and the cores say
+bool poolTried = false;
+StatPool* pool = nullptr;  // made once, on the program thread; never freed but by RestartStatPool
+
+int CoresWeMayUse() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return CPU_COUNT(&set);
+}
+
+// The pool of this process, started on first use; nullptr where the calls
+// are made on the program thread.
+StatPool* ThePool() {
+  if (!poolTried) {
+    poolTried = true;
+    const int wanted = wantedThreads >= 0
+                           ? wantedThreads
+                           : StatThreadsFor(std::getenv("DATEMILL_STAT_THREADS"), CoresWeMayUse());
+    try {
+      if (wanted > 0) pool = new StatPool(wanted);
+    } catch (const std::bad_alloc&) {
+      pool = nullptr;  // the plain way
+    }
+  }
+  // A child after fork has its parent's pool in memory, but not its threads.
+  return pool != nullptr && pool->Threads() > 0 && pool->Ours() ? pool : nullptr;
+}
+
+// A batch this small is quicker stat'ed than handed over.
+constexpr size_t kPoolMinimum = 8;
+
+}  // namespace
+
+int StatThreadsFor(const char* setting, int cores) {
+  if (setting != nullptr && *setting != '\0' && std::strlen(setting) <= 2) {
+    char* end = nullptr;
+    const long n = std::strtol(setting, &end, 10);
+    if (*end == '\0' && setting[0] >= '0' && setting[0] <= '9' && n <= kMaxStatThreads)
+      return static_cast<int>(n);
+  }
+  const int helpers = cores - 1;
+  return helpers < 1 ? 1 : helpers > kDefaultMaxStatThreads ? kDefaultMaxStatThreads : helpers;
+}
+
+void RestartStatPool(int count) {
+  if (pool != nullptr && pool->Ours()) delete pool;
+  pool = nullptr;
+  poolTried = false;
+  wantedThreads = count;
+}
+
+int StatPoolThreads() {
+  StatPool* running = ThePool();
+  return running != nullptr ? running->Threads() : 0;
+}
+
+// ---- Batches ----------------------------------------------------------------
+
+namespace {
+
+// Result arrays of ended searches, for the next ones; the program thread's
+// own.
+constexpr int kSpareSlots = 16;
+void* spareSlots[kSpareSlots];
+int spareCount = 0;
+
+}  // namespace
+
+StatBatch::StatBatch() = default;
+
+StatBatch::~StatBatch() {
+  Cancel();
+  if (slots_ == nullptr) return;
+  if (spareCount < kSpareSlots) {
+    spareSlots[spareCount++] = slots_;
+  } else {
+    delete[] slots_;
+  }
+}
 
 void StatBatch::Add(std::string_view name, unsigned char type) {
   offsets_.push_back(static_cast<uint32_t>(names_.size()));
@@ -240,36 +322,43 @@ void StatBatch::Add(std::string_view name, unsigned char type) {
 void StatBatch::Start(int dirfd, unsigned mask) {
   dirfd_ = dirfd;
   mask_ = mask;
-  const char* names[kCapacity];
-  for (size_t i = 0; i < Size(); ++i) {
-    names[i] = Name(i);
-    slots_[i].error = 0;
-    slots_[i].pending = &pending_;
+  count_ = Size();
+  claim_.store(0, std::memory_order_relaxed);
+  if (slots_ == nullptr) {
+    slots_ = spareCount > 0 ? static_cast<Slot*>(spareSlots[--spareCount]) : new Slot[kCapacity];
   }
-  viaRing_ = CurrentStatMode() == StatMode::kRing;
-  if (viaRing_) {
-    if (RingStart(dirfd, mask, names, slots_.data(), Size())) return;
-    // The kernel took none of them (submission refused): the plain way
-    // from now on.
-    ring->inFlight -= static_cast<unsigned>(pending_);
-    pending_ = 0;
-    viaRing_ = false;
-    mode = StatMode::kStatx;
+  StatPool* helpers = count_ >= kPoolMinimum ? ThePool() : nullptr;
+  if (helpers == nullptr) return StatClaimed();
+  pool_ = helpers;
+  helpers->Submit(*this);
+}
+
+void StatBatch::StatClaimed() {
+  for (;;) {
+    const size_t i = claim_.fetch_add(1, std::memory_order_relaxed);
+    if (i >= count_) return;
+    slots_[i].error = StatOne(dirfd_, Name(i), mask_, slots_[i].result);
   }
-  for (size_t i = 0; i < Size(); ++i) slots_[i].error = StatOne(dirfd, names[i], mask, slots_[i].result);
 }
 
 void StatBatch::Wait() {
-  while (pending_ > 0 && Reap(true)) {
+  StatPool* helpers = std::exchange(pool_, nullptr);
+  if (helpers == nullptr) return;
+  if (!helpers->Ours()) {
+    // A child after fork: the parent's helpers do nothing here, so every
+    // call is made again.
+    for (size_t i = 0; i < count_; ++i) slots_[i].error = StatOne(dirfd_, Name(i), mask_, slots_[i].result);
+    return;
   }
-  if (pending_ > 0 || !viaRing_) return;  // pending: the ring failed, nothing more arrives
-  // A call the ring failed (other than for a file gone since the listing)
-  // is made again the plain way, so both ways give the same results.
-  for (size_t i = 0; i < Size(); ++i) {
-    if (slots_[i].error != 0 && slots_[i].error != ENOENT) {
-      slots_[i].error = StatOne(dirfd_, Name(i), mask_, slots_[i].result);
-    }
-  }
+  StatClaimed();
+  helpers->Finish(*this);
+}
+
+void StatBatch::Cancel() {
+  StatPool* helpers = std::exchange(pool_, nullptr);
+  if (helpers == nullptr || !helpers->Ours()) return;
+  claim_.fetch_add(count_, std::memory_order_relaxed);  // no name is claimed from now on
+  helpers->Finish(*this);
 }
 
 void StatBatch::Clear() {

@@ -1,13 +1,17 @@
-// The stat calls of the POSIX directory search, many at a time. On Linux a
-// batch goes to the kernel through io_uring, whose workers run the calls on
-// every core while the program counts the batch before; where io_uring is
-// missing or refused, the same calls are made one after the other, with the
-// same results.
+// The stat calls of the POSIX directory search, many at a time. The search
+// lists a folder's names into batches and starts each batch; a small pool
+// of helper threads, started once per process, makes the calls of started
+// batches while the program thread lists the next names and delivers the
+// results. A program thread that waits for a batch makes the calls of its
+// unclaimed names itself. Without helpers (DATEMILL_STAT_THREADS=0, a thread
+// that cannot start, a child after fork) the calls are made one after the
+// other on the program thread, with the same results.
 #pragma once
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,19 +22,32 @@
 
 namespace Platform::posix {
 
-// How stat calls are made. The first search chooses kRing unless the kernel
-// refuses io_uring or DATEMILL_NO_IO_URING=1 is set; kFstatat where statx
-// itself is missing.
-enum class StatMode { kRing, kStatx, kFstatat };
+// How stat calls are made: statx, or fstatat where statx itself is missing
+// (kernels before 4.11; the search switches by itself).
+enum class StatMode { kStatx, kFstatat };
 StatMode CurrentStatMode();
-// Makes every later batch use `mode` (tests); kRing falls back to kStatx
-// when the kernel refuses it.
+// Makes every later call use `mode` (tests).
 void SetStatMode(StatMode mode);
-// Makes the next batch choose again, as the first search does (tests).
-void ChooseStatModeAgain();
+
+// The helper threads a pool gets: `setting` is DATEMILL_STAT_THREADS
+// (nullptr when unset), `cores` the cores the process may use. A whole
+// number from 0 to kMaxStatThreads is taken as it is (0: none); otherwise
+// one fewer than the cores, at least 1 and at most kDefaultMaxStatThreads.
+constexpr int kMaxStatThreads = 64;
+constexpr int kDefaultMaxStatThreads = 8;
+int StatThreadsFor(const char* setting, int cores);
+
+// Stops the pool's helper threads, if any run; the next batch starts
+// `count` of them (-1: as DATEMILL_STAT_THREADS and the cores say). No
+// search may be open (tests).
+void RestartStatPool(int count);
+// The helper threads the next batch of this process can use; starts the
+// pool when it has not been tried yet. 0: the calls are made on the
+// program thread.
+int StatPoolThreads();
 
 // Calls `hook` after each batch of names is read and before its stat calls
-// start (tests remove files there); an empty hook does nothing.
+// start (tests remove files there, or throw); an empty hook does nothing.
 void SetListingHook(std::function<void()> hook);
 void RunListingHook();
 
@@ -61,27 +78,35 @@ EntryInfo FactsOf(std::string_view name, const struct statx& stx, bool withTimes
 // size, and every time kTimeUnread.
 EntryInfo UnreadFacts(std::string_view name, unsigned char direntType);
 
-// Up to kCapacity names of one folder and their stat results. While a batch
-// is started, its names and results must stay where they are: the batch
-// waits for its calls before it is cleared or destroyed.
+class StatPool;
+
+// Up to kCapacity names of one folder and their stat results. From Start
+// until Wait or Cancel returns, helper threads may read the names and write
+// the results, so neither may change; the program thread reads a result
+// only after Wait. The destructor cancels a started batch.
 class StatBatch {
  public:
-  static constexpr size_t kCapacity = 256;
+  static constexpr size_t kCapacity = 512;
 
   StatBatch();
   ~StatBatch();
   StatBatch(const StatBatch&) = delete;
   StatBatch& operator=(const StatBatch&) = delete;
 
-  bool Full() const { return offsets_.size() == kCapacity; }
   bool Empty() const { return offsets_.empty(); }
   size_t Size() const { return offsets_.size(); }
-  // Adds a name (copied) with its type from the listing (DT_*).
+  // Adds a name (copied) with its type from the listing (DT_*); at most
+  // kCapacity.
   void Add(std::string_view name, unsigned char type);
-  // Starts the stat calls of every name, relative to `dirfd`.
+  // Starts the stat calls of every name, relative to `dirfd`: handed to the
+  // pool where one runs, else made here and now.
   void Start(int dirfd, unsigned mask);
-  // Returns once every result is in.
+  // Makes the calls no helper has claimed, then returns once every result
+  // is in.
   void Wait();
+  // Leaves the names no helper has claimed without results and returns
+  // once no helper works on the batch (a search that ends early).
+  void Cancel();
   // Waits, then forgets every name.
   void Clear();
 
@@ -91,21 +116,33 @@ class StatBatch {
   int Error(size_t i) const { return slots_[i].error; }
   const struct statx& Result(size_t i) const { return slots_[i].result; }
 
+ private:
+  friend class StatPool;
   struct Slot {
     struct statx result;
     int error;
-    size_t* pending;  // the batch's count of calls in flight
   };
+  // Claims names one at a time and stats them until none is left.
+  void StatClaimed();
 
- private:
   std::string names_;  // each name ended by a NUL
   std::vector<uint32_t> offsets_;
   std::vector<unsigned char> types_;
-  std::vector<Slot> slots_;  // kCapacity, allocated once: the kernel writes here
-  size_t pending_ = 0;
+  // kCapacity results, taken at the first Start from the ones earlier
+  // batches gave back (a tree walk makes a search per folder) and given
+  // back at the end.
+  Slot* slots_ = nullptr;
   int dirfd_ = -1;
   unsigned mask_ = 0;
-  bool viaRing_ = false;  // the results come from the ring
+  size_t count_ = 0;          // the names of the started batch
+  StatPool* pool_ = nullptr;  // the pool that has the batch, until Wait or Cancel
+  // Every caller of StatClaimed takes its next name here.
+  alignas(64) std::atomic<size_t> claim_{0};
+  // Guarded by the pool's mutex: the pool's queue, and the helpers at work
+  // on this batch.
+  StatBatch* queueNext_ = nullptr;
+  bool queued_ = false;
+  int helpers_ = 0;
 };
 
 }  // namespace Platform::posix
