@@ -1,6 +1,5 @@
 #include "Driver.h"
 
-#include <array>
 #include <new>
 
 #include "Chart.h"
@@ -16,21 +15,6 @@
 #include "platform/Platform.h"
 
 namespace {
-
-const Text kDefaultMask = u"yyyy-mm-dd";
-const std::array<TextView, 7> kTokens = {u"yyyy", u"yy", u"mm", u"dd", u"hh", u"ii", u"ss"};
-
-// Puts "%" in front of the first occurrence of `token` (A-Z case ignored).
-void MarkFirst(Text& mask, TextView token) {
-  for (size_t i = 0; i + token.size() <= mask.size(); ++i) {
-    size_t k = 0;
-    while (k < token.size() && AsciiLowerUnit(mask[i + k]) == token[k]) ++k;
-    if (k == token.size()) {
-      mask.insert(i, u"%");
-      return;
-    }
-  }
-}
 
 // `what` is "report" or "chart".
 void LogWriteFailure(const Text& what, const Text& fileName) {
@@ -64,9 +48,8 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
 bool ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
   try {
     ScanDir::Reset();
-    fileTotal =
-        ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels,
-                      ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.skipExtensions, u"", u"");
+    fileTotal = ScanDir::Scan(ScanDir::Folders, folder, options.ext, options.depth,
+                              ScanDir::ReturnFileCount | ScanDir::WithDates, 0, 0, options.exclude, u"", u"");
     if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
     return true;
   } catch (const std::bad_alloc&) {
@@ -116,21 +99,6 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
 void StartUp() {
   Platform::PrepareFileWrites();
   InitProcessContext();
-}
-
-Text ValidateMask(const Text& mask) {
-  for (TextView token : kTokens) {
-    if (mask.find(token) != Text::npos) return mask;
-  }
-  return kDefaultMask;
-}
-
-Text TranslateMask(const Text& mask) {
-  Text result = mask;
-  MarkFirst(result, u"yyyy");
-  if (result.find(u'%') == Text::npos) MarkFirst(result, u"yy");
-  for (TextView token : {u"mm", u"dd", u"hh", u"ii", u"ss"}) MarkFirst(result, token);
-  return result;
 }
 
 Text NormaliseFolder(const Text& folder) {

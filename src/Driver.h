@@ -13,14 +13,6 @@ void StartUp();
 // there, before that folder's report).
 void Main();
 
-// The user's mask (already lower-cased) or the default when it holds none of
-// the tokens yyyy, yy, mm, dd, hh, ii and ss.
-Text ValidateMask(const Text& mask);
-
-// The rendering mask: the first occurrence of each token gets a "%" in front
-// ("yy" only when the mask holds no "%" yet).
-Text TranslateMask(const Text& mask);
-
 // A folder argument without one trailing separator.
 Text NormaliseFolder(const Text& folder);
 

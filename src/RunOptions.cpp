@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "Constants.h"
-#include "Driver.h"
+#include "Process.h"
 #include "modules/Args.h"
 #include "modules/LPS.h"
 #include "platform/Platform.h"
@@ -30,9 +30,9 @@ void ReadDates(RunOptions& options) {
 
 }  // namespace
 
-bool ParseDepth(TextView value, int64_t& levels) {
+bool ParseDepth(TextView value, int64_t& depth) {
   if (value.size() == 3 && AsciiLower(value) == u"all") {
-    levels = ScanDir::AllLevels;
+    depth = ScanDir::AllLevels;
     return true;
   }
   if (value.empty()) return false;
@@ -44,7 +44,7 @@ bool ParseDepth(TextView value, int64_t& levels) {
     // No tree is that deep: a larger number walks it all, like "all".
     number = number > (kMost - digit) / 10 ? kMost : number * 10 + digit;
   }
-  levels = number;
+  depth = number;
   return true;
 }
 
@@ -59,7 +59,7 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   ReadDates(options);
   const Text prefix(Platform::kSwitchPrefix);
   Text value;
-  if (Given(u"depth", value) && !ParseDepth(value, options.levels)) {
+  if (Given(u"depth", value) && !ParseDepth(value, options.depth)) {
     message =
         u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '" + value + u"'";
     return Args::ErrBadDepth;
@@ -71,8 +71,8 @@ int ReadRunOptions(RunOptions& options, Text& message) {
     }
     options.outFolder = value;
   }
-  Given(u"ext", options.extensions);
-  Given(u"exclude", options.skipExtensions);
+  Given(u"ext", options.ext);
+  Given(u"exclude", options.exclude);
   // Flags: given at all means on (a value after "=" is not looked at).
   options.each = Args::HasNamed(SwitchName(u"each")) != 0;
   options.chart = Args::HasNamed(SwitchName(u"chart")) != 0;

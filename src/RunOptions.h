@@ -12,12 +12,12 @@ struct RunOptions {
   Text typedMask = u"yyyy-mm-dd";  // fmt, lower-cased and validated
   Text mask = u"%yyyy-%mm-%dd";    // typedMask translated for rendering
   DateKind kind = DateKind::kCreated;
-  int64_t levels = 0;   // depth: 0 the folder only, ScanDir::AllLevels the whole tree
-  Text extensions;      // ext: the scanner's include list ("" counts every file)
-  Text skipExtensions;  // exclude: the scanner's exclude list
-  Text outFolder;       // out: "" is the current folder
-  bool each = false;    // each report holds its own folder's counts only
-  bool chart = false;   // write "<name>.svg" beside each report
+  int64_t depth = 0;   // 0 the folder only, ScanDir::AllLevels the whole tree
+  Text ext;            // the extensions counted ("" counts every file)
+  Text exclude;        // the extensions left out
+  Text outFolder;      // out: "" is the current folder
+  bool each = false;   // each report holds its own folder's counts only
+  bool chart = false;  // write "<name>.svg" beside each report
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or
@@ -25,10 +25,10 @@ struct RunOptions {
 // Args::Report); `options` is then only partly read.
 int ReadRunOptions(RunOptions& options, Text& message);
 
-// The depth value: a whole number from 0 up (beyond the range of levels it
+// The depth value: a whole number from 0 up (beyond the deepest tree it
 // means the whole tree) or "all" in any letter case. False for anything
 // else, the empty value included.
-bool ParseDepth(TextView value, int64_t& levels);
+bool ParseDepth(TextView value, int64_t& depth);
 
 // Where a report or chart named `fileName` goes: `fileName` itself (the
 // current folder) when `outFolder` is empty, else inside `outFolder`.

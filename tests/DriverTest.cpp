@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Driver.h"
+#include "Process.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
