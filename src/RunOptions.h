@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "Counting.h"
 #include "Text.h"
+#include "modules/Args.h"
 
 struct RunOptions {
   Text typedMask = u"yyyy-mm-dd";  // fmt, lower-cased and validated
@@ -18,12 +20,26 @@ struct RunOptions {
   Text outFolder;      // out: "" is the current folder
   bool each = false;   // each report holds its own folder's counts only
   bool chart = false;  // write "<name>.svg" beside each report
+  bool quiet = false;  // no progress line on a terminal
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or
-// Args::ErrBadDepth or Args::ErrNoOutFolder with the fault's `message` (for
-// Args::Report); `options` is then only partly read.
+// Args::ErrBadSwitch, Args::ErrBadDepth or Args::ErrNoOutFolder with the
+// fault's `message` (for Args::Report); `options` is then only partly read.
+// Only switches are read: an unnamed value (a folder) never stands for one.
 int ReadRunOptions(RunOptions& options, Text& message);
+
+// Why the first stored switch that the program does not know is none of
+// its switches, naming it and listing the known ones; "" when every switch
+// is known. Switch names ignore letter case; the words that ask for the
+// usage or the version count only as Usage.h describes them, so here they
+// are unknown in any other spelling. On POSIX the "--" that ends the
+// switches is known.
+Text UnknownSwitchMessage(const std::vector<Args::Argument>& arguments);
+
+// The date value: c, m or a, or the words created, modified and accessed,
+// in any letter case. False for anything else, the empty value included.
+bool ParseDateKind(TextView value, DateKind& kind);
 
 // The depth value: a whole number from 0 up (beyond the deepest tree it
 // means the whole tree) or "all" in any letter case. False for anything

@@ -128,6 +128,7 @@ InformationRequest FindInformationRequest(const std::vector<Args::Argument>& arg
       if (arg.kind == Args::NamedFlag && arg.name == u"/?") return InformationRequest::kUsage;
       continue;
     }
+    if (arg.kind == Args::NamedFlag && arg.name == Args::EndOfSwitches) break;
     if ((arg.kind == Args::NamedFlag && arg.name == u"--help") ||
         (arg.kind == Args::Unnamed && arg.name == u"-h")) {
       return InformationRequest::kUsage;

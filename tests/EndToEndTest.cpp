@@ -29,10 +29,12 @@ constexpr uint32_t kNoArguments = 0xFFFFFFFF;      // -1, all 32 bits
 constexpr uint32_t kMalformedQuotes = 0xFFFFFFFD;  // -3
 constexpr uint32_t kBadDepth = 0xFFFFFFFC;         // -4
 constexpr uint32_t kNoOutFolder = 0xFFFFFFFB;      // -5
+constexpr uint32_t kBadSwitch = 0xFFFFFFFA;        // -6
 #else
 constexpr uint32_t kNoArguments = 255;  // POSIX passes on the low 8 bits
 constexpr uint32_t kBadDepth = 252;
 constexpr uint32_t kNoOutFolder = 251;
+constexpr uint32_t kBadSwitch = 250;
 #endif
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -114,16 +116,12 @@ TEST_F(EndToEnd, TypicalRunCountsModifiedDatesByMonth) {
   EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
 }
 
-TEST_F(EndToEnd, SwitchNamesIgnoreCaseValuesDoNot) {
+TEST_F(EndToEnd, SwitchNamesAndDateValuesIgnoreCase) {
   const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0), UtcStamp(2018, 10, 1, 12, 0, 0)});
-  EXPECT_EQ(Run({S(u"FMT=DD.MM.YYYY"), S(u"DATE=m"), folder}).status, 0u);
-  EXPECT_EQ(Report(u"photos.txt"), "01.10.2018 1\r\n26.09.2018 1\r\n");
-
-  // "M" is no kind: created dates are counted, as without the switch.
-  EXPECT_EQ(Run({S(u"date=M"), S(u"fmt=yyyy"), folder}).status, 0u);
-  const std::string withUpperM = Report(u"photos.txt");
-  EXPECT_EQ(Run({S(u"fmt=yyyy"), folder}).status, 0u);
-  EXPECT_EQ(Report(u"photos.txt"), withUpperM);
+  for (const Text& kind : {u"m", u"M", u"Modified"}) {
+    EXPECT_EQ(Run({S(u"FMT=DD.MM.YYYY"), S(u"DATE=" + kind), folder}).status, 0u);
+    EXPECT_EQ(Report(u"photos.txt"), "01.10.2018 1\r\n26.09.2018 1\r\n") << Show(kind);
+  }
 
   // The first of two switches counts; a "%" typed before a token stays.
   EXPECT_EQ(Run({S(u"date=a"), S(u"date=c"), S(u"fmt=%yyyy"), S(u"date=m"), folder}).status, 0u);
@@ -178,8 +176,8 @@ TEST_F(EndToEnd, CommandLineFaultsEndWithTheirStatus) {
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
   EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
 #else
-  const std::string name = Utf8FromText(program_.substr(program_.rfind(u'/') + 1));
-  EXPECT_EQ(none.errors, name + ": [Args::] No command line arguments given...\n\nTerminating now!\n");
+  EXPECT_EQ(none.errors,
+            "Usage: datemill [SWITCH]... FOLDER...\nTry 'datemill --help' for more information.\n");
 #endif
 }
 
@@ -435,14 +433,16 @@ TEST_F(EndToEnd, BadDepthOrOutFolderEndTheRunBeforeCounting) {
       {{S(u"out=") + (dir_ / u"missing"), folder}, kNoOutFolder},
       {{folder, S(u"out=") + Join(folder, u"f0")}, kNoOutFolder}};  // a file is no folder
   for (const auto& [args, status] : cases) {
+    const bool file = args[0] == folder;
     const TestSupport::RunResult result = Run(args);
     EXPECT_EQ(result.status, status) << TestSupport::Show(args[0]);
 #ifndef _WIN32
-    const std::string name = Utf8FromText(program_.substr(program_.rfind(u'/') + 1));
     const std::string expected = status == kBadDepth
                                      ? "The value of --depth must be a whole number from 0 up or 'all': '"
-                                     : "The folder of --out does not exist: '";
-    EXPECT_EQ(result.errors.rfind(name + ": [Args::] " + expected, 0), 0u) << result.errors;
+                                 : file ? "--out names a file, not a folder: '"
+                                        : "The folder of --out does not exist: '";
+    EXPECT_TRUE(result.errors.starts_with("datemill: " + expected)) << result.errors;
+    EXPECT_TRUE(result.errors.ends_with("'\nTry 'datemill --help' for more information.\n")) << result.errors;
 #endif
   }
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
@@ -479,15 +479,41 @@ TEST_F(EndToEnd, HelpAndVersionWordsAnswerWithoutCounting) {
   EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
 }
 
-TEST_F(EndToEnd, OtherSpellingsOfTheWordsKeepTheirMeaning) {
+// A switch the program does not know, other spellings of the help words and
+// a date value it does not know end the run before anything is counted.
+TEST_F(EndToEnd, TyposEndTheRunBeforeCounting) {
   const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
-  for (const Text& word : {S(u"HELP"), S(u"help=yes"), S(u"Version"), S(u"?x"), Text(u"-H")}) {
-    const TestSupport::RunResult result = Run({S(u"date=m"), word, folder});
-    EXPECT_EQ(result.status, 0u) << TestSupport::Show(word);
+  for (const Text& typo : {S(u"exlcude=gz"), S(u"dpeth=all"), S(u"HELP"), S(u"help=yes"), S(u"Version"),
+                           S(u"?x"), S(u"date=modfied"), S(u"date")}) {
+    const TestSupport::RunResult result = Run({typo, S(u"date=m"), folder});
+    EXPECT_EQ(result.status, kBadSwitch) << Show(typo);
     EXPECT_EQ(result.output, "");
-    EXPECT_EQ(Report(u"photos.txt"), "2018-09-26 1\r\n") << TestSupport::Show(word);
+    EXPECT_TRUE(TestSupport::Listing(work_).empty()) << Show(typo);
+#ifndef _WIN32
+    const std::string said =
+        typo.starts_with(u"--date") ? "datemill: The value of --date must be c, m or a"
+        : typo == u"--help=yes"
+            ? "datemill: '--help' takes no value"
+            : "datemill: Unknown switch '" + Utf8FromText(typo.substr(0, typo.find(u'='))) + "'";
+    EXPECT_TRUE(result.errors.starts_with(said)) << result.errors;
+    EXPECT_TRUE(result.errors.ends_with("\nTry 'datemill --help' for more information.\n")) << result.errors;
+#endif
   }
+  // "-H" is a folder of that name, as on the command line of any program.
+  EXPECT_EQ(Run({u"-H", folder}).status, 0u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"photos.txt"});
 }
+
+#ifndef _WIN32
+TEST_F(EndToEnd, DoubleDashEndsTheSwitches) {
+  Folder(u"work/-x", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  Folder(u"work/--each", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const TestSupport::RunResult result = Run({S(u"fmt=yyyy"), S(u"date=m"), u"--", u"-x", u"--each"});
+  EXPECT_EQ(result.status, 0u) << result.errors;
+  EXPECT_EQ(Report(u"-x.txt"), "2018 1\r\n");
+  EXPECT_EQ(Report(u"--each.txt"), "2018 1\r\n2019 1\r\n");  // a folder, so the counts accumulate
+}
+#endif
 
 // A folder that cannot be listed is told on standard error (POSIX; the
 // Windows program stays silent), and the others are still counted.

@@ -82,6 +82,7 @@ TEST(Usage, OnlyTheExactWordsAskForInformationAndTheFirstWins) {
        kNone},
       {{Valued(u"--help"), Valued(u"--version"), Valued(u"/?"), Named(u"-h"), Named(u"/?x")}, kNone, kNone},
       {{Named(u"-help"), Named(u"---help"), Named(u"--versions"), Named(u"/h")}, kNone, kNone},
+      {{Named(u"--"), Folder(u"-h"), Named(u"/?")}, kNone, kUsage},  // after "--", "-h" is a folder
       {{}, kNone, kNone},
   };
   for (const RequestCase& c : cases) {
