@@ -6,6 +6,7 @@
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "ReportFile.h"
 #include "RunOptions.h"
 #include "Usage.h"
 #include "modules/Args.h"
@@ -16,11 +17,13 @@
 
 namespace {
 
-// `what` is "report" or "chart".
+// `what` is "report" or "chart". The log line is all the user is told
+// (Dbg::Log shows it on standard error too).
 void LogWriteFailure(const Text& what, const Text& fileName) {
-  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName +
-                        u"' could not be written; an earlier file of that name is left as it was."));
-  Platform::ShowDiagnostic(ProgramFile + u": " + fileName + u": the " + what + u" could not be written");
+  const Text& reason = WriteFailureReason();
+  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" +
+                        (reason.empty() ? Text() : u" (" + reason + u")") +
+                        u"; an earlier file of that name is left as it was."));
 }
 
 // Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")

@@ -8,6 +8,16 @@ namespace {
 
 using Mode = Platform::OutputFile::Mode;
 using Share = Platform::OutputFile::Share;
+using Platform::Failure;
+
+Text failureReason;
+
+// Notes why a write failed (before anything else can change the system's
+// last error) and returns false.
+bool Failed(Failure failure = Failure::kLastCall) {
+  failureReason = Platform::FailureText(failure);
+  return false;
+}
 
 // Hands bytes to a file in blocks of 4096.
 class BlockWriter {
@@ -47,8 +57,9 @@ bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const By
   produce([&out](std::string_view bytes) { out(bytes); });
   bool ok = out.Finish();
   ok = ok && file.EndHere();
-  ok = file.Flush() && ok;
-  return file.Close() && ok;
+  if (!ok) Failed();
+  ok = (file.Flush() || Failed()) && ok;
+  return (file.Close() || Failed()) && ok;
 }
 
 // Creates a temporary file beside `target`, trying further names while one
@@ -58,6 +69,7 @@ bool CreateTemporary(const Text& target, Platform::OutputFile& file, Text& tempN
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     tempName = TemporaryName(target, attempt);
     if (file.Open(tempName, Mode::kCreateNew, Share::kNone)) return true;
+    Failed();
     // A name that is free but cannot be created: the folder takes no files.
     uint32_t attributes = 0;
     if (!Platform::FileAttributes(tempName, attributes)) return false;
@@ -72,7 +84,7 @@ bool WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>
   // Opened without truncation (Windows refuses to truncate a hidden or
   // system file unless asked with those attributes); what is left of the
   // old content is cut off at the end.
-  return file.Open(target, Mode::kOpenAlways, Share::kNone) && WriteAndClose(file, produce);
+  return (file.Open(target, Mode::kOpenAlways, Share::kNone) || Failed()) && WriteAndClose(file, produce);
 }
 
 }  // namespace
@@ -89,11 +101,14 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
+const Text& WriteFailureReason() { return failureReason; }
+
 bool WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
   Text target;
   Platform::FileFacts facts;
-  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) return false;
-  if (facts.exists && (facts.folder || facts.readOnly)) return false;
+  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) return Failed();
+  if (facts.exists && facts.folder) return Failed(Failure::kIsFolder);
+  if (facts.exists && facts.readOnly) return Failed(Failure::kReadOnly);
   // Another name of the same file would keep the old content after a move.
   if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
 
@@ -105,7 +120,7 @@ bool WriteFileReplacing(const Text& fileName, const std::function<void(const Byt
     Platform::RemoveFile(tempName);
     return WriteInPlace(target, produce);
   }
-  const bool ok = WriteAndClose(file, produce) && Platform::MoveReplacing(tempName, target);
+  const bool ok = WriteAndClose(file, produce) && (Platform::MoveReplacing(tempName, target) || Failed());
   if (!ok) Platform::RemoveFile(tempName);
   return ok;
 }

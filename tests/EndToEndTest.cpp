@@ -56,8 +56,10 @@ class EndToEnd : public testing::Test {
     TestSupport::MakeDirs(work_);
   }
 
-  TestSupport::RunResult Run(const std::vector<Text>& args,
-                             const std::vector<std::pair<Text, Text>>& env = {}) {
+  // The log goes into the test's own state folder (POSIX).
+  TestSupport::RunResult Run(const std::vector<Text>& args, std::vector<std::pair<Text, Text>> env = {}) {
+    if (std::none_of(env.begin(), env.end(), [](const auto& e) { return e.first == u"XDG_STATE_HOME"; }))
+      env.emplace_back(u"XDG_STATE_HOME", dir_ / u"state");
     return TestSupport::Run(program_, args, work_, env);
   }
   // A folder below the test folder holding files last written at the given
@@ -71,7 +73,12 @@ class EndToEnd : public testing::Test {
     return folder;
   }
   std::string Report(const Text& name) { return ReadBytes(Join(work_, name)); }
-  std::string Log() { return ReadBytes(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"); }
+  // Beside the program on Windows, in the state folder on POSIX.
+  Text LogFile() const {
+    return Platform::kWindowsConventions ? Join(dir_ / u"bin", u"Log.txt")
+                                         : Join(dir_ / u"state", Join(u"datemill", u"Log.txt"));
+  }
+  std::string Log() { return ReadBytes(LogFile()); }
   static Text S(const Text& rest) { return Text(Platform::kSwitchPrefix) + rest; }
 #ifndef _WIN32
   // Runs the program in the work folder under one resource limit, started
@@ -84,8 +91,10 @@ class EndToEnd : public testing::Test {
     for (std::string& arg : store) argv.push_back(arg.data());
     argv.push_back(nullptr);
     const std::string folder = Utf8FromText(work_);
+    const std::string state = Utf8FromText(dir_ / u"state");
     const pid_t child = ::fork();
     if (child == 0) {
+      ::setenv("XDG_STATE_HOME", state.c_str(), 1);
       ::signal(SIGXFSZ, SIG_DFL);
       const rlimit both{limit, limit};
       if (::setrlimit(resource, &both) != 0 || ::chdir(folder.c_str()) != 0) ::_exit(120);
@@ -113,7 +122,7 @@ TEST_F(EndToEnd, TypicalRunCountsModifiedDatesByMonth) {
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(Report(u"2018.txt"), "2018-08 1\r\n2018-09 2\r\n");
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"2018.txt"});
-  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_FALSE(TestSupport::Exists(LogFile()));
 }
 
 TEST_F(EndToEnd, SwitchNamesAndDateValuesIgnoreCase) {
@@ -174,7 +183,7 @@ TEST_F(EndToEnd, CommandLineFaultsEndWithTheirStatus) {
   TestSupport::RunResult quotes = Run({folder, u"a\"b"});
   EXPECT_EQ(quotes.status, kMalformedQuotes);
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
-  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_FALSE(TestSupport::Exists(LogFile()));
 #else
   EXPECT_EQ(none.errors,
             "Usage: datemill [SWITCH]... FOLDER...\nTry 'datemill --help' for more information.\n");
@@ -247,10 +256,41 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   const std::string log = Log();
   EXPECT_NE(log.find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos) << log;
 #ifndef _WIN32
-  EXPECT_EQ(result.errors, "datemill: a.txt: the report could not be written\n");
+  // The log line, on standard error too, with the system's reason.
+  EXPECT_EQ(
+      result.errors,
+      "datemill: The report file 'a.txt' could not be written (Is a directory); an earlier file of that "
+      "name is left as it was.\n");
+  EXPECT_NE(log.find("(Is a directory)"), std::string::npos) << log;
 #endif
   EXPECT_TRUE(log.ends_with("\r\n"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+// Windows: beside the program when its folder takes the log, else in
+// %LOCALAPPDATA%\Datemill; POSIX: in $XDG_STATE_HOME/datemill, else in
+// ~/.local/state/datemill, the folders made as needed.
+TEST_F(EndToEnd, TheLogGoesWhereItCanBeWritten) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  TestSupport::MakeDirs(Join(work_, u"a.txt"));            // the report fails, which is logged
+  TestSupport::MakeDirs(Join(dir_ / u"bin", u"Log.txt"));  // the program's folder takes no log
+  const Text local = dir_ / u"local";
+  const Text home = dir_ / u"home";
+  struct Case {
+    std::vector<std::pair<Text, Text>> env;
+    Text log;
+  };
+  const Case cases[] = {
+      {{{u"LOCALAPPDATA", local}},
+       Platform::kWindowsConventions ? Join(Join(local, u"Datemill"), u"Log.txt") : LogFile()},
+      {{{u"XDG_STATE_HOME", u""}, {u"HOME", home}},
+       Join(Join(Join(Join(home, u".local"), u"state"), u"datemill"), u"Log.txt")},
+  };
+  for (const Case& c : cases) {
+    if (Platform::kWindowsConventions && c.env.size() > 1) continue;
+    EXPECT_EQ(Run({a}, c.env).status, 1u);
+    EXPECT_NE(ReadBytes(c.log).find("[Datemill] The report file 'a.txt'"), std::string::npos) << Show(c.log);
+  }
 }
 
 TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
@@ -446,7 +486,7 @@ TEST_F(EndToEnd, BadDepthOrOutFolderEndTheRunBeforeCounting) {
 #endif
   }
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
-  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_FALSE(TestSupport::Exists(LogFile()));
 }
 
 // The words that ask for the usage or the version count nothing, whatever
@@ -476,7 +516,7 @@ TEST_F(EndToEnd, HelpAndVersionWordsAnswerWithoutCounting) {
     EXPECT_EQ(result.output, c.output);
     EXPECT_TRUE(TestSupport::Listing(work_).empty());
   }
-  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_FALSE(TestSupport::Exists(LogFile()));
 }
 
 // A switch the program does not know, other spellings of the help words and
@@ -545,7 +585,7 @@ TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
   const TestSupport::RunResult result = Run(args);
   EXPECT_EQ(result.status, 0u);
   EXPECT_EQ(Report(u"good.txt"), report);
-  EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
+  EXPECT_FALSE(TestSupport::Exists(LogFile()));
   EXPECT_EQ(result.errors, Platform::kWindowsConventions ? "" : expected);
 #ifndef _WIN32
   std::filesystem::permissions(lockedPath, std::filesystem::perms::owner_all);

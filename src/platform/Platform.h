@@ -92,6 +92,23 @@ void DebugOutput(const Text& line);
 // The id of this process.
 uint32_t ProcessId();
 
+// The folders the log may go into, each ending in a separator, in the order
+// they are tried. Windows: `programFolder`, then "%LOCALAPPDATA%\Datemill\".
+// POSIX: "$XDG_STATE_HOME/datemill/" (only an absolute XDG_STATE_HOME counts),
+// else "$HOME/.local/state/datemill/"; never the program's folder. A folder
+// whose variable is not set is left out.
+std::vector<Text> LogFolders(const Text& programFolder);
+
+// Makes the folder `path` and those above it that are missing (POSIX: only
+// the owner may enter them). True when it is a folder afterwards.
+bool MakeFolders(const Text& path);
+
+// Why a file operation failed, in the system's own words ("Permission
+// denied", "File name too long"): the last failed call's reason, or the
+// reason the system gives for writing over a folder or a read-only file.
+enum class Failure { kLastCall, kIsFolder, kReadOnly };
+Text FailureText(Failure failure);
+
 // ---- File system ------------------------------------------------------------
 
 // A file time stamp: UTC, 100-nanosecond units since 1601-01-01.

@@ -1,10 +1,13 @@
 // Process values on POSIX: the conventions, the command line, the program's
 // own path, the environment, the clock, the exit and the messages.
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/PosixCommon.h"
@@ -126,5 +129,36 @@ void DebugOutput(const Text& line) {
 }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+std::vector<Text> LogFolders(const Text&) {
+  std::string base;
+  const char* state = std::getenv("XDG_STATE_HOME");  // NOLINT(concurrency-mt-unsafe): one thread reads it
+  const char* home = std::getenv("HOME");             // NOLINT(concurrency-mt-unsafe)
+  if (state != nullptr && state[0] == '/') {
+    base = state;
+  } else if (home != nullptr && home[0] == '/') {
+    base = home;
+    base += base.back() == '/' ? ".local/state" : "/.local/state";
+  } else {
+    return {};
+  }
+  if (base.back() != '/') base += '/';
+  return {TextFromUtf8(base + "datemill/")};
+}
+
+bool MakeFolders(const Text& path) {
+  const std::string bytes = posix::PathBytes(path);
+  for (size_t at = bytes.find('/', 1); at != std::string::npos; at = bytes.find('/', at + 1)) {
+    (void)::mkdir(bytes.substr(0, at).c_str(), 0700);  // one that exists stays as it is
+  }
+  (void)::mkdir(bytes.c_str(), 0700);
+  struct stat info {};
+  return ::stat(bytes.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Text FailureText(Failure failure) {
+  const int error = failure == Failure::kIsFolder ? EISDIR : failure == Failure::kReadOnly ? EACCES : errno;
+  return TextFromUtf8(std::strerror(error));  // NOLINT(concurrency-mt-unsafe): one thread asks
+}
 
 }  // namespace Platform

@@ -95,6 +95,45 @@ void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
 
 uint32_t ProcessId() { return ::GetCurrentProcessId(); }
 
+std::vector<Text> LogFolders(const Text& programFolder) {
+  std::vector<Text> folders{programFolder};
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n >= buffer.size()) {
+    buffer.resize(n);
+    n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  if (n == 0 || n >= buffer.size()) return folders;
+  Text base = FromW(buffer.data(), n);
+  if (base.back() != u'\\') base += u'\\';
+  folders.push_back(base + u"Datemill\\");
+  return folders;
+}
+
+bool MakeFolders(const Text& path) {
+  // Each folder from the top down; the ones that exist (and "C:") refuse.
+  for (size_t at = path.find_first_of(u"\\/", 1); at != Text::npos; at = path.find_first_of(u"\\/", at + 1)) {
+    ::CreateDirectoryW(W(path.substr(0, at)), nullptr);
+  }
+  ::CreateDirectoryW(W(path), nullptr);
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Text FailureText(Failure failure) {
+  const DWORD error = failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED;
+  wchar_t* message = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  Text text = n > 0 ? FromW(message, n) : Text();
+  if (message != nullptr) ::LocalFree(message);
+  // The system's sentence ends in a full stop and CR LF.
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u'.'))
+    text.pop_back();
+  return text;
+}
+
 // ---- File system ------------------------------------------------------------
 
 struct DirSearch::State {

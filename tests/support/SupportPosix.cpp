@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -74,7 +75,14 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   argv.push_back(nullptr);
 
   std::vector<std::string> envStore;
-  for (char** e = environ; *e != nullptr; ++e) envStore.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    // A variable given in `env` replaces this process's own.
+    const std::string entry(*e);
+    const bool replaced = std::any_of(env.begin(), env.end(), [&](const auto& given) {
+      return entry.starts_with(Utf8FromText(given.first) + "=");
+    });
+    if (!replaced) envStore.push_back(entry);
+  }
   for (const auto& [name, value] : env) envStore.push_back(Utf8FromText(name) + "=" + Utf8FromText(value));
   std::vector<char*> envp;
   for (std::string& e : envStore) envp.push_back(e.data());
@@ -103,5 +111,7 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   return result;
 }
+
+void SetEnvironment(const char* name, const Text& value) { ::setenv(name, Utf8FromText(value).c_str(), 1); }
 
 }  // namespace TestSupport
