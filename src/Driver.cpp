@@ -110,9 +110,30 @@ Text NormaliseFolder(const Text& folder) {
   return folder;
 }
 
+namespace {
+
+TextView LastComponent(TextView path) {
+  const size_t cut = path.find_last_of(Platform::kNameSeparators);
+  return cut == TextView::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
 Text ReportNameOf(const Text& folder) {
-  const size_t cut = folder.find_last_of(Platform::kNameSeparators);
-  return Platform::UsableFileName(cut == Text::npos ? TextView(folder) : TextView(folder).substr(cut + 1));
+  TextView name = LastComponent(folder);
+  Text resolved;
+  if (name == u"." || name == u"..") {
+    // Named after the folder it stands for.
+    resolved = Platform::FullPath(folder);
+    while (resolved.size() > 1 &&
+           TextView(Platform::kNameSeparators).find(resolved.back()) != TextView::npos) {
+      resolved.pop_back();
+    }
+    if (!resolved.empty()) name = LastComponent(resolved);
+  }
+  // The POSIX root has no name of its own.
+  if (name.empty() && !Platform::kWindowsConventions && (folder == u"/" || resolved == u"/")) return u"root";
+  return Platform::UsableFileName(name);
 }
 
 void Main() {

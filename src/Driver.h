@@ -17,5 +17,7 @@ void Main();
 Text NormaliseFolder(const Text& folder);
 
 // The report's base name: the folder's text after its last separator, made
-// a name the platform can hold (Platform::UsableFileName).
+// a name the platform can hold (Platform::UsableFileName). A folder ending in
+// "." or ".." is named after the last component of its full path; the POSIX
+// root "/" is named "root".
 Text ReportNameOf(const Text& folder);

@@ -403,7 +403,7 @@ TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
   // One file per year, so the report tells which files were counted;
   // folders are never filtered.
   const Text folder = dir_ / u"mixed";
-  const std::vector<Text> names = {u"a.jpg", u"b.JPG", u"c.png", u"d.tmp", u"e", u"f.jpg.bak"};
+  const std::vector<Text> names = {u"a.jpg", u"b.JPG", u"c.png", u"d.tmp", u"e", u"f.jpg.bak", u"g.tar.gz"};
   for (size_t i = 0; i < names.size(); ++i) {
     TestSupport::MakeDirs(folder);
     TestSupport::MakeFile(Join(folder, names[i]), "x", UtcStamp(2010 + static_cast<int>(i), 1, 1, 0, 0, 0));
@@ -413,7 +413,9 @@ TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
   const std::vector<std::pair<std::vector<Text>, std::string>> cases = {
       {{S(u"ext=jpg;png")}, "2010 1\r\n2011 1\r\n2012 1\r\n2020 1\r\n"},
       {{S(u"ext=*.JPG|bak")}, "2010 1\r\n2011 1\r\n2015 1\r\n"},
-      {{S(u"exclude=tmp;bak")}, "2010 1\r\n2011 1\r\n2012 1\r\n2014 1\r\n2020 1\r\n"},
+      {{S(u"exclude=tmp;bak")}, "2010 1\r\n2011 1\r\n2012 1\r\n2014 1\r\n2016 1\r\n2020 1\r\n"},
+      {{S(u"ext=.jpg,tar.gz")}, "2010 1\r\n2011 1\r\n2016 1\r\n"},
+      {{S(u"ext=*.*"), S(u"exclude=gz png")}, "2010 1\r\n2011 1\r\n2013 1\r\n2014 1\r\n2015 1\r\n"},
       {{S(u"ext=jpg;tmp"), S(u"exclude=tmp")}, "2010 1\r\n2011 1\r\n"}};
   for (const auto& [filters, report] : cases) {
     std::vector<Text> args = filters;
@@ -421,6 +423,26 @@ TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
     EXPECT_EQ(Run(args).status, 0u);
     EXPECT_EQ(Report(u"mixed.txt"), report) << TestSupport::Show(filters[0]);
   }
+}
+
+// "." and ".." name the folder they stand for; on POSIX "|" and CR LF are
+// part of a folder's name.
+TEST_F(EndToEnd, FolderValuesNameTheirReports) {
+  TestSupport::MakeFile(Join(work_, u"f"), "x", UtcStamp(2018, 1, 1, 0, 0, 0));
+  std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), S(u"each"), u"."};
+  std::vector<Text> reports{u"f", u"work.txt"};
+  if (!Platform::kRootLists) {
+    for (const Text& name : {Text(u"pipe|dir"), Text(u"cr\r\nlf")}) {
+      args.push_back(Folder(name, {UtcStamp(2019, 1, 1, 0, 0, 0)}));
+      reports.push_back(name + u".txt");
+    }
+  }
+  const TestSupport::RunResult result = Run(args);
+  EXPECT_EQ(result.status, 0u) << result.errors;
+  std::sort(reports.begin(), reports.end());
+  EXPECT_EQ(TestSupport::Listing(work_), reports);
+  EXPECT_EQ(Report(u"work.txt"), "2018 1\r\n");
+  if (!Platform::kRootLists) EXPECT_EQ(Report(u"pipe|dir.txt"), "2019 1\r\n");
 }
 
 TEST_F(EndToEnd, OutPutsReportsAndChartsIntoItsFolder) {

@@ -42,7 +42,8 @@ bool Reset();
 // platform cannot convert it, Dates::OutOfRange (-1) outside 1970..2038.
 int64_t DateOfStamp(Platform::FileTime stamp);
 
-// Scans the roots (separated by "|" or CR LF) into `results`, which it only
+// Scans the roots (separated by "|" or CR LF where Platform::kRootLists;
+// else `roots` is one path) into `results`, which it only
 // appends to. Each folder is searched once, for its files and subfolders
 // together; the records are those WalkFolders and ListFiles would make. Returns with ReturnFileCount the
 // number of file records made; else with FoldersOnly the number of records in `results` minus the number of
@@ -74,6 +75,18 @@ bool ParseFilterList(KeyedTable& set, const Text& text);
 
 // True when the lower-cased, non-empty `extension` is a key of `set`.
 bool ExtensionListed(const KeyedTable& set, TextView extension);
+
+// An extension list as users write it, made a list of plain extensions
+// separated by "|": entries are separated by ";", ",", "|" and spaces;
+// "jpg", ".jpg" and "*.jpg" are the same entry; "*" and "*.*" become "*",
+// every file; "tar.gz" stays as it is; empty entries are dropped.
+Text PrepareExtensions(const Text& list);
+
+// Whether the file `name` is listed in `set`, filled from a prepared list:
+// every name with the key "*"; else when its extension, or for a key with
+// a dot inside the text after any "." of the name but its first character
+// ("tar.gz" for "a.tar.gz"), is a key. Letter case is ignored.
+bool NameListed(const KeyedTable& set, TextView name);
 
 // True when some key of `set` occurs in `path`, letter case ignored.
 bool PathMatches(TextView path, const KeyedTable& set);

@@ -31,6 +31,10 @@ extern const bool kLongPathPrefixes;
 // standard error).
 extern const bool kWindowsConventions;
 
+// Whether one folder value may hold several roots separated by "|" or CR LF
+// (Windows, where no name holds them) or is always one path (POSIX).
+extern const bool kRootLists;
+
 // Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
 // layer synthesises them).
 constexpr uint32_t kAttrReadOnly = 0x1;
@@ -168,6 +172,11 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size);
 // it can. Windows reports no folder problems: there it is always "", without
 // asking the system.
 Text FolderProblem(const Text& path);
+
+// The full path of `path` (POSIX: with links, "." and ".." resolved;
+// Windows: made absolute, "." and ".." resolved), or "" when it cannot be
+// had (POSIX: the path does not exist).
+Text FullPath(const Text& path);
 
 // The drive type of a root path: 0 unknown, 1 no root directory, above 1 a
 // usable volume (POSIX: 3 for an existing folder, else 1).

@@ -24,6 +24,7 @@ extern const char16_t* const kSwitchPrefix = u"--";
 extern const bool kSlashSwitches = false;
 extern const bool kLongPathPrefixes = false;
 extern const bool kWindowsConventions = false;
+extern const bool kRootLists = false;
 
 namespace {
 

@@ -15,6 +15,7 @@ extern const char16_t* const kSwitchPrefix = u"/";
 extern const bool kSlashSwitches = true;
 extern const bool kLongPathPrefixes = true;
 extern const bool kWindowsConventions = true;
+extern const bool kRootLists = true;
 
 namespace {
 
@@ -201,6 +202,14 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
 }
 
 Text FolderProblem(const Text&) { return Text(); }
+
+Text FullPath(const Text& path) {
+  const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);
+  if (size == 0) return Text();
+  std::wstring buffer(size, L'\0');
+  const DWORD n = ::GetFullPathNameW(W(path), size, buffer.data(), nullptr);
+  return n > 0 && n < size ? FromW(buffer.data(), n) : Text();
+}
 
 uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 
