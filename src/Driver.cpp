@@ -6,6 +6,7 @@
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "Progress.h"
 #include "ReportFile.h"
 #include "RunOptions.h"
 #include "Usage.h"
@@ -144,15 +145,18 @@ void Main() {
   Args::Report(ReadRunOptions(options, fault), fault);
 
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  Progress::Start(!options.quiet);
   bool reportFailed = false;
   int64_t foldersBefore = 0;
   for (const Text& value : Args::UnnamedValues) {
     const FolderResult result = RunFolder(value, options, foldersBefore++);
     if (result == FolderResult::kOutOfMemory) {
+      Progress::Stop();
       ExitCode = ExitReportFailed;
       return;
     }
     reportFailed = result == FolderResult::kWriteFailed || reportFailed;
   }
+  Progress::Stop();
   if (reportFailed) ExitCode = ExitReportFailed;
 }

@@ -11,10 +11,16 @@
 #include "support/TestSupport.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 #endif
 
 namespace {
@@ -346,6 +352,73 @@ TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
             std::string::npos)
       << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+// A run held up for more than a second shows the progress line on a
+// terminal, and clears it before it ends; never with --quiet, never when
+// standard error is no terminal. The hold-up: the first report is a pipe
+// with a second name, which the program writes in place and which blocks
+// until the test reads it a second and more into the run.
+TEST_F(EndToEnd, ProgressLineOnATerminalOnly) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const std::string pipe = Utf8FromText(Join(work_, u"a.txt"));
+  const auto holdUp = [&pipe] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    const int fd = ::open(pipe.c_str(), O_RDONLY);
+    char buffer[256];
+    while (fd >= 0 && ::read(fd, buffer, sizeof buffer) > 0) {
+    }
+    if (fd >= 0) ::close(fd);
+  };
+  const std::string drawn = "\rdatemill: 2 folders, 2 files ";
+  const std::string cleared = "\x1b[K\r\x1b[K";
+  for (const bool terminal : {true, false}) {
+    for (const bool quiet : {false, true}) {
+      if (!terminal && quiet) continue;
+      ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+      ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
+      std::thread reader(holdUp);
+      std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), a, b};
+      if (quiet) args.insert(args.begin(), S(u"quiet"));
+      std::string seen;
+      if (terminal) {
+        std::vector<std::string> store{Utf8FromText(program_)};
+        for (const Text& arg : args) store.push_back(Utf8FromText(arg));
+        std::vector<char*> argv;
+        for (std::string& arg : store) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        const std::string folder = Utf8FromText(work_), state = Utf8FromText(dir_ / u"state");
+        winsize size{};
+        size.ws_col = 200;
+        size.ws_row = 24;
+        int master = -1;
+        const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
+        if (child == 0) {
+          ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+          if (::chdir(folder.c_str()) == 0) ::execv(argv[0], argv.data());
+          ::_exit(121);
+        }
+        ASSERT_GT(child, 0);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+        ::close(master);
+        ::waitpid(child, nullptr, 0);
+      } else {
+        seen = Run(args).errors;
+      }
+      reader.join();
+      const size_t at = seen.find(drawn);
+      EXPECT_EQ(at != std::string::npos, terminal && !quiet) << seen;
+      if (at != std::string::npos) {
+        EXPECT_TRUE(seen.ends_with(cleared)) << seen;
+        EXPECT_NE(seen.find(Utf8FromText(b) + "/" + cleared, at), std::string::npos) << seen;
+      }
+      EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
+      ::unlink(pipe.c_str());
+      ::unlink((pipe + "-2").c_str());
+    }
+  }
 }
 
 TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {

@@ -16,6 +16,7 @@ KeyedTable ExcludeExtensions;
 KeyedTable IncludeFolderWords;
 KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
+void (*FolderListed)(const Text& folder, int64_t files) = nullptr;
 
 namespace {
 
@@ -156,6 +157,7 @@ void AddResult(RootScan& scan, size_t index, int64_t n) {
   folder.Modified = pending.Modified;
   folder.Accessed = pending.Accessed;
   folder.Attributes = pending.Attributes;
+  if (FolderListed != nullptr) FolderListed(folder.Path, n);
   if (FoundFiles.empty()) return;
   scan.total += n;
   if (scan.flags & SortFiles) SortRecords(FoundFiles, scan.fileSort);

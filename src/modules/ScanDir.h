@@ -32,6 +32,9 @@ extern KeyedTable IncludeFolderWords;
 extern KeyedTable ExcludeFolderWords;
 // The root being walked, ending in a separator.
 extern Text CurrentRoot;
+// Told of each folder whose result is made, with its number of files (for a
+// progress line); nobody when null.
+extern void (*FolderListed)(const Text& folder, int64_t files);
 
 // Empties the four filter sets, then FoundFiles, PendingFolders and Folders,
 // and clears the current root. Always returns true.

@@ -89,6 +89,16 @@ void ShowInformation(const Text& text, const Text& caption);
 // end added; nothing on Windows, where the windowless program stays silent.
 void ShowDiagnostic(const Text& line);
 
+// The width in columns of the terminal a progress line goes to; 0 when
+// there is none (POSIX: standard error is no terminal; Windows: always).
+int ProgressColumns();
+
+// Draws `line` (which fits ProgressColumns) as the progress line, in place
+// of the one before; ClearProgress removes it. A diagnostic, a fatal
+// message and the end of the process clear it first. Nothing on Windows.
+void ShowProgress(const Text& line);
+void ClearProgress();
+
 // One line to the debugger output (POSIX: standard error when the variable
 // DATEMILL_TRACE is set, else nothing).
 void DebugOutput(const Text& line);

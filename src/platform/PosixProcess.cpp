@@ -1,5 +1,6 @@
 // Process values on POSIX: the conventions, the command line, the program's
 // own path, the environment, the clock, the exit and the messages.
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ namespace {
 
 int savedArgc = 0;
 char** savedArgv = nullptr;
+bool progressShown = false;
 
 }  // namespace
 
@@ -96,12 +98,14 @@ CalendarTime LocalNow() {
 }
 
 void EndProcess(uint32_t status) {
+  ClearProgress();
   (void)std::fflush(nullptr);  // nothing is left to tell a failure to
   // _exit: the records of a large scan need no freeing one by one.
   ::_exit(static_cast<int>(status));
 }
 
 void ShowFatalMessage(const Text& text, const Text& caption) {
+  ClearProgress();
   std::string message = ToUtf8(caption) + ": ";
   for (char c : ToUtf8(text)) {
     if (c != '\r') message += c;  // CR LF becomes LF
@@ -116,8 +120,28 @@ void ShowInformation(const Text& text, const Text&) {
 }
 
 void ShowDiagnostic(const Text& line) {
+  ClearProgress();
   const std::string bytes = ToUtf8(line) + '\n';
   WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+}
+
+int ProgressColumns() {
+  winsize size{};
+  if (::isatty(STDERR_FILENO) == 0 || ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col > 0 ? size.ws_col : 80;
+}
+
+void ShowProgress(const Text& line) {
+  // Back to the line's start, the text, the rest of the line erased.
+  const std::string bytes = "\r" + ToUtf8(line) + "\x1b[K";
+  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+  progressShown = true;
+}
+
+void ClearProgress() {
+  if (!progressShown) return;
+  progressShown = false;
+  WriteAll(STDERR_FILENO, "\r\x1b[K", 4);
 }
 
 void DebugOutput(const Text& line) {

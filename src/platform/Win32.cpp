@@ -92,6 +92,11 @@ void ShowInformation(const Text& text, const Text& caption) {
 
 void ShowDiagnostic(const Text&) {}
 
+// The windowless program has no terminal for a progress line.
+int ProgressColumns() { return 0; }
+void ShowProgress(const Text&) {}
+void ClearProgress() {}
+
 void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
 
 uint32_t ProcessId() { return ::GetCurrentProcessId(); }
