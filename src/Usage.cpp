@@ -19,16 +19,20 @@ struct Row {
 // in each text.
 constexpr Row kSwitches[] = {
     {u"fmt=MASK", u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
-    {u"date=c|m|a", u"the date that counts: c created (default), m last\nwritten, a last accessed"},
+    {u"date=c|m|a",
+     u"the date that counts: c created (default), m last\nwritten, a last accessed (also the words "
+     u"created,\nmodified, accessed; any letter case)"},
     {u"depth=N|all",
      u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: none)"},
     {u"ext=LIST",
-     u"count only the files whose extension is in LIST\n(such as jpg;jpeg;png; letter case ignored)"},
+     u"count only the files whose extension is in LIST:\njpg, .jpg and *.jpg alike, separated by ; , | "
+     u"or\nspaces; * every file; tar.gz for names ending so"},
     {u"exclude=LIST", u"leave out the files with these extensions\n(wins over {-}ext)"},
     {u"out=FOLDER", u"write the reports into FOLDER, which must exist\n(default: the current folder)"},
     {u"each",
      u"each report holds only its own folder's counts\n(default: the counts accumulate over the run)"},
     {u"chart", u"also write NAME.svg, a bar chart of the same counts"},
+    {u"quiet", u"no progress line on a terminal during long runs"},
 };
 
 constexpr Row kPosixWords[] = {
@@ -40,7 +44,8 @@ constexpr Row kWindowsWords[] = {{u"/?", u"show this help"}};
 constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, or memory ran out"},
-    {u"251", u"the {-}out folder does not exist"},
+    {u"250", u"an unknown switch, or a {-}date value not known"},
+    {u"251", u"the {-}out folder does not exist or is a file"},
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
 };
@@ -48,7 +53,8 @@ constexpr Row kPosixStatuses[] = {
 constexpr Row kWindowsStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, or memory ran out"},
-    {u"4294967291 (-5)", u"the {-}out folder does not exist"},
+    {u"4294967290 (-6)", u"an unknown switch, or a {-}date value not known"},
+    {u"4294967291 (-5)", u"the {-}out folder does not exist or is a file"},
     {u"4294967292 (-4)", u"the {-}depth value is not valid"},
     {u"4294967293 (-3)", u"the double quotes of the command line do not pair up"},
     {u"4294967295 (-1)", u"no arguments were given"},
@@ -103,9 +109,13 @@ Text UsageText(const Text& program, bool windows) {
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
       u"the current folder (or the " +
-      prefix +
-      u"out folder); a problem the run got over\n"
-      u"is logged in Log.txt beside the program.\n\nExit status:\n";
+      prefix + u"out folder). A problem the run got over\nis logged in ";
+  text += windows ? u"Log.txt beside the program, or in %LOCALAPPDATA%\\Datemill\n"
+                    u"when that folder takes no file.\n"
+                  : u"$XDG_STATE_HOME/datemill/Log.txt (by default\n"
+                    u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
+                    u"After --, every parameter is a FOLDER.\n";
+  text += u"\nExit status:\n";
   text += windows ? Table(kWindowsStatuses, u"", prefix) : Table(kPosixStatuses, u"", prefix);
   const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";
   text +=

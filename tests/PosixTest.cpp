@@ -196,16 +196,4 @@ TEST(PosixReport, AFolderThatTakesNoNewFilesGetsItsReportInPlace) {
   ::chmod(bytes.c_str(), 0755);
 }
 
-TEST(PosixTrace, GoesToStandardErrorOnlyWhenAsked) {
-  ::unsetenv("DATEMILL_TRACE");
-  testing::internal::CaptureStderr();
-  Dbg::Trace(u"quiet", false, false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  ::setenv("DATEMILL_TRACE", "1", 1);
-  testing::internal::CaptureStderr();
-  Dbg::Trace(u"heard", true, false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "heard\n\n");
-  ::unsetenv("DATEMILL_TRACE");
-}
-
 }  // namespace

@@ -99,8 +99,7 @@ int ProgressColumns();
 void ShowProgress(const Text& line);
 void ClearProgress();
 
-// One line to the debugger output (POSIX: standard error when the variable
-// DATEMILL_TRACE is set, else nothing).
+// One line to the debugger output (POSIX: nothing).
 void DebugOutput(const Text& line);
 
 // The id of this process.

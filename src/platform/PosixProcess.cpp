@@ -144,14 +144,8 @@ void ClearProgress() {
   WriteAll(STDERR_FILENO, "\r\x1b[K", 4);
 }
 
-void DebugOutput(const Text& line) {
-  if (std::getenv("DATEMILL_TRACE") == nullptr) return;
-  std::string bytes;
-  for (char c : ToUtf8(line)) {
-    if (c != '\r') bytes += c;
-  }
-  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
-}
+// POSIX has no debugger output a user would read; nothing documents one.
+void DebugOutput(const Text&) {}
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
 
