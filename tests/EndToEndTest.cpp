@@ -273,32 +273,6 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
 
-// Windows: beside the program when its folder takes the log, else in
-// %LOCALAPPDATA%\Datemill; POSIX: in $XDG_STATE_HOME/datemill, else in
-// ~/.local/state/datemill, the folders made as needed.
-TEST_F(EndToEnd, TheLogGoesWhereItCanBeWritten) {
-  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
-  TestSupport::MakeDirs(Join(work_, u"a.txt"));            // the report fails, which is logged
-  TestSupport::MakeDirs(Join(dir_ / u"bin", u"Log.txt"));  // the program's folder takes no log
-  const Text local = dir_ / u"local";
-  const Text home = dir_ / u"home";
-  struct Case {
-    std::vector<std::pair<Text, Text>> env;
-    Text log;
-  };
-  const Case cases[] = {
-      {{{u"LOCALAPPDATA", local}},
-       Platform::kWindowsConventions ? Join(Join(local, u"Datemill"), u"Log.txt") : LogFile()},
-      {{{u"XDG_STATE_HOME", u""}, {u"HOME", home}},
-       Join(Join(Join(Join(home, u".local"), u"state"), u"datemill"), u"Log.txt")},
-  };
-  for (const Case& c : cases) {
-    if (Platform::kWindowsConventions && c.env.size() > 1) continue;
-    EXPECT_EQ(Run({a}, c.env).status, 1u);
-    EXPECT_NE(ReadBytes(c.log).find("[Datemill] The report file 'a.txt'"), std::string::npos) << Show(c.log);
-  }
-}
-
 TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
