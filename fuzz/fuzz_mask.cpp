@@ -2,7 +2,6 @@
 // 64-bit date. Input: the mask on the first line, then 8 bytes of a date
 // value and 7 bytes of calendar fields (little-endian, missing bytes 0).
 #include "Constants.h"
-#include "Driver.h"
 #include "FuzzSupport.h"
 #include "Process.h"
 #include "platform/Platform.h"

@@ -67,6 +67,7 @@ constexpr int ErrMalformedQuotes = -3;
 // message, so the box shows only "[Args::] " and that message).
 constexpr int ErrBadDepth = -4;     // depth is neither a whole number from 0 up nor "all"
 constexpr int ErrNoOutFolder = -5;  // the folder of out does not exist
+constexpr int ErrBadSwitch = -6;    // a switch the program does not know, or a date value it does not
 
 }  // namespace Args
 

@@ -1,6 +1,5 @@
 #include "Driver.h"
 
-#include <array>
 #include <functional>
 #include <new>
 #include <set>
@@ -10,6 +9,8 @@
 #include "Constants.h"
 #include "Counting.h"
 #include "Process.h"
+#include "Progress.h"
+#include "ReportFile.h"
 #include "RunOptions.h"
 #include "Usage.h"
 #include "modules/Args.h"
@@ -20,30 +21,16 @@
 
 namespace {
 
-const Text kDefaultMask = u"yyyy-mm-dd";
-const std::array<TextView, 7> kTokens = {u"yyyy", u"yy", u"mm", u"dd", u"hh", u"ii", u"ss"};
-
-// Puts "%" in front of the first occurrence of `token` (A-Z case ignored).
-void MarkFirst(Text& mask, TextView token) {
-  for (size_t i = 0; i + token.size() <= mask.size(); ++i) {
-    size_t k = 0;
-    while (k < token.size() && AsciiLowerUnit(mask[i + k]) == token[k]) ++k;
-    if (k == token.size()) {
-      mask.insert(i, u"%");
-      return;
-    }
-  }
-}
-
 // `what` is "report" or "chart"; `outcome` says what became of an earlier
-// file of that name.
+// file of that name. The log line is all the user is told (Dbg::Log shows it
+// on standard error too).
 void LogWriteFailure(const Text& what, const Text& fileName, WriteOutcome outcome) {
+  const Text& reason = WriteFailureReason();
   const Text earlier = outcome == WriteOutcome::kLeftIncomplete
                            ? u"; the earlier file of that name, written in place, is now incomplete."
                            : u"; an earlier file of that name is left as it was.";
-  Dbg::Log(
-      Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" + earlier));
-  Platform::ShowDiagnostic(ProgramFile + u": " + fileName + u": the " + what + u" could not be written");
+  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" +
+                        (reason.empty() ? Text() : u" (" + reason + u")") + earlier));
 }
 
 // Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
@@ -79,7 +66,8 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
 // opened is logged; it stays written and the exit status stays as it is.
 void OpenOutputs(const std::vector<Text>& written) {
   for (const Text& file : written) {
-    const Text path = Platform::FullPath(file);
+    Text path = Platform::FullPath(file);
+    if (path.empty()) path = file;
     Text problem;
     switch (Platform::OpenWithDefaultProgram(path, problem)) {
       case Platform::OpenResult::kOpened: break;
@@ -88,7 +76,6 @@ void OpenOutputs(const std::vector<Text>& written) {
         break;
       case Platform::OpenResult::kFailed:
         Dbg::Log(Dbg::Stamped(u"[Datemill] The file '" + path + u"' could not be opened: " + problem));
-        Platform::ShowDiagnostic(ProgramFile + u": " + path + u": could not be opened: " + problem);
         break;
     }
   }
@@ -99,8 +86,8 @@ void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& 
   ScanDir::Reset();
   const int64_t flags =
       ScanDir::ReturnFileCount | ScanDir::WithDates | (options.follow ? 0 : ScanDir::SkipFolderLinks);
-  fileTotal = ScanDir::Scan(ScanDir::Folders, folder, options.extensions, options.levels, flags, 0, 0,
-                            options.skipExtensions, u"", u"");
+  fileTotal = ScanDir::Scan(ScanDir::Folders, folder, options.ext, options.depth, flags, 0, 0,
+                            options.exclude, u"", u"");
   if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
 }
 
@@ -127,9 +114,8 @@ bool TellUnreadFolders() {
     const Text folder = NormaliseFolder(unread);
     Text problem = Platform::FolderProblem(folder);
     if (problem.empty()) problem = u"could not be read";
-    Platform::ShowDiagnostic(ProgramFile + u": " + folder + u": " + problem);
-    Dbg::Log(Dbg::Stamped(u"[Datemill] The folder '" + folder + u"' could not be read (" + problem +
-                          u"); its files are not counted."));
+    // Told on standard error as "program: folder: reason".
+    Dbg::Log(Dbg::Stamped(u"[Datemill] " + folder + u": " + problem));
   }
   return !ScanDir::UnreadFolders.empty();
 }
@@ -139,8 +125,6 @@ bool TellUnreadFolders() {
 Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& taken) {
   Text name = ClaimReportName(wanted, taken);
   if (name != wanted) {
-    Platform::ShowDiagnostic(ProgramFile + u": " + folder + u": the report is '" + name +
-                             u".txt', as an earlier folder's is '" + wanted + u".txt'");
     Dbg::Log(Dbg::Stamped(u"[Datemill] The report of the folder '" + folder + u"' is '" + name +
                           u".txt', as an earlier folder of the run has '" + wanted + u".txt'."));
   }
@@ -196,21 +180,6 @@ void StartUp() {
   InitProcessContext();
 }
 
-Text ValidateMask(const Text& mask) {
-  for (TextView token : kTokens) {
-    if (mask.find(token) != Text::npos) return mask;
-  }
-  return kDefaultMask;
-}
-
-Text TranslateMask(const Text& mask) {
-  Text result = mask;
-  MarkFirst(result, u"yyyy");
-  if (result.find(u'%') == Text::npos) MarkFirst(result, u"yy");
-  for (TextView token : {u"mm", u"dd", u"hh", u"ii", u"ss"}) MarkFirst(result, token);
-  return result;
-}
-
 Text NormaliseFolder(const Text& folder) {
   // A lone separator is the root folder (POSIX "/"); it keeps it.
   if (folder.size() > 1 && folder.back() == Platform::kSeparator) return folder.substr(0, folder.size() - 1);
@@ -227,9 +196,30 @@ Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
   return name;
 }
 
+namespace {
+
+TextView LastComponent(TextView path) {
+  const size_t cut = path.find_last_of(Platform::kNameSeparators);
+  return cut == TextView::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
 Text ReportNameOf(const Text& folder) {
-  const size_t cut = folder.find_last_of(Platform::kNameSeparators);
-  return Platform::UsableFileName(cut == Text::npos ? TextView(folder) : TextView(folder).substr(cut + 1));
+  TextView name = LastComponent(folder);
+  Text resolved;
+  if (name == u"." || name == u"..") {
+    // Named after the folder it stands for.
+    resolved = Platform::FullPath(folder);
+    while (resolved.size() > 1 &&
+           TextView(Platform::kNameSeparators).find(resolved.back()) != TextView::npos) {
+      resolved.pop_back();
+    }
+    if (!resolved.empty()) name = LastComponent(resolved);
+  }
+  // The POSIX root has no name of its own.
+  if (name.empty() && !Platform::kWindowsConventions && (folder == u"/" || resolved == u"/")) return u"root";
+  return Platform::UsableFileName(name);
 }
 
 // Memory running out anywhere outside a folder's step (the command line, the
@@ -242,18 +232,21 @@ void Main() try {
   Args::Report(ReadRunOptions(options, fault), fault);
 
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  Progress::Start(!options.quiet);
   bool reportFailed = false, folderUnread = false;
   int64_t foldersBefore = 0;
   std::set<Text> taken;
   for (const Text& value : Args::UnnamedValues) {
     const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken);
     if (result == FolderResult::kOutOfMemory) {
+      Progress::Stop();
       ExitCode = ExitReportFailed;
       return;
     }
     reportFailed = result == FolderResult::kWriteFailed || reportFailed;
     folderUnread = result == FolderResult::kFolderUnread || folderUnread;
   }
+  Progress::Stop();
   if (folderUnread) ExitCode = ExitFolderUnread;
   if (reportFailed) ExitCode = ExitReportFailed;
 } catch (const std::bad_alloc&) {

@@ -16,14 +16,6 @@ void StartUp();
 // could not list a subfolder.
 void Main();
 
-// The user's mask (already lower-cased) or the default when it holds none of
-// the tokens yyyy, yy, mm, dd, hh, ii and ss.
-Text ValidateMask(const Text& mask);
-
-// The rendering mask: the first occurrence of each token gets a "%" in front
-// ("yy" only when the mask holds no "%" yet).
-Text TranslateMask(const Text& mask);
-
 // A folder argument without one trailing separator.
 Text NormaliseFolder(const Text& folder);
 
@@ -33,5 +25,7 @@ Text NormaliseFolder(const Text& folder);
 Text ClaimReportName(const Text& wanted, std::set<Text>& taken);
 
 // The report's base name: the folder's text after its last separator, made
-// a name the platform can hold (Platform::UsableFileName).
+// a name the platform can hold (Platform::UsableFileName). A folder ending in
+// "." or ".." is named after the last component of its full path; the POSIX
+// root "/" is named "root".
 Text ReportNameOf(const Text& folder);

@@ -49,7 +49,37 @@ bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
   return true;
 }
 
+const Text kDefaultMask = u"yyyy-mm-dd";
+constexpr TextView kTokens[] = {u"yyyy", u"yy", u"mm", u"dd", u"hh", u"ii", u"ss"};
+
+// Puts "%" in front of the first occurrence of `token` (A-Z case ignored).
+void MarkFirst(Text& mask, TextView token) {
+  for (size_t i = 0; i + token.size() <= mask.size(); ++i) {
+    size_t k = 0;
+    while (k < token.size() && AsciiLowerUnit(mask[i + k]) == token[k]) ++k;
+    if (k == token.size()) {
+      mask.insert(i, u"%");
+      return;
+    }
+  }
+}
+
 }  // namespace
+
+Text ValidateMask(const Text& mask) {
+  for (TextView token : kTokens) {
+    if (mask.find(token) != Text::npos) return mask;
+  }
+  return kDefaultMask;
+}
+
+Text TranslateMask(const Text& mask) {
+  Text result = mask;
+  MarkFirst(result, u"yyyy");
+  if (result.find(u'%') == Text::npos) MarkFirst(result, u"yy");
+  for (TextView token : {u"mm", u"dd", u"hh", u"ii", u"ss"}) MarkFirst(result, token);
+  return result;
+}
 
 int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
   if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||

@@ -42,5 +42,13 @@ int64_t CurrentDate();
 // field as zeros.
 Text RenderDate(TextView mask, int64_t date);
 
+// The user's mask (already lower-cased) or the default when it holds none of
+// the tokens yyyy, yy, mm, dd, hh, ii and ss.
+Text ValidateMask(const Text& mask);
+
+// The rendering mask: the first occurrence of each token gets a "%" in front
+// ("yy" only when the mask holds no "%" yet).
+Text TranslateMask(const Text& mask);
+
 // RenderDate into `out` (replacing its content), reusing its storage.
 void RenderDateTo(TextView mask, int64_t date, Text& out);

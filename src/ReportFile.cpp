@@ -8,6 +8,22 @@ namespace {
 
 using Mode = Platform::OutputFile::Mode;
 using Share = Platform::OutputFile::Share;
+using Platform::Failure;
+
+Text failureReason;
+
+// Notes why a write failed (before anything else can change the system's
+// last error) and returns false.
+bool Failed(Failure failure = Failure::kLastCall) {
+  failureReason = Platform::FailureText(failure);
+  return false;
+}
+
+// The same for a whole write that did not happen.
+WriteOutcome NotWritten(Failure failure = Failure::kLastCall) {
+  Failed(failure);
+  return WriteOutcome::kNotWritten;
+}
 
 // Hands bytes to a file in blocks of 4096.
 class BlockWriter {
@@ -47,8 +63,9 @@ bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const By
   produce([&out](std::string_view bytes) { out(bytes); });
   bool ok = out.Finish();
   ok = ok && file.EndHere();
-  ok = file.Flush() && ok;
-  return file.Close() && ok;
+  if (!ok) Failed();
+  ok = (file.Flush() || Failed()) && ok;
+  return (file.Close() || Failed()) && ok;
 }
 
 // A temporary file beside the file it is to replace; deleted unless it was
@@ -70,6 +87,7 @@ class TemporaryFile {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       name_ = TemporaryName(target, attempt);
       if (file.Open(name_, Mode::kCreateNew, Share::kNone)) return Made::kMade;
+      Failed();
       const Platform::OutputFile::Failure failure = file.LastFailure();
       if (failure == Platform::OutputFile::Failure::kExists) continue;
       if (failure != Platform::OutputFile::Failure::kRefused) return Made::kFailed;
@@ -83,7 +101,7 @@ class TemporaryFile {
   }
   // Moves the written and closed file over `target`; false when that fails.
   bool MoveOver(const Text& target) {
-    moved_ = Platform::MoveReplacing(name_, target);
+    moved_ = Platform::MoveReplacing(name_, target) || Failed();
     return moved_;
   }
 
@@ -101,7 +119,7 @@ WriteOutcome WriteInPlace(const Text& target, const std::function<void(const Byt
   // Opened without truncation (Windows refuses to truncate a hidden or
   // system file unless asked with those attributes); what is left of the
   // old content is cut off at the end.
-  if (!file.Open(target, Mode::kOpenAlways, Share::kNone)) return WriteOutcome::kNotWritten;
+  if (!file.Open(target, Mode::kOpenAlways, Share::kNone)) return NotWritten();
   return WriteAndClose(file, produce) ? WriteOutcome::kWritten : WriteOutcome::kLeftIncomplete;
 }
 
@@ -119,13 +137,16 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
+const Text& WriteFailureReason() { return failureReason; }
+
 WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
   Text target;
   Platform::FileFacts facts;
   if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) {
-    return WriteOutcome::kNotWritten;
+    return NotWritten();
   }
-  if (facts.exists && (facts.folder || facts.readOnly)) return WriteOutcome::kNotWritten;
+  if (facts.exists && facts.folder) return NotWritten(Failure::kIsFolder);
+  if (facts.exists && facts.readOnly) return NotWritten(Failure::kReadOnly);
   // Another name of the same file would keep the old content after a move.
   if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
 

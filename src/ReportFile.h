@@ -29,6 +29,10 @@ enum class WriteOutcome {
 // on any way out, also when `produce` throws (which passes on).
 WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
 
+// Why the last WriteFileReplacing that failed did so, in the system's words
+// ("" when it gave none).
+const Text& WriteFailureReason();
+
 // The temporary file of the given attempt for `target`: in its folder, named
 // "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +
 // ".tmp", so that it is as short as can be and the same length for any

@@ -3,36 +3,98 @@
 #include <limits>
 
 #include "Constants.h"
-#include "Driver.h"
+#include "Process.h"
 #include "modules/Args.h"
 #include "modules/LPS.h"
 #include "platform/Platform.h"
 
 namespace {
 
+// The switches of a run, without prefix. "follow" and "open" are read where
+// their work is done.
+constexpr TextView kSwitches[] = {u"fmt",  u"date",  u"depth",  u"ext",  u"exclude", u"out",
+                                  u"each", u"chart", u"follow", u"open", u"quiet"};
+
 Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(name); }
+
+// The first switch (never an unnamed value) whose name is `name` behind the
+// prefix, letter case ignored.
+const Args::Argument* FindSwitch(TextView name) {
+  const Text wanted = Platform::ToUpper(SwitchName(name));
+  for (const Args::Argument& arg : Args::Arguments) {
+    if (arg.kind != Args::Unnamed && Platform::ToUpper(arg.name) == wanted) return &arg;
+  }
+  return nullptr;
+}
 
 // The value of a switch, and whether it was given at all.
 bool Given(TextView name, Text& value) {
-  const Text wanted = SwitchName(name);
-  if (!Args::HasNamed(wanted)) return false;
-  value = Args::NamedValue(wanted);
+  const Args::Argument* found = FindSwitch(name);
+  if (found == nullptr) return false;
+  value = found->value;
   return true;
 }
 
-void ReadDates(RunOptions& options) {
+bool Flag(TextView name) { return FindSwitch(name) != nullptr; }
+
+bool IsKnown(const Args::Argument& arg) {
+  const Text name = Platform::ToUpper(arg.name);
+  for (TextView known : kSwitches) {
+    if (name == Platform::ToUpper(SwitchName(known))) return true;
+  }
+  return false;
+}
+
+// "--fmt, --date, ..., --help, --version" or "/fmt, ..., /?".
+Text KnownSwitchList() {
+  Text list;
+  for (TextView known : kSwitches) list += SwitchName(known) + u", ";
+  return list + (Platform::kWindowsConventions ? u"/?" : u"--help, --version");
+}
+
+int ReadDates(RunOptions& options, Text& message) {
   Text value;
   if (Given(u"fmt", value)) options.typedMask = ValidateMask(Platform::ToLower(value));
   options.mask = TranslateMask(options.typedMask);
-  // The kind is taken exactly: "M" is no kind and counts created dates.
-  if (Given(u"date", value)) options.kind = DateKindFromText(value);
+  if (Given(u"date", value) && !ParseDateKind(value, options.kind)) {
+    message = u"The value of " + SwitchName(u"date") +
+              u" must be c, m or a (or created, modified, accessed): '" + value + u"'";
+    return Args::ErrBadSwitch;
+  }
+  return Args::ResultOk;
 }
 
 }  // namespace
 
-bool ParseDepth(TextView value, int64_t& levels) {
+Text UnknownSwitchMessage(const std::vector<Args::Argument>& arguments) {
+  for (const Args::Argument& arg : arguments) {
+    if (arg.kind == Args::Unnamed || IsKnown(arg)) continue;
+    if (!Platform::kWindowsConventions && arg.kind == Args::NamedFlag && arg.name == u"--") break;
+    const bool word =
+        Platform::kWindowsConventions ? arg.name == u"/?" : arg.name == u"--help" || arg.name == u"--version";
+    if (word && arg.kind == Args::NamedWithValue) return u"'" + arg.name + u"' takes no value";
+    return u"Unknown switch '" + arg.name + u"'; the switches are " + KnownSwitchList();
+  }
+  return Text();
+}
+
+bool ParseDateKind(TextView value, DateKind& kind) {
+  const Text word = AsciiLower(value);
+  if (word == u"c" || word == u"created") {
+    kind = DateKind::kCreated;
+  } else if (word == u"m" || word == u"modified") {
+    kind = DateKind::kModified;
+  } else if (word == u"a" || word == u"accessed") {
+    kind = DateKind::kAccessed;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ParseDepth(TextView value, int64_t& depth) {
   if (value.size() == 3 && AsciiLower(value) == u"all") {
-    levels = ScanDir::AllLevels;
+    depth = ScanDir::AllLevels;
     return true;
   }
   if (value.empty()) return false;
@@ -45,7 +107,7 @@ bool ParseDepth(TextView value, int64_t& levels) {
     number = number == ScanDir::AllLevels || number > (kMost - digit) / 10 ? ScanDir::AllLevels
                                                                            : number * 10 + digit;
   }
-  levels = number;
+  depth = number;
   return true;
 }
 
@@ -57,28 +119,36 @@ Text OutputPath(const Text& outFolder, const Text& fileName) {
 }
 
 int ReadRunOptions(RunOptions& options, Text& message) {
-  ReadDates(options);
+  message = UnknownSwitchMessage(Args::Arguments);
+  if (!message.empty()) return Args::ErrBadSwitch;
+  if (ReadDates(options, message) != Args::ResultOk) return Args::ErrBadSwitch;
   const Text prefix(Platform::kSwitchPrefix);
   Text value;
-  if (Given(u"depth", value) && !ParseDepth(value, options.levels)) {
+  if (Given(u"depth", value) && !ParseDepth(value, options.depth)) {
     message =
         u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '" + value + u"'";
     return Args::ErrBadDepth;
   }
-  options.open = Args::HasNamed(SwitchName(u"open")) != 0;
+  options.open = Flag(u"open");
   if (Given(u"out", value)) {
-    if (!LPS::IsFolder(value, LPS::FlagLongForm) &&
-        !(options.open && Platform::MakeFolder(LPS::ToLongPath(value, 0)))) {
-      message = u"The folder of " + prefix + u"out does not exist: '" + value + u"'";
+    const int64_t found = LPS::ProbePath(value, LPS::FlagLongForm);
+    // With open a missing folder is made: the run then shows its files, so a
+    // mistyped name cannot go unseen.
+    const bool made =
+        found == LPS::NotFound && options.open && Platform::MakeFolder(LPS::ToLongPath(value, 0));
+    if (found != LPS::IsAFolder && !made) {
+      message = found == LPS::NotFound ? u"The folder of " + prefix + u"out does not exist: '" + value + u"'"
+                                       : prefix + u"out names a file, not a folder: '" + value + u"'";
       return Args::ErrNoOutFolder;
     }
     options.outFolder = value;
   }
-  Given(u"ext", options.extensions);
-  Given(u"exclude", options.skipExtensions);
+  Given(u"ext", options.ext);
+  Given(u"exclude", options.exclude);
   // Flags: given at all means on (a value after "=" is not looked at).
-  options.each = Args::HasNamed(SwitchName(u"each")) != 0;
-  options.chart = Args::HasNamed(SwitchName(u"chart")) != 0;
-  options.follow = Args::HasNamed(SwitchName(u"follow")) != 0;
+  options.each = Flag(u"each");
+  options.chart = Flag(u"chart");
+  options.quiet = Flag(u"quiet");
+  options.follow = Flag(u"follow");
   return Args::ResultOk;
 }

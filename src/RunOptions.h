@@ -4,36 +4,52 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "Counting.h"
 #include "Text.h"
+#include "modules/Args.h"
 
 struct RunOptions {
   Text typedMask = u"yyyy-mm-dd";  // fmt, lower-cased and validated
   Text mask = u"%yyyy-%mm-%dd";    // typedMask translated for rendering
   DateKind kind = DateKind::kCreated;
-  int64_t levels = 0;   // depth: 0 the folder only, ScanDir::AllLevels the whole tree
-  Text extensions;      // ext: the scanner's include list ("" counts every file)
-  Text skipExtensions;  // exclude: the scanner's exclude list
+  int64_t depth = 0;    // 0 the folder only, ScanDir::AllLevels the whole tree
+  Text ext;             // the extensions counted ("" counts every file)
+  Text exclude;         // the extensions left out
   Text outFolder;       // out: "" is the current folder
   bool each = false;    // each report holds its own folder's counts only
   bool follow = false;  // a walk enters links to folders, each real folder once
   bool chart = false;   // write "<name>.svg" beside each report
   bool open = false;    // open each report and chart once written; a missing out folder is made
+  bool quiet = false;   // no progress line on a terminal
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or
-// Args::ErrBadDepth or Args::ErrNoOutFolder with the fault's `message` (for
-// Args::Report); `options` is then only partly read. With the open switch a
-// missing out folder whose parent exists is made (the run then shows its
-// files, so a mistyped name cannot go unseen); without it, a missing folder
-// is a fault.
+// Args::ErrBadSwitch, Args::ErrBadDepth or Args::ErrNoOutFolder with the
+// fault's `message` (for Args::Report); `options` is then only partly read.
+// Only switches are read: an unnamed value (a folder) never stands for one.
+// With the open switch a missing out folder whose parent exists is made (the
+// run then shows its files, so a mistyped name cannot go unseen); without
+// it, a missing folder is a fault.
 int ReadRunOptions(RunOptions& options, Text& message);
 
-// The depth value: a whole number from 0 up (one too big to hold means the
-// whole tree, as "all" does) or "all" in any letter case. False for anything
+// Why the first stored switch that the program does not know is none of
+// its switches, naming it and listing the known ones; "" when every switch
+// is known. Switch names ignore letter case; the words that ask for the
+// usage or the version count only as Usage.h describes them, so here they
+// are unknown in any other spelling. On POSIX the "--" that ends the
+// switches is known.
+Text UnknownSwitchMessage(const std::vector<Args::Argument>& arguments);
+
+// The date value: c, m or a, or the words created, modified and accessed,
+// in any letter case. False for anything else, the empty value included.
+bool ParseDateKind(TextView value, DateKind& kind);
+
+// The depth value: a whole number from 0 up (beyond the deepest tree it
+// means the whole tree) or "all" in any letter case. False for anything
 // else, the empty value included.
-bool ParseDepth(TextView value, int64_t& levels);
+bool ParseDepth(TextView value, int64_t& depth);
 
 // Where a report or chart named `fileName` goes: `fileName` itself (the
 // current folder) when `outFolder` is empty, else inside `outFolder`.

@@ -19,13 +19,16 @@ struct Row {
 // in each text.
 constexpr Row kSwitches[] = {
     {u"fmt=MASK", u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
-    {u"date=c|m|a", u"the date that counts: c created (default), m last\nwritten, a last accessed"},
+    {u"date=c|m|a",
+     u"the date that counts: c created (default), m last\nwritten, a last accessed (also the words "
+     u"created,\nmodified, accessed; any letter case)"},
     {u"depth=N|all",
      u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: none);\n"
      u"links to folders are not entered, a subfolder\nthat cannot be read is named and makes status 1"},
     {u"follow", u"with {-}depth, enter links to folders too, each\nreal folder once"},
     {u"ext=LIST",
-     u"count only the files whose extension is in LIST\n(such as jpg;jpeg;png; letter case ignored)"},
+     u"count only the files whose extension is in LIST:\njpg, .jpg and *.jpg alike, separated by ; , | "
+     u"or\nspaces; * every file; tar.gz for names ending so"},
     {u"exclude=LIST", u"leave out the files with these extensions\n(wins over {-}ext)"},
     {u"out=FOLDER", u"write the reports into FOLDER, which must exist\n(default: the current folder)"},
     {u"each",
@@ -35,6 +38,7 @@ constexpr Row kSwitches[] = {
     {u"open",
      u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
      u"folder\nis then made)"},
+    {u"quiet", u"no progress line on a terminal during long runs"},
 };
 
 constexpr Row kPosixWords[] = {
@@ -46,7 +50,8 @@ constexpr Row kWindowsWords[] = {{u"/?", u"show this help"}};
 constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
-    {u"251", u"the {-}out folder does not exist"},
+    {u"250", u"an unknown switch, or a {-}date value not known"},
+    {u"251", u"the {-}out folder does not exist or is a file"},
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
 };
@@ -54,7 +59,8 @@ constexpr Row kPosixStatuses[] = {
 constexpr Row kWindowsStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
-    {u"4294967291 (-5)", u"the {-}out folder does not exist"},
+    {u"4294967290 (-6)", u"an unknown switch, or a {-}date value not known"},
+    {u"4294967291 (-5)", u"the {-}out folder does not exist or is a file"},
     {u"4294967292 (-4)", u"the {-}depth value is not valid"},
     {u"4294967293 (-3)", u"the double quotes of the command line do not pair up"},
     {u"4294967295 (-1)", u"no arguments were given"},
@@ -109,9 +115,13 @@ Text UsageText(const Text& program, bool windows) {
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
       u"the current folder (or the " +
-      prefix +
-      u"out folder); a problem the run got over\n"
-      u"is logged in Log.txt beside the program.\n\nExit status:\n";
+      prefix + u"out folder). A problem the run got over\nis logged in ";
+  text += windows ? u"Log.txt beside the program, or in %LOCALAPPDATA%\\Datemill\n"
+                    u"when that folder takes no file.\n"
+                  : u"$XDG_STATE_HOME/datemill/Log.txt (by default\n"
+                    u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
+                    u"After --, every parameter is a FOLDER.\n";
+  text += u"\nExit status:\n";
   text += windows ? Table(kWindowsStatuses, u"", prefix) : Table(kPosixStatuses, u"", prefix);
   const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";
   text +=
@@ -134,6 +144,7 @@ InformationRequest FindInformationRequest(const std::vector<Args::Argument>& arg
       if (arg.kind == Args::NamedFlag && arg.name == u"/?") return InformationRequest::kUsage;
       continue;
     }
+    if (arg.kind == Args::NamedFlag && arg.name == Args::EndOfSwitches) break;
     if ((arg.kind == Args::NamedFlag && arg.name == u"--help") ||
         (arg.kind == Args::Unnamed && arg.name == u"-h")) {
       return InformationRequest::kUsage;

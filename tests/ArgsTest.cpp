@@ -106,7 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
                              {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
                     ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
                     ListCase{{S(u"fmt=\"yy mm\"=z"), S(u"%A%=%A%"), S(u"x\"")},
-                             {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}}));
+                             {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}},
+                    // "--" ends the switches; a second one is a folder.
+                    ListCase{{u"--each", u"--", u"--fmt=x", u"--", u"-h", u"%A%"},
+                             {u"--each||2", u"--||2", u"--fmt=x||0", u"--||0", u"-h||0", u"alpha||0"}}));
 
 TEST_F(ArgsTest, AnEmptyArgumentListHasNoParameters) {
   EXPECT_EQ(Args::TokenizeArguments({}), Args::ErrNoArguments);
@@ -181,6 +184,16 @@ TEST(ArgsReport, TextsAreExact) {
   EXPECT_EQ(Args::ReportText(0, u"why", line), u"[Args::] why");
 }
 
+TEST(ArgsReport, PosixLinesNameTheProgramAndPointToHelp) {
+  const std::string hint = "\nTry 'dm --help' for more information.";
+  const std::pair<int, std::string> cases[] = {
+      {Args::ErrNoArguments, "Usage: dm [SWITCH]... FOLDER..." + hint},
+      {Args::ErrMalformedQuotes, "dm: Malformed double quotes in command line" + hint},
+      {-9, "dm: The command line is faulty" + hint}};
+  for (const auto& [code, lines] : cases) EXPECT_EQ(Utf8FromText(Args::FaultLines(code, u"", u"dm")), lines);
+  EXPECT_EQ(Args::FaultLines(Args::ErrBadSwitch, u"why", u"dm"), u"dm: why" + TextFromUtf8(hint));
+}
+
 TEST(ArgsReport, ReturnsForSuccessCodes) {
   EXPECT_EQ(Args::Report(1, u""), 1);
   EXPECT_EQ(Args::Report(7, u"ignored"), 7);
@@ -208,11 +221,12 @@ TEST_F(ArgsDeathTest, RecoverableCodeLogsAndExitsWithZero) {
   const Text folder = TestSupport::Join(TestSupport::TempRoot(), u"dm-args-report-log");
   TestSupport::MakeDirs(folder);
   auto run = [&] {
-    ProgramFolder = folder + Platform::kSeparator;
+    TestSupport::LogInto(folder);
     Args::Report(0, u"");
   };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
-  const std::string log = TestSupport::ReadBytes(TestSupport::Join(folder, u"Log.txt"));
+  EXPECT_EXIT(run(), testing::ExitedWithCode(0),
+              Platform::kWindowsConventions ? "" : ": Recoverable error - No custom message given");
+  const std::string log = TestSupport::ReadBytes(TestSupport::LogInto(folder));
   const std::string message = "[Args::] Recoverable error - No custom message given...\r\n";
   EXPECT_TRUE(log.ends_with(" " + message)) << log;
   EXPECT_EQ(log.size(), std::string("2019.03.07 08:05:09 ").size() + message.size());
@@ -227,7 +241,8 @@ TEST_F(ArgsDeathTest, FatalCodeShowsTheBoxAndExitsWithTheCode) {
 #ifdef _WIN32
   EXPECT_EXIT(run(), testing::ExitedWithCode(-1), "");
 #else
-  EXPECT_EXIT(run(), testing::ExitedWithCode(255), "prog: \\[Args::\\] No command line arguments given");
+  EXPECT_EXIT(run(), testing::ExitedWithCode(255),
+              "^Usage: prog \\[SWITCH\\]\\.\\.\\. FOLDER\\.\\.\\.\nTry 'prog --help'");
 #endif
 }
 

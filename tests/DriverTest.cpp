@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Driver.h"
+#include "Process.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
@@ -53,8 +54,26 @@ TEST(Folders, LoseOneTrailingSeparatorAndNameTheirReport) {
   EXPECT_EQ(NormaliseFolder(u""), u"");
   EXPECT_EQ(ReportNameOf(u"data" + sep + u"photos"), u"photos");
   EXPECT_EQ(ReportNameOf(u"x" + sep), u"");
-  EXPECT_EQ(ReportNameOf(u"."), u".");
   EXPECT_EQ(ReportNameOf(u"a|b" + sep + u"c"), u"c");
+}
+
+// "." and ".." name the folder they stand for; so does a path ending in one.
+TEST(Folders, DotsNameTheFolderTheyStandFor) {
+  TestSupport::ScopedTempDir dir;
+  const Text sep(1, Platform::kSeparator);
+  const Text inner = dir / (u"outer" + sep + u"inner");
+  TestSupport::MakeDirs(TestSupport::Join(inner, u"sub"));
+  TestSupport::ScopedCurrentDir here(inner);
+  const std::pair<Text, Text> cases[] = {
+      {u".", u"inner"},
+      {u"..", u"outer"},
+      {u"sub" + sep + u"..", u"inner"},
+      {u".." + sep + u"inner" + sep + u".", u"inner"},
+      {u"sub" + sep + u"." + sep + u".", u"sub"},
+      {Platform::kWindowsConventions ? u"C:\\.." : u"/..", Platform::kWindowsConventions ? u"C" : u"root"},
+      {Platform::kWindowsConventions ? u"C:\\" : u"/", Platform::kWindowsConventions ? u"C" : u"root"}};
+  for (const auto& [folder, name] : cases)
+    EXPECT_EQ(ReportNameOf(NormaliseFolder(folder)), name) << TestSupport::Show(folder);
 }
 
 #ifdef _WIN32
@@ -85,7 +104,8 @@ TEST(Folders, WindowsReportNamesAreNamesWindowsCanHold) {
 #else
 TEST(Folders, PosixFormsTreatBackslashAsAName) {
   EXPECT_EQ(NormaliseFolder(u"/data/photos/"), u"/data/photos");
-  EXPECT_EQ(NormaliseFolder(u"/"), u"/");  // the root keeps its only separator
+  EXPECT_EQ(NormaliseFolder(u"/"), u"/");                 // the root keeps its only separator
+  EXPECT_EQ(ReportNameOf(u"/no such folder/.."), u"..");  // nothing to resolve
   EXPECT_EQ(NormaliseFolder(u"a\\"), u"a\\");
   EXPECT_EQ(ReportNameOf(u"/data/a\\b"), u"a\\b");
   // Every character but "/" may stand in a POSIX name.

@@ -205,16 +205,4 @@ TEST(PosixTime, StatTimesOfAnyValueConvert) {
   }
 }
 
-TEST(PosixTrace, GoesToStandardErrorOnlyWhenAsked) {
-  ::unsetenv("DATEMILL_TRACE");
-  testing::internal::CaptureStderr();
-  Dbg::Trace(u"quiet", false, false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  ::setenv("DATEMILL_TRACE", "1", 1);
-  testing::internal::CaptureStderr();
-  Dbg::Trace(u"heard", true, false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "heard\n\n");
-  ::unsetenv("DATEMILL_TRACE");
-}
-
 }  // namespace

@@ -194,3 +194,29 @@ TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// A failed write says why, in the system's words.
+TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
+  TestSupport::MakeDirs(u"folder");
+  TestSupport::WriteBytes(u"locked", "x");
+  MakeReadOnly(u"locked");
+  const std::pair<Text, Text> cases[] = {
+      {u"folder", Platform::FailureText(Platform::Failure::kIsFolder)},
+      {u"locked", Platform::FailureText(Platform::Failure::kReadOnly)},
+      {u"missing" + Text(1, Platform::kSeparator) + u"r.txt", u""},  // the system's own reason
+      {Text(300, u'n'), u""}};
+  for (const auto& [name, reason] : cases) {
+    EXPECT_FALSE(WriteWith(name, "x"));
+    EXPECT_FALSE(WriteFailureReason().empty()) << TestSupport::Show(name);
+    if (!reason.empty()) EXPECT_EQ(WriteFailureReason(), reason);
+  }
+#ifndef _WIN32
+  EXPECT_EQ(WriteFailureReason(), u"File name too long");
+  EXPECT_FALSE(WriteWith(u"missing/r.txt", "x"));
+  EXPECT_EQ(WriteFailureReason(), u"No such file or directory");
+#endif
+}
+
+}  // namespace

@@ -62,6 +62,59 @@ class ReadRunOptionsTest : public testing::Test {
   Text message_;
 };
 
+TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
+  const Text prefix(Platform::kSwitchPrefix);
+  const Text list = Platform::kWindowsConventions ? u"/chart, /follow, /open, /quiet, /?"
+                                                  : u"--chart, --follow, --open, --quiet, --help, --version";
+  for (const Text& typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+    EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
+    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
+                                     u"fmt, "))
+        << TestSupport::Show(message_);
+    EXPECT_TRUE(message_.ends_with(list)) << TestSupport::Show(message_);
+  }
+  const Text word = Platform::kWindowsConventions ? u"?" : u"help";
+  EXPECT_EQ(Read({{word, u"1"}}), Args::ErrBadSwitch);
+  EXPECT_EQ(message_, u"'" + prefix + word + u"' takes no value");
+  for (const Text& bad : {u"x", u"", u"-", u"mod", u"c m"}) {
+    EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
+  }
+  EXPECT_EQ(message_,
+            u"The value of " + prefix + u"date must be c, m or a (or created, modified, accessed): 'c m'");
+  // Known names in any letter case, flags with a value, and the coming
+  // switches pass.
+  EXPECT_EQ(Read({{u"FMT", u"yy"}, {u"Each", u"1"}, {u"follow", u"-"}, {u"open", u"-"}, {u"quiet", u"-"}}),
+            Args::ResultOk);
+  EXPECT_TRUE(options_.each && options_.quiet);
+}
+
+TEST_F(ReadRunOptionsTest, UnnamedValuesNeverStandForSwitches) {
+  Args::Arguments = {{u"--each", u"", Args::Unnamed}, {u"--x", u"", Args::Unnamed}};
+  RunOptions options;
+  EXPECT_EQ(ReadRunOptions(options, message_), Args::ResultOk);
+  EXPECT_FALSE(options.each);
+  // On POSIX "--" ends the switches; on Windows it is an unknown switch.
+  const std::vector<Args::Argument> ended = {{u"--", u"", Args::NamedFlag}, {u"--x", u"", Args::NamedFlag}};
+  EXPECT_EQ(UnknownSwitchMessage(ended).empty(), !Platform::kWindowsConventions);
+}
+
+struct DateCase {
+  const char16_t* value;
+  DateKind kind;
+};
+
+TEST(RunOptions, DateValuesInAnyLetterCase) {
+  const DateCase cases[] = {{u"c", DateKind::kCreated},       {u"C", DateKind::kCreated},
+                            {u"Created", DateKind::kCreated}, {u"m", DateKind::kModified},
+                            {u"M", DateKind::kModified},      {u"MODIFIED", DateKind::kModified},
+                            {u"a", DateKind::kAccessed},      {u"accessed", DateKind::kAccessed}};
+  for (const DateCase& c : cases) {
+    DateKind kind = c.kind == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
+    EXPECT_TRUE(ParseDateKind(c.value, kind)) << TestSupport::Show(c.value);
+    EXPECT_EQ(kind, c.kind) << TestSupport::Show(c.value);
+  }
+}
+
 TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   const Text prefix(Platform::kSwitchPrefix);
   EXPECT_EQ(Read({{u"depth", u"-1"}}), Args::ErrBadDepth);
@@ -70,6 +123,9 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   EXPECT_EQ(Read({{u"out", u"no such folder"}}), Args::ErrNoOutFolder);
   EXPECT_EQ(message_, u"The folder of " + prefix + u"out does not exist: 'no such folder'");
   EXPECT_EQ(Read({{u"out", u""}}), Args::ErrNoOutFolder);
+  const Text file = TestSupport::ProgramPath();
+  EXPECT_EQ(Read({{u"out", file}}), Args::ErrNoOutFolder);
+  EXPECT_EQ(message_, prefix + u"out names a file, not a folder: '" + file + u"'");
   // A bad depth is found before a bad out folder.
   EXPECT_EQ(Read({{u"out", u"no such folder"}, {u"depth", u"x"}}), Args::ErrBadDepth);
 }

@@ -33,25 +33,42 @@ TEST_P(UsageTextTest, ListsEverySwitchStatusAndWordOfItsPlatform) {
 
 INSTANTIATE_TEST_SUITE_P(
     Platforms, UsageTextTest,
-    testing::Values(
-        UsageCase{false,
-                  u"datemill",
-                  {u"      --fmt=MASK      date mask", u"\n      --date=c|m|a ", u"\n      --depth=N|all ",
-                   u"\n      --ext=LIST ", u"\n      --exclude=LIST  ", u"(wins over --ext)",
-                   u"\n      --out=FOLDER ", u"\n      --each ", u"\n      --chart ", u"\n  -h, --help ",
-                   u"\n      --version ", u"\n  0    done\n", u"\n  1    a report",
-                   u"\n  251  the --out folder", u"\n  252  the --depth value", u"\n  255  no arguments",
-                   u"Log.txt", u"  datemill --fmt=yyyy-mm --date=m ~/Pictures/2018\n"},
-                  {u"/fmt", u"/?", u"4294967", u"253"}},
-        UsageCase{true,
-                  u"Datemill.exe",
-                  {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a ", u"\n  /depth=N|all ",
-                   u"\n  /ext=LIST ", u"\n  /exclude=LIST ", u"(wins over /ext)", u"\n  /out=FOLDER ",
-                   u"\n  /each ", u"\n  /chart ", u"\n  /?                  show this help\n",
-                   u"\n  4294967291 (-5)  the /out folder", u"\n  4294967292 (-4)  the /depth value",
-                   u"\n  4294967293 (-3)  the double quotes", u"\n  4294967295 (-1)  no arguments",
-                   u"  Datemill.exe /fmt=yyyy-mm /date=m C:\\Photos\\2018\\\n"},
-                  {u"--", u"-h", u"version", u"{-}"}}));
+    testing::Values(UsageCase{false,
+                              u"datemill",
+                              {u"      --fmt=MASK      date mask",
+                               u"\n      --date=c|m|a ",
+                               u"\n      --depth=N|all ",
+                               u"\n      --ext=LIST ",
+                               u"\n      --exclude=LIST  ",
+                               u"(wins over --ext)",
+                               u"\n      --out=FOLDER ",
+                               u"\n      --each ",
+                               u"\n      --chart ",
+                               u"\n  -h, --help ",
+                               u"\n      --version ",
+                               u"\n  0    done\n",
+                               u"\n  1    a report",
+                               u"\n  250  an unknown switch",
+                               u"\n  251  the --out folder",
+                               u"\n  252  the --depth value",
+                               u"\n  255  no arguments",
+                               u"\n      --quiet ",
+                               u"~/.local/state/datemill/Log.txt",
+                               u"After --,",
+                               u"  datemill --fmt=yyyy-mm --date=m ~/Pictures/2018\n"},
+                              {u"/fmt", u"/?", u"4294967", u"253", u"beside the program"}},
+                    UsageCase{
+                        true,
+                        u"Datemill.exe",
+                        {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a ", u"\n  /depth=N|all ",
+                         u"\n  /ext=LIST ", u"\n  /exclude=LIST ", u"(wins over /ext)", u"\n  /out=FOLDER ",
+                         u"\n  /each ", u"\n  /chart ", u"\n  /?                  show this help\n",
+                         u"\n  4294967290 (-6)  an unknown switch", u"\n  4294967291 (-5)  the /out folder",
+                         u"\n  /quiet ", u"Log.txt beside the program, or in %LOCALAPPDATA%\\Datemill",
+                         u"\n  4294967292 (-4)  the /depth value", u"\n  4294967293 (-3)  the double quotes",
+                         u"\n  4294967295 (-1)  no arguments",
+                         u"  Datemill.exe /fmt=yyyy-mm /date=m C:\\Photos\\2018\\\n"},
+                        {u"--", u"-h", u"version", u"{-}"}}));
 
 TEST(Usage, ListsTheOpenSwitchAndWhatItDoesToTheOutFolder) {
   for (const bool windows : {false, true}) {
@@ -91,6 +108,7 @@ TEST(Usage, OnlyTheExactWordsAskForInformationAndTheFirstWins) {
        kNone},
       {{Valued(u"--help"), Valued(u"--version"), Valued(u"/?"), Named(u"-h"), Named(u"/?x")}, kNone, kNone},
       {{Named(u"-help"), Named(u"---help"), Named(u"--versions"), Named(u"/h")}, kNone, kNone},
+      {{Named(u"--"), Folder(u"-h"), Named(u"/?")}, kNone, kUsage},  // after "--", "-h" is a folder
       {{}, kNone, kNone},
   };
   for (const RequestCase& c : cases) {

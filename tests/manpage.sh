@@ -11,6 +11,7 @@ messages=$(mandoc -T lint -W style "$page" 2>&1)
 switches=$("$program" --help | grep -o -- '--[a-z]*' | sort -u)
 [ -n "$switches" ] || { echo "--help lists no switches" >&2; status=1; }
 for switch in $switches; do
+  [ "$switch" = "--" ] && continue  # the end of the switches, told in the text
   # roff writes each hyphen as \-
   grep -q "^\.[BI]*R* *\\\\-\\\\-${switch#--}\\b" "$page" || { echo "$page lacks $switch" >&2; status=1; }
 done

@@ -94,10 +94,11 @@ bool IsSwitch(TextView parameter) {
 
 namespace {
 
-// Stores one parameter (its quotes already dealt with) as the next record.
-void StoreParameter(const Text& p) {
+// Stores one parameter (its quotes already dealt with) as the next record;
+// after the end of the switches every parameter is an unnamed value.
+void StoreParameter(const Text& p, bool switches = true) {
   Argument& arg = Arguments.emplace_back();
-  if (!IsSwitch(p)) {
+  if (!switches || !IsSwitch(p)) {
     arg.name = Envs::Expand(p);
     arg.kind = Unnamed;
     return;
@@ -127,7 +128,11 @@ int TokenizeLine(const Text& line, const Text& programFile) {
 
 int TokenizeArguments(const std::vector<Text>& parameters) {
   if (parameters.empty()) return ErrNoArguments;
-  for (const Text& p : parameters) StoreParameter(p);
+  bool switches = true;
+  for (const Text& p : parameters) {
+    StoreParameter(p, switches);
+    switches = switches && p != EndOfSwitches;
+  }
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 
@@ -205,10 +210,23 @@ Text ReportText(int code, const Text& message, const Text& rawLine) {
   return text + u"\r\n\r\nTerminating now!";
 }
 
+Text FaultLines(int code, const Text& message, const Text& program) {
+  const Text hint = u"\nTry '" + program + u" --help' for more information.";
+  if (!message.empty()) return program + u": " + message + hint;
+  switch (code) {
+    case ErrNoArguments: return u"Usage: " + program + u" [SWITCH]... FOLDER..." + hint;
+    case ErrRequiredMissing: return program + u": A required command line argument was missing" + hint;
+    case ErrMalformedQuotes: return program + u": Malformed double quotes in command line" + hint;
+    default: return program + u": The command line is faulty" + hint;
+  }
+}
+
 int Report(int code, const Text& message) {
   if (code >= ResultOk) return code;
   if (code == ResultRecoverable) {
     Dbg::Log(Dbg::Stamped(ReportText(code, message, Text())));
+  } else if (!Platform::kWindowsConventions) {
+    Platform::ShowDiagnostic(FaultLines(code, message, ProgramFile));
   } else {
     // The command line is only shown for a negative code without message.
     const Text raw = (message.empty() && code != ErrNoArguments) ? RawCommandLine() : Text();

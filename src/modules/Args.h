@@ -53,9 +53,14 @@ Text CutProgramName(const Text& line, const Text& programFile);
 // Tokenize for `line`, appending to Arguments.
 int TokenizeLine(const Text& line, const Text& programFile);
 
+// On POSIX a parameter "--" ends the switches: it is stored as a flag of
+// that name, and every parameter after it is an unnamed value.
+inline constexpr TextView EndOfSwitches = u"--";
+
 // Tokenize for parameters the system handed over one by one: each is stored
-// exactly as it is, quotes included. ErrNoArguments when there is none; the
-// quote fault cannot arise.
+// exactly as it is, quotes included, the ones after EndOfSwitches as
+// unnamed values. ErrNoArguments when there is none; the quote fault cannot
+// arise.
 int TokenizeArguments(const std::vector<Text>& parameters);
 
 // The parameters joined by single spaces (the POSIX RawCommandLine).
@@ -82,9 +87,14 @@ int64_t CopyByKind(std::vector<Text>& target, int8_t kind);
 // command line after the program's name.
 Text ReportText(int code, const Text& message, const Text& rawLine);
 
+// What a POSIX user reads on standard error for a negative code: the
+// program's name and the message (for no parameters the usage line), then
+// where help is to be had. No module tags, no command line.
+Text FaultLines(int code, const Text& message, const Text& program);
+
 // Returns `code` when it is 1 or more. Otherwise ends the process with
 // `code` as exit status: 0 after one line in the log, a negative code after
-// the fatal-error box.
+// the fatal-error box (Windows) or FaultLines on standard error (POSIX).
 int Report(int code, const Text& message);
 
 }  // namespace Args

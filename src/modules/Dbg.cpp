@@ -9,26 +9,55 @@ namespace {
 
 bool logStarted = false;
 
+// Opens the log at `path`: anew for the first line of a run, else at its end.
+bool OpenLog(Platform::OutputFile& file, const Text& path, bool first) {
+  using Mode = Platform::OutputFile::Mode;
+  const auto share = Platform::OutputFile::Share::kRead;
+  if (!first) return file.Open(path, Mode::kOpenAlways, share) && file.SeekToEnd();
+  return file.Open(path, Mode::kCreateAlways, share) || file.Open(path, Mode::kTruncateExisting, share);
+}
+
+bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
+
 }  // namespace
 
-Text LogPath() { return ProgramFolder + u"Log.txt"; }
+std::vector<Text> LogPaths() {
+  std::vector<Text> paths;
+  for (const Text& folder : Platform::LogFolders(ProgramFolder)) paths.push_back(folder + u"Log.txt");
+  return paths;
+}
 
 void Log(const Text& text) {
-  using Mode = Platform::OutputFile::Mode;
-  const Text path = LogPath();
-  const auto share = Platform::OutputFile::Share::kRead;
-  Platform::OutputFile file;
-  if (logStarted) {
-    if (!file.Open(path, Mode::kOpenAlways, share) || !file.SeekToEnd()) return;
-  } else {
-    logStarted = true;  // set first: a failed first call is not repeated as a first call
-    if (!file.Open(path, Mode::kCreateAlways, share) && !file.Open(path, Mode::kTruncateExisting, share)) {
-      return;
-    }
+  const bool first = !logStarted;
+  logStarted = true;  // set first: a failed first call is not repeated as a first call
+  for (const Text& folder : Platform::LogFolders(ProgramFolder)) {
+    const Text path = folder + u"Log.txt";
+    Platform::OutputFile file;
+    if (!OpenLog(file, path, first) && !(Platform::MakeFolders(folder) && OpenLog(file, path, first)))
+      continue;
+    const std::string line = Platform::ToUtf8(text) + "\r\n";
+    file.Write(line.data(), line.size());
+    file.Close();
+    break;
   }
-  const std::string line = Platform::ToUtf8(text) + "\r\n";
-  file.Write(line.data(), line.size());
-  file.Close();
+  Platform::ShowDiagnostic(ToldForm(text, ProgramFile));
+}
+
+Text ToldForm(const Text& line, const Text& program) {
+  TextView rest(line);
+  // "yyyy.mm.dd hh:ii:ss "
+  constexpr TextView kStamp = u"0000.00.00 00:00:00 ";
+  bool stamped = rest.size() >= kStamp.size();
+  for (size_t i = 0; stamped && i < kStamp.size(); ++i) {
+    stamped = kStamp[i] == u'0' ? IsDigit(rest[i]) : rest[i] == kStamp[i];
+  }
+  if (stamped) rest.remove_prefix(kStamp.size());
+  const size_t close = rest.find(u"] ");
+  if (rest.starts_with(u'[') && close != TextView::npos &&
+      rest.substr(0, close).find(u' ') == TextView::npos) {
+    rest.remove_prefix(close + 2);
+  }
+  return program + u": " + Text(rest);
 }
 
 Text Stamped(const Text& message) {

@@ -16,6 +16,7 @@ KeyedTable ExcludeExtensions;
 KeyedTable IncludeFolderWords;
 KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
+void (*FolderListed)(const Text& folder, int64_t files) = nullptr;
 
 std::vector<Text> UnreadFolders;
 size_t MostHeldFolders = 256;
@@ -52,20 +53,6 @@ Text JoinLines(const Text& roots) {
   return joined;
 }
 
-// Removes every "*." and then every space from an extension list.
-Text PrepareExtensions(const Text& list) {
-  Text without;
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (list[i] == u'*' && i + 1 < list.size() && list[i + 1] == u'.') {
-      ++i;
-      continue;
-    }
-    without += list[i];
-  }
-  std::erase(without, u' ');
-  return without;
-}
-
 FolderRecord RootRecord(const Text& root, int64_t flags) {
   FolderRecord record;
   record.Path = root;
@@ -91,9 +78,8 @@ FolderRecord RootRecord(const Text& root, int64_t flags) {
 bool AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entry, const Text& extensions,
              int64_t flags, const Text& skipExtensions) {
   if (!extensions.empty() || !skipExtensions.empty()) {
-    const Text ext = Extension(entry.name);
-    if (!extensions.empty() && !ExtensionListed(IncludeExtensions, ext)) return false;
-    if (!skipExtensions.empty() && ExtensionListed(ExcludeExtensions, ext)) return false;
+    if (!extensions.empty() && !NameListed(IncludeExtensions, entry.name)) return false;
+    if (!skipExtensions.empty() && NameListed(ExcludeExtensions, entry.name)) return false;
   }
   FileRecord& record = found.AddFile(folder, entry.name);
   record.Size = static_cast<int64_t>(entry.size);
@@ -271,6 +257,7 @@ class Walk {
     folder.Modified = source.Modified;
     folder.Accessed = source.Accessed;
     folder.Attributes = source.Attributes;
+    if (FolderListed != nullptr) FolderListed(folder.Path, n);
     if (files == nullptr || files->empty()) return;
     if (flags_ & SortFiles) SortRecords(*files, fileSort);
     folder.Files.Append(std::move(*files));  // the records and their names move, nothing is copied
@@ -340,7 +327,8 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
 int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
              int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
              const Text& skipFolderWords) {
-  const Text fields = JoinLines(roots);
+  // Where "|" and CR LF may stand in names (POSIX), the value is one root.
+  const Text fields = Platform::kRootLists ? JoinLines(roots) : roots;
   const Text include = PrepareExtensions(extensions);
   const Text exclude = PrepareExtensions(skipExtensions);
   ParseFilterList(IncludeExtensions, include);
@@ -348,11 +336,11 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
   ParseFilterList(IncludeFolderWords, folderWords);
   ParseFilterList(ExcludeFolderWords, skipFolderWords);
 
-  const int64_t fieldCount = static_cast<int64_t>(CountUnits(fields, u'|')) + 1;
+  const int64_t fieldCount = Platform::kRootLists ? static_cast<int64_t>(CountUnits(fields, u'|')) + 1 : 1;
   int64_t total = 0;
   size_t start = 0;
   for (int64_t i = 0; i < fieldCount; ++i) {
-    const size_t end = fields.find(u'|', start);
+    const size_t end = Platform::kRootLists ? fields.find(u'|', start) : Text::npos;
     const Text field = fields.substr(start, end - start);
     start = end + 1;
 

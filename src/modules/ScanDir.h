@@ -50,6 +50,9 @@ extern Text CurrentRoot;
 extern std::vector<Text> UnreadFolders;
 // How many folders a walk holds open at most for their subfolders to come.
 extern size_t MostHeldFolders;
+// Told of each folder whose result is made, with its number of files (for a
+// progress line); nobody when null.
+extern void (*FolderListed)(const Text& folder, int64_t files);
 
 // Empties the four filter sets, then FoundFiles, PendingFolders, Folders and
 // UnreadFolders, and clears the current root. Always returns true.
@@ -60,7 +63,8 @@ bool Reset();
 // platform cannot convert it, Dates::OutOfRange (-1) outside 1970..2038.
 int64_t DateOfStamp(Platform::FileTime stamp);
 
-// Scans the roots (separated by "|" or CR LF) into `results`, which it only
+// Scans the roots (separated by "|" or CR LF where Platform::kRootLists;
+// else `roots` is one path) into `results`, which it only
 // appends to. Each folder is searched once, for its files and subfolders
 // together, and gets its record (when admitted) before its subfolders:
 // depth first, pre-order, siblings in delivery order. Returns with
@@ -97,6 +101,18 @@ bool ParseFilterList(KeyedTable& set, const Text& text);
 
 // True when the lower-cased, non-empty `extension` is a key of `set`.
 bool ExtensionListed(const KeyedTable& set, TextView extension);
+
+// An extension list as users write it, made a list of plain extensions
+// separated by "|": entries are separated by ";", ",", "|" and spaces;
+// "jpg", ".jpg" and "*.jpg" are the same entry; "*" and "*.*" become "*",
+// every file; "tar.gz" stays as it is; empty entries are dropped.
+Text PrepareExtensions(const Text& list);
+
+// Whether the file `name` is listed in `set`, filled from a prepared list:
+// every name with the key "*"; else when its extension, or for a key with
+// a dot inside the text after any "." of the name but its first character
+// ("tar.gz" for "a.tar.gz"), is a key. Letter case is ignored.
+bool NameListed(const KeyedTable& set, TextView name);
 
 // True when some key of `set` occurs in `path`, letter case ignored.
 bool PathMatches(TextView path, const KeyedTable& set);

@@ -33,6 +33,10 @@ extern const bool kLongPathPrefixes;
 // standard error).
 extern const bool kWindowsConventions;
 
+// Whether one folder value may hold several roots separated by "|" or CR LF
+// (Windows, where no name holds them) or is always one path (POSIX).
+extern const bool kRootLists;
+
 // Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
 // layer synthesises them).
 constexpr uint32_t kAttrReadOnly = 0x1;
@@ -87,12 +91,38 @@ void ShowInformation(const Text& text, const Text& caption);
 // end added; nothing on Windows, where the windowless program stays silent.
 void ShowDiagnostic(const Text& line);
 
-// One line to the debugger output (POSIX: standard error when the variable
-// DATEMILL_TRACE is set, else nothing).
+// The width in columns of the terminal a progress line goes to; 0 when
+// there is none (POSIX: standard error is no terminal; Windows: always).
+int ProgressColumns();
+
+// Draws `line` (which fits ProgressColumns) as the progress line, in place
+// of the one before; ClearProgress removes it. A diagnostic, a fatal
+// message and the end of the process clear it first. Nothing on Windows.
+void ShowProgress(const Text& line);
+void ClearProgress();
+
+// One line to the debugger output (POSIX: nothing).
 void DebugOutput(const Text& line);
 
 // The id of this process.
 uint32_t ProcessId();
+
+// The folders the log may go into, each ending in a separator, in the order
+// they are tried. Windows: `programFolder`, then "%LOCALAPPDATA%\Datemill\".
+// POSIX: "$XDG_STATE_HOME/datemill/" (only an absolute XDG_STATE_HOME counts),
+// else "$HOME/.local/state/datemill/"; never the program's folder. A folder
+// whose variable is not set is left out.
+std::vector<Text> LogFolders(const Text& programFolder);
+
+// Makes the folder `path` and those above it that are missing (POSIX: only
+// the owner may enter them). True when it is a folder afterwards.
+bool MakeFolders(const Text& path);
+
+// Why a file operation failed, in the system's own words ("Permission
+// denied", "File name too long"): the last failed call's reason, or the
+// reason the system gives for writing over a folder or a read-only file.
+enum class Failure { kLastCall, kIsFolder, kReadOnly };
+Text FailureText(Failure failure);
 
 // ---- File system ------------------------------------------------------------
 
@@ -190,6 +220,11 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size);
 // it can. Windows reports no folder problems: there it is always "", without
 // asking the system.
 Text FolderProblem(const Text& path);
+
+// The full path of `path` (POSIX: with links, "." and ".." resolved;
+// Windows: made absolute, "." and ".." resolved), or "" when it cannot be
+// had (POSIX: the path does not exist).
+Text FullPath(const Text& path);
 
 // The drive type of a root path: 0 unknown, 1 no root directory, above 1 a
 // usable volume (POSIX: 3 for an existing folder, else 1).
@@ -320,10 +355,6 @@ bool RemoveFile(const Text& path);
 // Makes the folder `path`, one level: its parent must exist. False on failure
 // (an existing folder included).
 bool MakeFolder(const Text& path);
-
-// `path` made absolute against the current folder (links are not resolved
-// on Windows); `path` itself when that cannot be done.
-Text FullPath(const Text& path);
 
 // ---- Opening files ----------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -412,6 +413,14 @@ Text FolderProblem(const Text& path) {
     return Text();
   }
   return TextFromUtf8(std::strerror(errno));
+}
+
+Text FullPath(const Text& path) {
+  char* resolved = ::realpath(PathBytes(path).c_str(), nullptr);
+  if (resolved == nullptr) return Text();
+  Text full = TextFromUtf8(resolved);
+  std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc): realpath's own buffer
+  return full;
 }
 
 uint32_t DriveType(const Text& root) {

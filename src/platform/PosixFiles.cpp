@@ -155,15 +155,4 @@ bool RemoveFile(const Text& path) { return ::unlink(PathBytes(path).c_str()) == 
 
 bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }
 
-Text FullPath(const Text& path) {
-  if (!path.empty() && path.front() == u'/') return path;
-  std::string folder(4096, '\0');
-  while (::getcwd(folder.data(), folder.size()) == nullptr) {
-    if (errno != ERANGE) return path;
-    folder.resize(folder.size() * 2);
-  }
-  folder.resize(std::char_traits<char>::length(folder.c_str()));
-  return TextFromUtf8(folder) + (folder == "/" ? u"" : u"/") + path;
-}
-
 }  // namespace Platform

@@ -2,6 +2,8 @@
 // own path, the environment, the clock, the exit and the messages.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -27,11 +29,13 @@ extern const bool kSlashSwitches = false;
 extern const bool kNamesIgnoreCase = false;
 extern const bool kLongPathPrefixes = false;
 extern const bool kWindowsConventions = false;
+extern const bool kRootLists = false;
 
 namespace {
 
 int savedArgc = 0;
 char** savedArgv = nullptr;
+bool progressShown = false;
 
 }  // namespace
 
@@ -98,12 +102,14 @@ CalendarTime LocalNow() {
 }
 
 void EndProcess(uint32_t status) {
+  ClearProgress();
   (void)std::fflush(nullptr);  // nothing is left to tell a failure to
   // _exit: the records of a large scan need no freeing one by one.
   ::_exit(static_cast<int>(status));
 }
 
 void ShowFatalMessage(const Text& text, const Text& caption) {
+  ClearProgress();
   std::string message = ToUtf8(caption) + ": ";
   for (char c : ToUtf8(text)) {
     if (c != '\r') message += c;  // CR LF becomes LF
@@ -118,18 +124,32 @@ void ShowInformation(const Text& text, const Text&) {
 }
 
 void ShowDiagnostic(const Text& line) {
+  ClearProgress();
   const std::string bytes = ToUtf8(line) + '\n';
   WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
 }
 
-void DebugOutput(const Text& line) {
-  if (std::getenv("DATEMILL_TRACE") == nullptr) return;
-  std::string bytes;
-  for (char c : ToUtf8(line)) {
-    if (c != '\r') bytes += c;
-  }
-  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+int ProgressColumns() {
+  winsize size{};
+  if (::isatty(STDERR_FILENO) == 0 || ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col > 0 ? size.ws_col : 80;
 }
+
+void ShowProgress(const Text& line) {
+  // Back to the line's start, the text, the rest of the line erased.
+  const std::string bytes = "\r" + ToUtf8(line) + "\x1b[K";
+  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+  progressShown = true;
+}
+
+void ClearProgress() {
+  if (!progressShown) return;
+  progressShown = false;
+  WriteAll(STDERR_FILENO, "\r\x1b[K", 4);
+}
+
+// POSIX has no debugger output a user would read; nothing documents one.
+void DebugOutput(const Text&) {}
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
 
@@ -189,6 +209,37 @@ OpenResult OpenWithDefaultProgram(const Text& path, Text& problem) {
   if (outcome.empty()) return OpenResult::kOpened;
   problem = TextFromUtf8(outcome);
   return OpenResult::kFailed;
+}
+
+std::vector<Text> LogFolders(const Text&) {
+  std::string base;
+  const char* state = std::getenv("XDG_STATE_HOME");  // NOLINT(concurrency-mt-unsafe): one thread reads it
+  const char* home = std::getenv("HOME");             // NOLINT(concurrency-mt-unsafe)
+  if (state != nullptr && state[0] == '/') {
+    base = state;
+  } else if (home != nullptr && home[0] == '/') {
+    base = home;
+    base += base.back() == '/' ? ".local/state" : "/.local/state";
+  } else {
+    return {};
+  }
+  if (base.back() != '/') base += '/';
+  return {TextFromUtf8(base + "datemill/")};
+}
+
+bool MakeFolders(const Text& path) {
+  const std::string bytes = posix::PathBytes(path);
+  for (size_t at = bytes.find('/', 1); at != std::string::npos; at = bytes.find('/', at + 1)) {
+    (void)::mkdir(bytes.substr(0, at).c_str(), 0700);  // one that exists stays as it is
+  }
+  (void)::mkdir(bytes.c_str(), 0700);
+  struct stat info {};
+  return ::stat(bytes.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Text FailureText(Failure failure) {
+  const int error = failure == Failure::kIsFolder ? EISDIR : failure == Failure::kReadOnly ? EACCES : errno;
+  return TextFromUtf8(std::strerror(error));  // NOLINT(concurrency-mt-unsafe): one thread asks
 }
 
 }  // namespace Platform

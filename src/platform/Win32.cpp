@@ -20,6 +20,7 @@ extern const bool kSlashSwitches = true;
 extern const bool kNamesIgnoreCase = true;
 extern const bool kLongPathPrefixes = true;
 extern const bool kWindowsConventions = true;
+extern const bool kRootLists = true;
 
 namespace {
 
@@ -99,9 +100,53 @@ void ShowInformation(const Text& text, const Text& caption) {
 
 void ShowDiagnostic(const Text&) {}
 
+// The windowless program has no terminal for a progress line.
+int ProgressColumns() { return 0; }
+void ShowProgress(const Text&) {}
+void ClearProgress() {}
+
 void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
 
 uint32_t ProcessId() { return ::GetCurrentProcessId(); }
+
+std::vector<Text> LogFolders(const Text& programFolder) {
+  std::vector<Text> folders{programFolder};
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n >= buffer.size()) {
+    buffer.resize(n);
+    n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  if (n == 0 || n >= buffer.size()) return folders;
+  Text base = FromW(buffer.data(), n);
+  if (base.back() != u'\\') base += u'\\';
+  folders.push_back(base + u"Datemill\\");
+  return folders;
+}
+
+bool MakeFolders(const Text& path) {
+  // Each folder from the top down; the ones that exist (and "C:") refuse.
+  for (size_t at = path.find_first_of(u"\\/", 1); at != Text::npos; at = path.find_first_of(u"\\/", at + 1)) {
+    ::CreateDirectoryW(W(path.substr(0, at)), nullptr);
+  }
+  ::CreateDirectoryW(W(path), nullptr);
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Text FailureText(Failure failure) {
+  const DWORD error = failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED;
+  wchar_t* message = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  Text text = n > 0 ? FromW(message, n) : Text();
+  if (message != nullptr) ::LocalFree(message);
+  // The system's sentence ends in a full stop and CR LF.
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u'.'))
+    text.pop_back();
+  return text;
+}
 
 // ---- File system ------------------------------------------------------------
 
@@ -219,6 +264,14 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
 }
 
 Text FolderProblem(const Text&) { return Text(); }
+
+Text FullPath(const Text& path) {
+  const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);
+  if (size == 0) return Text();
+  std::wstring buffer(size, L'\0');
+  const DWORD n = ::GetFullPathNameW(W(path), size, buffer.data(), nullptr);
+  return n > 0 && n < size ? FromW(buffer.data(), n) : Text();
+}
 
 uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 
@@ -476,14 +529,6 @@ bool MoveReplacing(const Text& source, const Text& target) {
 bool RemoveFile(const Text& path) { return ::DeleteFileW(W(path)) != 0; }
 
 bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }
-
-Text FullPath(const Text& path) {
-  const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::wstring buffer(size, L'\0');
-  const DWORD n = ::GetFullPathNameW(W(path), size, buffer.data(), nullptr);
-  return n == 0 || n >= size ? path : FromW(buffer.data(), n);
-}
 
 // ---- Opening files ----------------------------------------------------------
 

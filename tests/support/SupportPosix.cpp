@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -155,5 +156,7 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   return result;
 }
+
+void SetEnvironment(const char* name, const Text& value) { ::setenv(name, Utf8FromText(value).c_str(), 1); }
 
 }  // namespace TestSupport

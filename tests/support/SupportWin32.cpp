@@ -198,4 +198,8 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
   return result;
 }
 
+void SetEnvironment(const char* name, const Text& value) {
+  ::SetEnvironmentVariableW(W(FromAscii(name)), W(value));
+}
+
 }  // namespace TestSupport

@@ -124,4 +124,13 @@ std::string EnvironmentValue(const char* name) {
   return value != nullptr ? value : "";
 }
 
+Text LogInto(const Text& folder) {
+  if (Platform::kWindowsConventions) {
+    ProgramFolder = folder + Platform::kSeparator;
+    return Join(folder, u"Log.txt");
+  }
+  SetEnvironment("XDG_STATE_HOME", folder);
+  return Join(Join(folder, u"datemill"), u"Log.txt");
+}
+
 }  // namespace TestSupport

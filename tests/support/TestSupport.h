@@ -101,4 +101,11 @@ RunResult Run(const Text& program, const std::vector<Text>& args, const Text& fo
 // An environment variable of this process, or "" (for choosing expectations).
 std::string EnvironmentValue(const char* name);
 
+// Sets an environment variable of this process.
+void SetEnvironment(const char* name, const Text& value);
+
+// Has this process log into `folder` (POSIX: as its state folder, Windows:
+// as the program's folder) and returns the log file's path there.
+Text LogInto(const Text& folder);
+
 }  // namespace TestSupport
