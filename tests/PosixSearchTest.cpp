@@ -11,12 +11,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "modules/ScanDir.h"
 #include "platform/PosixStat.h"
@@ -400,3 +403,100 @@ TEST(PosixSearch, RootAttributesComeFromTheLastComponent) {
 }
 
 }  // namespace
+
+namespace {
+
+// The names an opened search delivers, the dots aside; each must carry its
+// size (0) and, with `withTimes`, a time stamp read.
+std::vector<Text> Delivered(Platform::DirSearch& search, bool withTimes) {
+  std::vector<Text> names;
+  Platform::DirEntry entry;
+  while (search.Next(entry)) {
+    if (entry.name == u"." || entry.name == u"..") continue;
+    const bool read =
+        (!withTimes || entry.lastWrite != Platform::kTimeUnread) && (entry.IsDirectory() || entry.size == 0);
+    names.push_back(read ? entry.name : u"unread " + entry.name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<Text> FileNames(int count) {
+  std::vector<Text> names;
+  for (int i = 0; i < count; ++i) names.push_back(u"f" + DecimalText(i));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Lists `folder` and holds it; its subfolders in the order delivered.
+std::vector<Text> ListAndHold(const Text& folder, Platform::HeldFolder& held) {
+  Platform::DirSearch search;
+  Platform::DirEntry entry;
+  std::vector<Text> subfolders;
+  EXPECT_EQ(search.Open(Join(folder, u"*"), true), Platform::SearchStatus::kOpened);
+  while (search.Next(entry)) {
+    if (entry.IsDirectory() && entry.name != u"." && entry.name != u"..") subfolders.push_back(entry.name);
+  }
+  EXPECT_TRUE(search.Hold(held));
+  return subfolders;
+}
+
+}  // namespace
+
+// A walk asks for the subfolders of a held folder in the order they were
+// delivered, and the search opens the next ones ahead of time. Whatever is
+// asked for (in order, some passed over, one gone before it could be
+// opened, another held folder in between, one without times, one again out
+// of order), each answer is that of a search opened when asked, and
+// nothing stays open once the held folders close.
+TEST_P(PosixSearchTest, SubfoldersOpenedAheadAnswerAsWhenOpenedOnRequest) {
+  const size_t descriptors = OpenDescriptors();
+  constexpr int kFolders = 14;
+  for (int i = 0; i < kFolders; ++i) {
+    TestSupport::MakeDirs(dir_ / (u"s" + DecimalText(i)));
+    MakeFiles(dir_ / (u"s" + DecimalText(i)), i * 40);  // s0 is empty; s13 fills two batches
+  }
+  TestSupport::MakeDirs(Join(dir_ / u"other", u"x"));
+  MakeFiles(Join(dir_ / u"other", u"x"), 7);
+  auto filesOf = [](const Text& name) {
+    return name == u"other" ? std::vector<Text>{u"x"}
+                            : FileNames(std::stoi(Utf8FromText(name.substr(1))) * 40);
+  };
+  {
+    Platform::HeldFolder parent;
+    const std::vector<Text> subfolders = ListAndHold(dir_.path(), parent);
+    ASSERT_EQ(subfolders.size(), size_t{kFolders + 1});
+    const Text gone = subfolders[5];
+    std::filesystem::remove_all(Utf8FromText(dir_ / gone));
+    for (size_t i = 0; i < subfolders.size(); ++i) {
+      const Text& name = subfolders[i];
+      if (i == 2 || i == 3) continue;  // passed over
+      if (i == 7) {
+        Platform::HeldFolder other;
+        ASSERT_EQ(ListAndHold(dir_ / u"other", other), std::vector<Text>{u"x"});
+        Platform::DirSearch inner;
+        ASSERT_EQ(inner.OpenIn(other, u"x", true), Platform::SearchStatus::kOpened);
+        EXPECT_EQ(Delivered(inner, true), FileNames(7));
+      }
+      const bool withTimes = i != 9;
+      Platform::DirSearch search;
+      const Platform::SearchStatus status = search.OpenIn(parent, name, withTimes);
+      if (name == gone) {
+        EXPECT_EQ(status, Platform::SearchStatus::kFailed);
+        EXPECT_FALSE(Platform::FolderProblem(dir_ / gone).empty());
+        continue;
+      }
+      ASSERT_EQ(status, Platform::SearchStatus::kOpened) << TestSupport::Show(name);
+      EXPECT_EQ(Delivered(search, withTimes), filesOf(name)) << TestSupport::Show(name);
+    }
+    for (const size_t again : {size_t{1}, size_t{12}}) {
+      Platform::DirSearch search;
+      ASSERT_EQ(search.OpenIn(parent, subfolders[again], true), Platform::SearchStatus::kOpened);
+      EXPECT_EQ(Delivered(search, true), filesOf(subfolders[again]));
+    }
+    // Closed with folders opened ahead of the ones never asked for.
+    Platform::DirSearch search;
+    ASSERT_EQ(search.OpenIn(parent, subfolders[0], true), Platform::SearchStatus::kOpened);
+  }
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}

@@ -13,8 +13,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/PosixCommon.h"
 #include "platform/PosixStat.h"
@@ -184,9 +187,13 @@ struct DirSearch::State {
   static constexpr int kInFlight = 4;
   StatBatch batches[kInFlight];
   int current = 0;
-  size_t next = 0;      // the next entry of the current batch
-  bool primed = false;  // every batch has been filled once
-  bool listed = false;  // the listing has ended
+  size_t next = 0;       // the next entry of the current batch
+  bool started = false;  // every batch has been filled once
+  bool primed = false;   // ... and the first one waited for
+  bool listed = false;   // the listing has ended
+  // The subfolders delivered so far (links aside), in their order: a walk
+  // opens them next when the folder is held.
+  std::vector<std::string> subfolders;
 
   ~State() {
     for (StatBatch& batch : batches) batch.Cancel();  // before the folder closes
@@ -222,6 +229,12 @@ void FillAndStart(DirSearch::State& s, StatBatch& batch) {
   if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes));
 }
 
+// Fills every batch of the pipeline and starts their stat calls.
+void Prime(DirSearch::State& s) {
+  for (StatBatch& batch : s.batches) FillAndStart(s, batch);
+  s.started = true;
+}
+
 // The next entry of the listing that matches, into `name` and `info`.
 bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
   const int fd = ::dirfd(s.dir);
@@ -234,7 +247,7 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
     }
   }
   if (!s.primed) {
-    for (StatBatch& batch : s.batches) FillAndStart(s, batch);
+    if (!s.started) Prime(s);
     s.primed = true;
     s.batches[s.current].Wait();
   }
@@ -261,6 +274,9 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
     } else {
       const bool link = S_ISLNK(batch.Result(i).stx_mode);
       info = posix::FactsOf(name, batch.Result(i), s.withTimes, link && IsDirectoryBehind(fd, batch.Name(i)));
+    }
+    if ((info.attributes & kAttrDirectory) != 0 && (info.attributes & kAttrReparsePoint) == 0) {
+      s.subfolders.push_back(name);
     }
     return true;
   }
@@ -295,6 +311,137 @@ SearchStatus OpenListing(DirSearch::State& s, int fd) {
   return SearchStatus::kOpened;
 }
 
+// ---- Look-ahead of a walk --------------------------------------------------
+//
+// A walk lists a folder, holds it, and then opens its subfolders with
+// OpenIn one after the other, in the order they were delivered. So that the
+// helper threads always have names to stat, the subfolders after the one
+// asked for are opened, listed and their stat calls started ahead of time
+// (a few folders, a few batches of names). OpenIn takes a folder opened
+// ahead when its parent and name match; the ones passed over are given up.
+// A subfolder that cannot be opened ahead is opened by OpenIn itself, the
+// plain way, so that its failure is the one the plain way meets. Everything
+// here is the program thread's own.
+class WalkAhead {
+ public:
+  // Remembers the subfolders of the held folder `parent` (a descriptor);
+  // the folders opened ahead for the other held ones are given up.
+  void Begin(int parent, bool withTimes, std::vector<std::string> names) {
+    if (names.empty()) return;
+    Forget(parent);
+    for (Context& context : contexts_) GiveUp(context);
+    active_ = nullptr;  // the vector may move
+    contexts_.push_back(Context{parent, withTimes, std::move(names), 0, {}});
+  }
+
+  // The search of `name` in `parent` opened ahead, or nullptr: then OpenIn
+  // opens it. `TopUp` opens the next ones after it.
+  std::unique_ptr<DirSearch::State> Take(int parent, const std::string& name, bool withTimes) {
+    active_ = nullptr;
+    Context* found = nullptr;
+    for (Context& context : contexts_) {
+      if (context.parent == parent) {
+        found = &context;
+      } else {
+        GiveUp(context);
+      }
+    }
+    if (found == nullptr || found->withTimes != withTimes) return nullptr;
+    active_ = found;
+    Context& c = *found;
+    for (size_t k = 0; k < c.ahead.size(); ++k) {
+      if (c.names[c.ahead[k].index] != name) continue;
+      std::unique_ptr<DirSearch::State> state = std::move(c.ahead[k].state);
+      c.ahead.erase(c.ahead.begin(), c.ahead.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+      return state;  // nullptr: one that could not be opened ahead
+    }
+    // Not opened ahead: start after it, when it comes soon.
+    GiveUp(c);
+    for (size_t i = c.next; i < c.names.size() && i < c.next + kSearchAhead; ++i) {
+      if (c.names[i] == name) {
+        c.next = i + 1;
+        break;
+      }
+    }
+    return nullptr;
+  }
+
+  // Opens the subfolders after the one just taken, up to the bounds.
+  void TopUp() {
+    if (active_ == nullptr) return;
+    Context& c = *active_;
+    size_t names = 0;
+    for (const Ahead& ahead : c.ahead) {
+      if (ahead.state == nullptr) continue;
+      for (const StatBatch& batch : ahead.state->batches) names += batch.Size();
+    }
+    while (c.ahead.size() < kFolders && names < kNames && c.next < c.names.size()) {
+      const size_t index = c.next++;
+      std::unique_ptr<DirSearch::State> state = OpenAhead(c.parent, c.names[index], c.withTimes);
+      if (state != nullptr) {
+        for (const StatBatch& batch : state->batches) names += batch.Size();
+      }
+      c.ahead.push_back(Ahead{index, std::move(state)});
+    }
+  }
+
+  // The held folder `parent` closes: its subfolders are not asked for.
+  void Forget(int parent) {
+    for (size_t i = 0; i < contexts_.size(); ++i) {
+      if (contexts_[i].parent != parent) continue;
+      contexts_.erase(contexts_.begin() + static_cast<std::ptrdiff_t>(i));
+      active_ = nullptr;  // the vector moved
+      return;
+    }
+  }
+
+ private:
+  static constexpr size_t kFolders = 3;        // folders opened ahead at most
+  static constexpr size_t kNames = 2048;       // names in their batches, about
+  static constexpr size_t kSearchAhead = 256;  // names passed over to find one asked for
+
+  struct Ahead {
+    size_t index;                             // in `names`
+    std::unique_ptr<DirSearch::State> state;  // nullptr: could not be opened
+  };
+  struct Context {
+    int parent;
+    bool withTimes;
+    std::vector<std::string> names;
+    size_t next = 0;  // the first of `names` not opened ahead
+    std::vector<Ahead> ahead;
+  };
+
+  // Gives up the folders opened ahead for `c` (their batches are cancelled
+  // before their folders close); they are opened again when asked for.
+  static void GiveUp(Context& c) {
+    if (c.ahead.empty()) return;
+    c.next = c.ahead.front().index;
+    c.ahead.clear();
+  }
+
+  static std::unique_ptr<DirSearch::State> OpenAhead(int parent, const std::string& name, bool withTimes) {
+    const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    std::unique_ptr<DirSearch::State> state(new (std::nothrow) DirSearch::State);
+    if (state != nullptr) state->dir = ::fdopendir(fd);
+    if (state == nullptr || state->dir == nullptr) {
+      ::close(fd);
+      return nullptr;
+    }
+    state->withTimes = withTimes;
+    state->pattern = "*";
+    state->matchAll = true;
+    Prime(*state);
+    return state;
+  }
+
+  std::vector<Context> contexts_;  // one for each held folder with subfolders, innermost last
+  Context* active_ = nullptr;      // the one OpenIn took from last
+};
+
+WalkAhead walkAhead;
+
 void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
   AssignFromUtf8(entry.name, name);
   entry.attributes = info.attributes;
@@ -327,12 +474,24 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool withTimes) {
 
 SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, bool withTimes) {
   Close();
-  state_ = new State;
-  state_->withTimes = withTimes;
-  state_->pattern = "*";
   const int at = static_cast<int>(parent.handle_);
-  const int fd = ::openat(at, PathBytes(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  const SearchStatus status = OpenListing(*state_, fd);
+  const std::string bytes = PathBytes(name);
+  std::unique_ptr<State> ahead = walkAhead.Take(at, bytes, withTimes);
+  SearchStatus status;
+  if (ahead != nullptr) {
+    state_ = ahead.release();
+    walkAhead.TopUp();
+    status =
+        NextMatch(*state_, state_->heldName, state_->held) ? SearchStatus::kOpened : SearchStatus::kNoMatch;
+    state_->pending = status == SearchStatus::kOpened;
+  } else {
+    state_ = new State;
+    state_->withTimes = withTimes;
+    state_->pattern = "*";
+    const int fd = ::openat(at, bytes.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    status = OpenListing(*state_, fd);
+    walkAhead.TopUp();
+  }
   if (status != SearchStatus::kOpened) Close();
   return status;
 }
@@ -343,6 +502,13 @@ bool DirSearch::Hold(HeldFolder& folder) const {
   if (fd < 0) return false;
   folder.Close();
   folder.handle_ = fd;
+  if (state_->matchAll && !state_->single) {
+    try {
+      walkAhead.Begin(fd, state_->withTimes, std::move(state_->subfolders));
+    } catch (const std::bad_alloc&) {
+      // Opened when asked for, as without look-ahead.
+    }
+  }
   return true;
 }
 
@@ -373,7 +539,10 @@ bool HeldFolder::Open(const Text& path) {
 }
 
 void HeldFolder::Close() {
-  if (handle_ != kNone) ::close(static_cast<int>(handle_));
+  if (handle_ != kNone) {
+    walkAhead.Forget(static_cast<int>(handle_));
+    ::close(static_cast<int>(handle_));
+  }
   handle_ = kNone;
 }
 
