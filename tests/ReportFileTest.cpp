@@ -193,10 +193,6 @@ TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {
 }
 #endif
 
-}  // namespace
-
-namespace {
-
 // A failed write says why, in the system's words.
 TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
   TestSupport::MakeDirs(u"folder");

@@ -98,20 +98,15 @@ TEST_F(ReadRunOptionsTest, UnnamedValuesNeverStandForSwitches) {
   EXPECT_EQ(UnknownSwitchMessage(ended).empty(), !Platform::kWindowsConventions);
 }
 
-struct DateCase {
-  const char16_t* value;
-  DateKind kind;
-};
-
 TEST(RunOptions, DateValuesInAnyLetterCase) {
-  const DateCase cases[] = {{u"c", DateKind::kCreated},       {u"C", DateKind::kCreated},
-                            {u"Created", DateKind::kCreated}, {u"m", DateKind::kModified},
-                            {u"M", DateKind::kModified},      {u"MODIFIED", DateKind::kModified},
-                            {u"a", DateKind::kAccessed},      {u"accessed", DateKind::kAccessed}};
-  for (const DateCase& c : cases) {
-    DateKind kind = c.kind == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
-    EXPECT_TRUE(ParseDateKind(c.value, kind)) << TestSupport::Show(c.value);
-    EXPECT_EQ(kind, c.kind) << TestSupport::Show(c.value);
+  const std::pair<const char16_t*, DateKind> cases[] = {
+      {u"c", DateKind::kCreated},  {u"C", DateKind::kCreated},        {u"Created", DateKind::kCreated},
+      {u"m", DateKind::kModified}, {u"M", DateKind::kModified},       {u"MODIFIED", DateKind::kModified},
+      {u"a", DateKind::kAccessed}, {u"accessed", DateKind::kAccessed}};
+  for (const auto& [value, expected] : cases) {
+    DateKind kind = expected == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
+    EXPECT_TRUE(ParseDateKind(value, kind)) << TestSupport::Show(value);
+    EXPECT_EQ(kind, expected) << TestSupport::Show(value);
   }
 }
 
