@@ -386,42 +386,39 @@ TEST_F(EndToEnd, ProgressLineOnATerminalOnly) {
   };
   const std::string drawn = "\rdatemill: 2 folders, 2 files ";
   const std::string cleared = "\x1b[K\r\x1b[K";
-  for (const bool terminal : {true, false}) {
-    for (const bool quiet : {false, true}) {
-      if (!terminal && quiet) continue;
-      ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-      ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
-      std::thread reader(holdUp);
-      std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), a, b};
-      if (quiet) args.insert(args.begin(), S(u"quiet"));
-      std::string seen;
-      if (terminal) {
-        Exec exec(*this, args);
-        winsize size{};
-        size.ws_col = 200;
-        size.ws_row = 24;
-        int master = -1;
-        const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
-        if (child == 0) exec();
-        ASSERT_GT(child, 0);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
-        ::close(master);
-        ::waitpid(child, nullptr, 0);
-      } else {
-        seen = Run(args).errors;
-      }
-      reader.join();
-      const size_t at = seen.find(drawn);
-      EXPECT_EQ(at != std::string::npos, terminal && !quiet) << seen;
-      if (at != std::string::npos) {
-        EXPECT_TRUE(seen.ends_with(cleared)) << seen;
-        EXPECT_NE(seen.find(Utf8FromText(b) + "/" + cleared, at), std::string::npos) << seen;
-      }
-      EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
-      ::unlink(pipe.c_str());
-      ::unlink((pipe + "-2").c_str());
+  for (const auto& [terminal, quiet] : {std::pair{true, false}, {true, true}, {false, false}}) {
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
+    std::thread reader(holdUp);
+    std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), a, b};
+    if (quiet) args.insert(args.begin(), S(u"quiet"));
+    std::string seen;
+    if (terminal) {
+      Exec exec(*this, args);
+      winsize size{};
+      size.ws_col = 200;
+      size.ws_row = 24;
+      int master = -1;
+      const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
+      if (child == 0) exec();
+      ASSERT_GT(child, 0);
+      char buffer[4096];
+      for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+      ::close(master);
+      ::waitpid(child, nullptr, 0);
+    } else {
+      seen = Run(args).errors;
     }
+    reader.join();
+    const size_t at = seen.find(drawn);
+    EXPECT_EQ(at != std::string::npos, terminal && !quiet) << seen;
+    if (at != std::string::npos) {
+      EXPECT_TRUE(seen.ends_with(cleared)) << seen;
+      EXPECT_NE(seen.find(Utf8FromText(b) + "/" + cleared, at), std::string::npos) << seen;
+    }
+    EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
+    ::unlink(pipe.c_str());
+    ::unlink((pipe + "-2").c_str());
   }
 }
 

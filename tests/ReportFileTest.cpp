@@ -206,7 +206,9 @@ TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
   for (const auto& [name, reason] : cases) {
     EXPECT_FALSE(WriteWith(name, "x"));
     EXPECT_FALSE(WriteFailureReason().empty()) << TestSupport::Show(name);
-    if (!reason.empty()) EXPECT_EQ(WriteFailureReason(), reason);
+    if (!reason.empty()) {
+      EXPECT_EQ(WriteFailureReason(), reason);
+    }
   }
 #ifndef _WIN32
   EXPECT_EQ(WriteFailureReason(), u"File name too long");

@@ -66,7 +66,7 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   const Text list = Platform::kWindowsConventions ? u"/chart, /follow, /open, /quiet, /?"
                                                   : u"--chart, --follow, --open, --quiet, --help, --version";
-  for (const Text& typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+  for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
     EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
                                      u"fmt, "))
@@ -76,7 +76,7 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text word = Platform::kWindowsConventions ? u"?" : u"help";
   EXPECT_EQ(Read({{word, u"1"}}), Args::ErrBadSwitch);
   EXPECT_EQ(message_, u"'" + prefix + word + u"' takes no value");
-  for (const Text& bad : {u"x", u"", u"-", u"mod", u"c m"}) {
+  for (const Text bad : {u"x", u"", u"-", u"mod", u"c m"}) {
     EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
   }
   EXPECT_EQ(message_,
