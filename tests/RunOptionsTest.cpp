@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "RunOptions.h"
 #include "modules/Args.h"
@@ -129,20 +130,17 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
 // it a missing folder stays a fault and nothing is made.
 TEST_F(ReadRunOptionsTest, OpenMakesAMissingOutFolder) {
   TestSupport::ScopedTempDir dir;
-  struct Case {
-    bool open;
-    Text out;
-    int result;
-  };
   const Text deeper = TestSupport::Join(dir / u"no parent", u"out");
-  for (const Case& c : {Case{false, dir / u"a", Args::ErrNoOutFolder}, Case{true, dir / u"b", Args::ResultOk},
-                        Case{true, deeper, Args::ErrNoOutFolder}}) {
-    SCOPED_TRACE(TestSupport::Show(c.out));
-    std::vector<std::pair<Text, Text>> switches{{u"out", c.out}};
-    if (c.open) switches.emplace_back(u"open", u"-");
-    EXPECT_EQ(Read(switches), c.result);
-    EXPECT_EQ(options_.open, c.open);
-    EXPECT_EQ(TestSupport::Exists(c.out), c.result == Args::ResultOk);
+  const std::tuple<bool, Text, int> cases[] = {{false, dir / u"a", Args::ErrNoOutFolder},
+                                               {true, dir / u"b", Args::ResultOk},
+                                               {true, deeper, Args::ErrNoOutFolder}};
+  for (const auto& [open, out, result] : cases) {
+    SCOPED_TRACE(TestSupport::Show(out));
+    std::vector<std::pair<Text, Text>> switches{{u"out", out}};
+    if (open) switches.emplace_back(u"open", u"-");
+    EXPECT_EQ(Read(switches), result);
+    EXPECT_EQ(options_.open, open);
+    EXPECT_EQ(TestSupport::Exists(out), result == Args::ResultOk);
   }
 }
 
