@@ -88,27 +88,40 @@ class EndToEnd : public testing::Test {
                                          : Join(dir_ / u"state", Join(u"datemill", u"Log.txt"));
   }
   std::string Log() { return ReadBytes(LogFile()); }
+  // Whether the log holds the program's line that starts so.
+  bool Logged(const std::string& text) { return Log().find(" [Datemill] " + text) != std::string::npos; }
   static Text S(const Text& rest) { return Text(Platform::kSwitchPrefix) + rest; }
 #ifndef _WIN32
+  // The program's start in a child, in the work folder with the test's state
+  // folder; all of it made before the fork.
+  struct Exec {
+    Exec(const EndToEnd& test, const std::vector<Text>& args)
+        : folder(Utf8FromText(test.work_)), state(Utf8FromText(test.dir_ / u"state")) {
+      store.push_back(Utf8FromText(test.program_));
+      for (const Text& arg : args) store.push_back(Utf8FromText(arg));
+      for (std::string& arg : store) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+    }
+    [[noreturn]] void operator()() {
+      ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+      if (::chdir(folder.c_str()) == 0) ::execv(argv[0], argv.data());
+      ::_exit(121);
+    }
+    std::vector<std::string> store;
+    std::vector<char*> argv;
+    std::string folder, state;
+  };
   // Runs the program in the work folder under one resource limit, started
   // as a shell starts it (SIGXFSZ at its default); its exit status, or 1000
   // and the number of the signal that ended it.
   uint32_t RunLimited(int resource, rlim_t limit, const std::vector<Text>& args) {
-    std::vector<std::string> store{Utf8FromText(program_)};
-    for (const Text& arg : args) store.push_back(Utf8FromText(arg));
-    std::vector<char*> argv;
-    for (std::string& arg : store) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string folder = Utf8FromText(work_);
-    const std::string state = Utf8FromText(dir_ / u"state");
+    Exec exec(*this, args);
     const pid_t child = ::fork();
     if (child == 0) {
-      ::setenv("XDG_STATE_HOME", state.c_str(), 1);
       ::signal(SIGXFSZ, SIG_DFL);
       const rlimit both{limit, limit};
-      if (::setrlimit(resource, &both) != 0 || ::chdir(folder.c_str()) != 0) ::_exit(120);
-      ::execv(argv[0], argv.data());
-      ::_exit(121);
+      if (::setrlimit(resource, &both) != 0) ::_exit(120);
+      exec();
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -166,10 +179,8 @@ TEST_F(EndToEnd, TypicalRunCountsModifiedDatesByMonth) {
 
 TEST_F(EndToEnd, SwitchNamesAndDateValuesIgnoreCase) {
   const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0), UtcStamp(2018, 10, 1, 12, 0, 0)});
-  for (const Text& kind : {u"m", u"M", u"Modified"}) {
-    EXPECT_EQ(Run({S(u"FMT=DD.MM.YYYY"), S(u"DATE=" + kind), folder}).status, 0u);
-    EXPECT_EQ(Report(u"photos.txt"), "01.10.2018 1\r\n26.09.2018 1\r\n") << Show(kind);
-  }
+  EXPECT_EQ(Run({S(u"FMT=DD.MM.YYYY"), S(u"DATE=Modified"), folder}).status, 0u);
+  EXPECT_EQ(Report(u"photos.txt"), "01.10.2018 1\r\n26.09.2018 1\r\n");
 
   // The first of two switches counts; a "%" typed before a token stays.
   EXPECT_EQ(Run({S(u"date=a"), S(u"date=c"), S(u"fmt=%yyyy"), S(u"date=m"), folder}).status, 0u);
@@ -293,14 +304,12 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   // The next folder is still done, and its report replaces the older one.
   EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
   const std::string log = Log();
-  EXPECT_NE(log.find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos) << log;
+  const std::string told = "The report file 'a.txt' could not be written";
+  EXPECT_TRUE(Logged(Platform::kWindowsConventions ? told : told + " (Is a directory)")) << log;
 #ifndef _WIN32
   // The log line, on standard error too, with the system's reason.
-  EXPECT_EQ(
-      result.errors,
-      "datemill: The report file 'a.txt' could not be written (Is a directory); an earlier file of that "
-      "name is left as it was.\n");
-  EXPECT_NE(log.find("(Is a directory)"), std::string::npos) << log;
+  EXPECT_EQ(result.errors,
+            "datemill: " + told + " (Is a directory); an earlier file of that name is left as it was.\n");
 #endif
   EXPECT_TRUE(log.ends_with("\r\n"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
@@ -318,8 +327,7 @@ TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
   EXPECT_EQ(Report(u"a.txt"), "protected\r\n");
   EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
   EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"a.txt", u"b.txt"}));
-  EXPECT_NE(Log().find(" [Datemill] The report file 'a.txt' could not be written"), std::string::npos)
-      << Log();
+  EXPECT_TRUE(Logged("The report file 'a.txt' could not be written")) << Log();
 }
 
 #ifdef _WIN32
@@ -354,10 +362,8 @@ TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
       1u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
   EXPECT_EQ(Report(u"a.txt"), "20180101000000" + Utf8FromText(tail) + " 1\r\n");
+  EXPECT_TRUE(Logged("Memory ran out while counting the folder '" + Utf8FromText(big) + "'")) << Log();
   const std::string log = Log();
-  EXPECT_NE(log.find(" [Datemill] Memory ran out while counting the folder '" + Utf8FromText(big) + "'"),
-            std::string::npos)
-      << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
 
@@ -380,51 +386,39 @@ TEST_F(EndToEnd, ProgressLineOnATerminalOnly) {
   };
   const std::string drawn = "\rdatemill: 2 folders, 2 files ";
   const std::string cleared = "\x1b[K\r\x1b[K";
-  for (const bool terminal : {true, false}) {
-    for (const bool quiet : {false, true}) {
-      if (!terminal && quiet) continue;
-      ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-      ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
-      std::thread reader(holdUp);
-      std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), a, b};
-      if (quiet) args.insert(args.begin(), S(u"quiet"));
-      std::string seen;
-      if (terminal) {
-        std::vector<std::string> store{Utf8FromText(program_)};
-        for (const Text& arg : args) store.push_back(Utf8FromText(arg));
-        std::vector<char*> argv;
-        for (std::string& arg : store) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const std::string folder = Utf8FromText(work_), state = Utf8FromText(dir_ / u"state");
-        winsize size{};
-        size.ws_col = 200;
-        size.ws_row = 24;
-        int master = -1;
-        const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
-        if (child == 0) {
-          ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-          if (::chdir(folder.c_str()) == 0) ::execv(argv[0], argv.data());
-          ::_exit(121);
-        }
-        ASSERT_GT(child, 0);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
-        ::close(master);
-        ::waitpid(child, nullptr, 0);
-      } else {
-        seen = Run(args).errors;
-      }
-      reader.join();
-      const size_t at = seen.find(drawn);
-      EXPECT_EQ(at != std::string::npos, terminal && !quiet) << seen;
-      if (at != std::string::npos) {
-        EXPECT_TRUE(seen.ends_with(cleared)) << seen;
-        EXPECT_NE(seen.find(Utf8FromText(b) + "/" + cleared, at), std::string::npos) << seen;
-      }
-      EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
-      ::unlink(pipe.c_str());
-      ::unlink((pipe + "-2").c_str());
+  for (const auto& [terminal, quiet] : {std::pair{true, false}, {true, true}, {false, false}}) {
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
+    std::thread reader(holdUp);
+    std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), a, b};
+    if (quiet) args.insert(args.begin(), S(u"quiet"));
+    std::string seen;
+    if (terminal) {
+      Exec exec(*this, args);
+      winsize size{};
+      size.ws_col = 200;
+      size.ws_row = 24;
+      int master = -1;
+      const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
+      if (child == 0) exec();
+      ASSERT_GT(child, 0);
+      char buffer[4096];
+      for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+      ::close(master);
+      ::waitpid(child, nullptr, 0);
+    } else {
+      seen = Run(args).errors;
     }
+    reader.join();
+    const size_t at = seen.find(drawn);
+    EXPECT_EQ(at != std::string::npos, terminal && !quiet) << seen;
+    if (at != std::string::npos) {
+      EXPECT_TRUE(seen.ends_with(cleared)) << seen;
+      EXPECT_NE(seen.find(Utf8FromText(b) + "/" + cleared, at), std::string::npos) << seen;
+    }
+    EXPECT_EQ(Report(u"b.txt"), "2018 1\r\n2019 1\r\n");
+    ::unlink(pipe.c_str());
+    ::unlink((pipe + "-2").c_str());
   }
 }
 
@@ -444,18 +438,15 @@ TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {
   EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"a.txt", u"big.txt", u"twin.txt"}));
   EXPECT_EQ(Report(u"a.txt"), "2018-01-01 1\r\n");
   // The folder after the one that failed is still done (and fails too).
+  EXPECT_TRUE(
+      Logged("The report file 'big.txt' could not be written (File too large); the earlier file of "
+             "that name, written in place, is now incomplete."))
+      << Log();
+  EXPECT_TRUE(
+      Logged("The report file 'c.txt' could not be written (File too large); an earlier file of that "
+             "name is left as it was."))
+      << Log();
   const std::string log = Log();
-  EXPECT_NE(log.find(" [Datemill] The report file 'big.txt' could not be written (File too large); the "
-                     "earlier file of that "
-                     "name, written in place, is now incomplete."),
-            std::string::npos)
-      << log;
-  EXPECT_NE(
-      log.find(
-          " [Datemill] The report file 'c.txt' could not be written (File too large); an earlier file of "
-          "that name is left as it was."),
-      std::string::npos)
-      << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
 }
 
@@ -494,9 +485,7 @@ TEST_F(EndToEnd, RunningOutOfMemoryInAnyStepLeavesNoTemporaryFile) {
       const std::vector<Text> listing = TestSupport::Listing(work_);
       for (const Text& name : listing) EXPECT_TRUE(name == u"big.txt" || name == u"big.svg") << Show(name);
       EXPECT_TRUE(Report(u"big.txt") == old || Report(u"big.txt") == report) << limit;
-      if (status == 1) {
-        EXPECT_NE(Log().find(" [Datemill] Memory ran out while counting the folder"), std::string::npos);
-      }
+      EXPECT_TRUE(status == 0 || Logged("Memory ran out while counting the folder")) << Log();
     }
   }
 }
@@ -511,8 +500,7 @@ TEST_F(EndToEnd, RunningOutOfMemoryOnTheCommandLineEndsTheRun) {
   ::unsetenv("DM_BIG");
   EXPECT_EQ(status, 1u);
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
-  EXPECT_NE(Log().find(" [Datemill] Memory ran out while reading the command line"), std::string::npos)
-      << Log();
+  EXPECT_TRUE(Logged("Memory ran out while reading the command line")) << Log();
 }
 
 // With no free file entries left, no temporary file can be made: the report
@@ -544,7 +532,7 @@ TEST_F(EndToEnd, NoFreeFileEntriesFailTheReportAndKeepTheOldOne) {
   const std::string told =
       "The report file 'a.txt' could not be written (No space left on device); an earlier file of that name "
       "is left as it was.";
-  EXPECT_NE(Log().find(" [Datemill] " + told), std::string::npos) << Log();
+  EXPECT_TRUE(Logged(told)) << Log();
   EXPECT_EQ(result.errors, "datemill: " + told + "\n");
   ::umount2(work.c_str(), MNT_DETACH);
 }
@@ -593,9 +581,7 @@ TEST_F(EndToEnd, LinksToFoldersAreEnteredOnlyWithFollow) {
   TestSupport::MakeFolderLink(u"../outside", Join(root, u"out"));
   const std::vector<std::pair<std::vector<Text>, std::string>> cases = {
       {{S(u"depth=all")}, "2017 1\r\n2018 1\r\n"},
-      {{S(u"depth=5")}, "2017 1\r\n2018 1\r\n"},
-      {{S(u"depth=all"), S(u"follow")}, "2016 1\r\n2017 1\r\n2018 1\r\n"},
-      {{S(u"depth=99999999999999999999"), S(u"FOLLOW")}, "2016 1\r\n2017 1\r\n2018 1\r\n"},
+      {{S(u"depth=all"), S(u"FOLLOW")}, "2016 1\r\n2017 1\r\n2018 1\r\n"},
       {{S(u"follow")}, "2018 1\r\n"}};
   for (const auto& [switches, report] : cases) {
     std::vector<Text> args = switches;
@@ -630,25 +616,18 @@ TEST_F(EndToEnd, AnUnreadableSubfolderIsNamedAndFailsTheRun) {
 }
 
 TEST_F(EndToEnd, ASeparateReportOfANameGivenBeforeIsACopy) {
-  const Text x = dir_ / u"x", y = dir_ / u"y", z = dir_ / u"z";
-  for (const Text& parent : {x, y, z}) TestSupport::MakeDirs(parent);
+  // Which names a later report gets is ReportNames' table.
+  for (const Text parent : {u"x", u"y"}) TestSupport::MakeDirs(dir_ / parent);
   const Text first = Folder(Join(u"x", u"photos"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text second = Folder(Join(u"y", u"photos"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
-  const Text third = Folder(Join(u"z", u"Photos"), {UtcStamp(2020, 1, 1, 0, 0, 0)});
   const TestSupport::RunResult result =
-      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), first, second, third});
+      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), first, second});
   EXPECT_EQ(result.status, 0u);
   EXPECT_EQ(Report(u"photos.txt"), "2018 1\r\n");
   EXPECT_EQ(Report(u"photos (2).txt"), "2019 1\r\n");
-  const bool fold = Platform::kNamesIgnoreCase;
-  EXPECT_EQ(Report(fold ? u"Photos (3).txt" : u"Photos.txt"), "2020 1\r\n");
-  EXPECT_EQ(TestSupport::Listing(work_).size(), 6u);  // three reports, three charts
+  EXPECT_EQ(TestSupport::Listing(work_).size(), 4u);  // two reports, two charts
   EXPECT_TRUE(TestSupport::Exists(Join(work_, u"photos (2).svg")));
-  const std::string log = Log();
-  EXPECT_NE(
-      log.find("[Datemill] The report of the folder '" + Utf8FromText(second) + "' is 'photos (2).txt'"),
-      std::string::npos)
-      << log;
+  EXPECT_TRUE(Logged("The report of the folder '" + Utf8FromText(second) + "' is 'photos (2).txt'")) << Log();
 #ifndef _WIN32
   EXPECT_EQ(result.errors, "datemill: The report of the folder '" + Utf8FromText(second) +
                                "' is 'photos (2).txt', as an earlier folder of the run has 'photos.txt'.\n");
@@ -676,8 +655,6 @@ TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
       {{S(u"ext=jpg;png")}, "2010 1\r\n2011 1\r\n2012 1\r\n2020 1\r\n"},
       {{S(u"ext=*.JPG|bak")}, "2010 1\r\n2011 1\r\n2015 1\r\n"},
       {{S(u"exclude=tmp;bak")}, "2010 1\r\n2011 1\r\n2012 1\r\n2014 1\r\n2016 1\r\n2020 1\r\n"},
-      {{S(u"ext=.jpg,tar.gz")}, "2010 1\r\n2011 1\r\n2016 1\r\n"},
-      {{S(u"ext=*.*"), S(u"exclude=gz png")}, "2010 1\r\n2011 1\r\n2013 1\r\n2014 1\r\n2015 1\r\n"},
       {{S(u"ext=jpg;tmp"), S(u"exclude=tmp")}, "2010 1\r\n2011 1\r\n"}};
   for (const auto& [filters, report] : cases) {
     std::vector<Text> args = filters;
@@ -685,26 +662,6 @@ TEST_F(EndToEnd, ExtAndExcludeChooseFilesByExtension) {
     EXPECT_EQ(Run(args).status, 0u);
     EXPECT_EQ(Report(u"mixed.txt"), report) << TestSupport::Show(filters[0]);
   }
-}
-
-// "." and ".." name the folder they stand for; on POSIX "|" and CR LF are
-// part of a folder's name.
-TEST_F(EndToEnd, FolderValuesNameTheirReports) {
-  TestSupport::MakeFile(Join(work_, u"f"), "x", UtcStamp(2018, 1, 1, 0, 0, 0));
-  std::vector<Text> args{S(u"fmt=yyyy"), S(u"date=m"), S(u"each"), u"."};
-  std::vector<Text> reports{u"f", u"work.txt"};
-  if (!Platform::kRootLists) {
-    for (const Text& name : {Text(u"pipe|dir"), Text(u"cr\r\nlf")}) {
-      args.push_back(Folder(name, {UtcStamp(2019, 1, 1, 0, 0, 0)}));
-      reports.push_back(name + u".txt");
-    }
-  }
-  const TestSupport::RunResult result = Run(args);
-  EXPECT_EQ(result.status, 0u) << result.errors;
-  std::sort(reports.begin(), reports.end());
-  EXPECT_EQ(TestSupport::Listing(work_), reports);
-  EXPECT_EQ(Report(u"work.txt"), "2018 1\r\n");
-  if (!Platform::kRootLists) EXPECT_EQ(Report(u"pipe|dir.txt"), "2019 1\r\n");
 }
 
 TEST_F(EndToEnd, OutPutsReportsAndChartsIntoItsFolder) {
@@ -747,8 +704,7 @@ TEST_F(EndToEnd, AChartThatCannotBeWrittenFailsTheRun) {
   TestSupport::MakeDirs(Join(work_, u"a.svg"));  // a folder where the chart would go
   EXPECT_EQ(Run({S(u"chart"), a}).status, 1u);
   EXPECT_NE(Report(u"a.txt"), "<missing>");
-  EXPECT_NE(Log().find(" [Datemill] The chart file 'a.svg' could not be written"), std::string::npos)
-      << Log();
+  EXPECT_TRUE(Logged("The chart file 'a.svg' could not be written")) << Log();
 }
 
 TEST_F(EndToEnd, BadDepthOrOutFolderEndTheRunBeforeCounting) {
@@ -806,23 +762,18 @@ TEST_F(EndToEnd, HelpAndVersionWordsAnswerWithoutCounting) {
   EXPECT_FALSE(TestSupport::Exists(LogFile()));
 }
 
-// A switch the program does not know, other spellings of the help words and
-// a date value it does not know end the run before anything is counted.
+// A switch the program does not know, a help word with a value and a date
+// value it does not know end the run before anything is counted (their
+// messages: ReadRunOptionsTest).
 TEST_F(EndToEnd, TyposEndTheRunBeforeCounting) {
   const Text folder = Folder(u"photos", {UtcStamp(2018, 9, 26, 12, 0, 0)});
-  for (const Text& typo : {S(u"exlcude=gz"), S(u"dpeth=all"), S(u"HELP"), S(u"help=yes"), S(u"Version"),
-                           S(u"?x"), S(u"date=modfied"), S(u"date")}) {
+  for (const Text& typo : {S(u"exlcude=gz"), S(u"Version"), S(u"help=yes"), S(u"date=modfied")}) {
     const TestSupport::RunResult result = Run({typo, S(u"date=m"), folder});
     EXPECT_EQ(result.status, kBadSwitch) << Show(typo);
     EXPECT_EQ(result.output, "");
     EXPECT_TRUE(TestSupport::Listing(work_).empty()) << Show(typo);
 #ifndef _WIN32
-    const std::string said =
-        typo.starts_with(u"--date") ? "datemill: The value of --date must be c, m or a"
-        : typo == u"--help=yes"
-            ? "datemill: '--help' takes no value"
-            : "datemill: Unknown switch '" + Utf8FromText(typo.substr(0, typo.find(u'='))) + "'";
-    EXPECT_TRUE(result.errors.starts_with(said)) << result.errors;
+    EXPECT_TRUE(result.errors.starts_with("datemill: ")) << result.errors;
     EXPECT_TRUE(result.errors.ends_with("\nTry 'datemill --help' for more information.\n")) << result.errors;
 #endif
   }
@@ -830,17 +781,6 @@ TEST_F(EndToEnd, TyposEndTheRunBeforeCounting) {
   EXPECT_EQ(Run({u"-H", folder}).status, 0u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"photos.txt"});
 }
-
-#ifndef _WIN32
-TEST_F(EndToEnd, DoubleDashEndsTheSwitches) {
-  Folder(u"work/-x", {UtcStamp(2018, 1, 1, 0, 0, 0)});
-  Folder(u"work/--each", {UtcStamp(2019, 1, 1, 0, 0, 0)});
-  const TestSupport::RunResult result = Run({S(u"fmt=yyyy"), S(u"date=m"), u"--", u"-x", u"--each"});
-  EXPECT_EQ(result.status, 0u) << result.errors;
-  EXPECT_EQ(Report(u"-x.txt"), "2018 1\r\n");
-  EXPECT_EQ(Report(u"--each.txt"), "2018 1\r\n2019 1\r\n");  // a folder, so the counts accumulate
-}
-#endif
 
 // A folder that cannot be listed is told on standard error (POSIX; the
 // Windows program stays silent), and the others are still counted.
@@ -853,25 +793,17 @@ TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
   std::vector<Text> args = {S(u"date=m"), missing, file, empty};
   std::string expected = "datemill: " + Utf8FromText(missing) + ": No such file or directory\n" +
                          "datemill: " + Utf8FromText(file) + ": Not a directory\n";
-  std::string report = "2018-09-26 1\r\n";
 #ifndef _WIN32
-  // Unreadable unless the tests run with the rights to read it anyway.
   const Text locked = Folder(u"locked", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const std::filesystem::path lockedPath(Utf8FromText(locked));
   std::filesystem::permissions(lockedPath, std::filesystem::perms::none);
-  std::error_code refused;
-  std::filesystem::directory_iterator probe(lockedPath, refused);
   args.push_back(locked);
-  if (refused) {
-    expected += "datemill: " + Utf8FromText(locked) + ": Permission denied\n";
-  } else {
-    report = "2018-01-01 1\r\n" + report;
-  }
+  expected += "datemill: " + Utf8FromText(locked) + ": Permission denied\n";
 #endif
   args.push_back(good);
-  const TestSupport::RunResult result = Run(args);
+  const TestSupport::RunResult result = RunUnprivileged(args);
   EXPECT_EQ(result.status, 0u);
-  EXPECT_EQ(Report(u"good.txt"), report);
+  EXPECT_EQ(Report(u"good.txt"), "2018-09-26 1\r\n");
   EXPECT_FALSE(TestSupport::Exists(LogFile()));
   EXPECT_EQ(result.errors, Platform::kWindowsConventions ? "" : expected);
 #ifndef _WIN32
@@ -892,34 +824,25 @@ TEST_F(EndToEnd, OpenHandsEachFileWrittenToTheOpener) {
 #ifndef _WIN32
   std::filesystem::copy_file(Utf8FromText(recorder), Utf8FromText(Join(path, u"xdg-open")));
 #endif
-  struct Case {
-    const char16_t* status;  // of the opener
-    bool chart;
-    bool logged;
-  };
-  for (const Case& c : {Case{u"0", true, false}, Case{u"3", false, true}}) {
-    SCOPED_TRACE(Show(c.status));
+  // A working opener with a chart, then a failing one (status 3) without.
+  for (const bool failing : {false, true}) {
+    const Text status = failing ? u"3" : u"0";
     TestSupport::RemoveAll(dir_ / u"out");
-    const Text record = dir_ / (u"opened" + Text(c.status));
-    // The out folder is missing: with the open switch it is made.
-    const Text out = dir_ / u"out";
+    const Text record = dir_ / (u"opened" + status);
+    const Text out = dir_ / u"out";  // missing: the open switch makes it
     std::vector<Text> args{S(u"open"), S(u"date=m"), S(u"out=") + out, folder};
-    if (c.chart) args.insert(args.begin(), S(u"chart"));
+    if (!failing) args.insert(args.begin(), S(u"chart"));
     const TestSupport::RunResult result = Run(args, {{u"PATH", path},
                                                      {u"DATEMILL_OPENER", recorder},
                                                      {u"DATEMILL_OPEN_RECORD", record},
-                                                     {u"DATEMILL_OPEN_STATUS", c.status}});
+                                                     {u"DATEMILL_OPEN_STATUS", status}});
     EXPECT_EQ(result.status, 0u) << result.errors;
     const std::string report = Utf8FromText(Join(out, u"photos.txt"));
     EXPECT_EQ(ReadBytes(Join(out, u"photos.txt")), "2018-09-26 1\r\n");
     EXPECT_EQ(ReadBytes(record),
-              report + "\n" + (c.chart ? Utf8FromText(Join(out, u"photos.svg")) + "\n" : ""));
-    if (c.logged) {
-      EXPECT_NE(Log().find("[Datemill] The file '" + report + "' could not be opened: "), std::string::npos)
-          << Log();
-    } else {
-      EXPECT_FALSE(TestSupport::Exists(dir_ / u"bin" + Platform::kSeparator + u"Log.txt"));
-    }
+              report + "\n" + (failing ? "" : Utf8FromText(Join(out, u"photos.svg")) + "\n"));
+    EXPECT_EQ(TestSupport::Exists(LogFile()), failing);
+    EXPECT_EQ(Logged("The file '" + report + "' could not be opened: "), failing) << Log();
   }
 }
 

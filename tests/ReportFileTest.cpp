@@ -193,10 +193,6 @@ TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {
 }
 #endif
 
-}  // namespace
-
-namespace {
-
 // A failed write says why, in the system's words.
 TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
   TestSupport::MakeDirs(u"folder");
@@ -210,7 +206,9 @@ TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
   for (const auto& [name, reason] : cases) {
     EXPECT_FALSE(WriteWith(name, "x"));
     EXPECT_FALSE(WriteFailureReason().empty()) << TestSupport::Show(name);
-    if (!reason.empty()) EXPECT_EQ(WriteFailureReason(), reason);
+    if (!reason.empty()) {
+      EXPECT_EQ(WriteFailureReason(), reason);
+    }
   }
 #ifndef _WIN32
   EXPECT_EQ(WriteFailureReason(), u"File name too long");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "RunOptions.h"
 #include "modules/Args.h"
@@ -66,7 +67,7 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   const Text list = Platform::kWindowsConventions ? u"/chart, /follow, /open, /quiet, /?"
                                                   : u"--chart, --follow, --open, --quiet, --help, --version";
-  for (const Text& typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+  for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
     EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
                                      u"fmt, "))
@@ -76,7 +77,7 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text word = Platform::kWindowsConventions ? u"?" : u"help";
   EXPECT_EQ(Read({{word, u"1"}}), Args::ErrBadSwitch);
   EXPECT_EQ(message_, u"'" + prefix + word + u"' takes no value");
-  for (const Text& bad : {u"x", u"", u"-", u"mod", u"c m"}) {
+  for (const Text bad : {u"x", u"", u"-", u"mod", u"c m"}) {
     EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
   }
   EXPECT_EQ(message_,
@@ -98,20 +99,15 @@ TEST_F(ReadRunOptionsTest, UnnamedValuesNeverStandForSwitches) {
   EXPECT_EQ(UnknownSwitchMessage(ended).empty(), !Platform::kWindowsConventions);
 }
 
-struct DateCase {
-  const char16_t* value;
-  DateKind kind;
-};
-
 TEST(RunOptions, DateValuesInAnyLetterCase) {
-  const DateCase cases[] = {{u"c", DateKind::kCreated},       {u"C", DateKind::kCreated},
-                            {u"Created", DateKind::kCreated}, {u"m", DateKind::kModified},
-                            {u"M", DateKind::kModified},      {u"MODIFIED", DateKind::kModified},
-                            {u"a", DateKind::kAccessed},      {u"accessed", DateKind::kAccessed}};
-  for (const DateCase& c : cases) {
-    DateKind kind = c.kind == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
-    EXPECT_TRUE(ParseDateKind(c.value, kind)) << TestSupport::Show(c.value);
-    EXPECT_EQ(kind, c.kind) << TestSupport::Show(c.value);
+  const std::pair<const char16_t*, DateKind> cases[] = {
+      {u"c", DateKind::kCreated},  {u"C", DateKind::kCreated},        {u"Created", DateKind::kCreated},
+      {u"m", DateKind::kModified}, {u"M", DateKind::kModified},       {u"MODIFIED", DateKind::kModified},
+      {u"a", DateKind::kAccessed}, {u"accessed", DateKind::kAccessed}};
+  for (const auto& [value, expected] : cases) {
+    DateKind kind = expected == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
+    EXPECT_TRUE(ParseDateKind(value, kind)) << TestSupport::Show(value);
+    EXPECT_EQ(kind, expected) << TestSupport::Show(value);
   }
 }
 
@@ -134,20 +130,17 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
 // it a missing folder stays a fault and nothing is made.
 TEST_F(ReadRunOptionsTest, OpenMakesAMissingOutFolder) {
   TestSupport::ScopedTempDir dir;
-  struct Case {
-    bool open;
-    Text out;
-    int result;
-  };
   const Text deeper = TestSupport::Join(dir / u"no parent", u"out");
-  for (const Case& c : {Case{false, dir / u"a", Args::ErrNoOutFolder}, Case{true, dir / u"b", Args::ResultOk},
-                        Case{true, deeper, Args::ErrNoOutFolder}}) {
-    SCOPED_TRACE(TestSupport::Show(c.out));
-    std::vector<std::pair<Text, Text>> switches{{u"out", c.out}};
-    if (c.open) switches.emplace_back(u"open", u"-");
-    EXPECT_EQ(Read(switches), c.result);
-    EXPECT_EQ(options_.open, c.open);
-    EXPECT_EQ(TestSupport::Exists(c.out), c.result == Args::ResultOk);
+  const std::tuple<bool, Text, int> cases[] = {{false, dir / u"a", Args::ErrNoOutFolder},
+                                               {true, dir / u"b", Args::ResultOk},
+                                               {true, deeper, Args::ErrNoOutFolder}};
+  for (const auto& [open, out, result] : cases) {
+    SCOPED_TRACE(TestSupport::Show(out));
+    std::vector<std::pair<Text, Text>> switches{{u"out", out}};
+    if (open) switches.emplace_back(u"open", u"-");
+    EXPECT_EQ(Read(switches), result);
+    EXPECT_EQ(options_.open, open);
+    EXPECT_EQ(TestSupport::Exists(out), result == Args::ResultOk);
   }
 }
 

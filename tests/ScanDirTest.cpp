@@ -419,35 +419,34 @@ class ScanDirLinks : public testing::Test {
  protected:
   void SetUp() override {
     Reset();
-    const Text sep(1, Platform::kSeparator);
-    for (const Text folder : {u"t", u"outside"}) TestSupport::MakeDirs(dir_ / folder);
-    TestSupport::MakeDirs(Join(dir_ / u"t", u"a"));
-    for (const Text& file : {u"t" + sep + u"f", u"t" + sep + u"a" + sep + u"f", u"outside" + sep + u"f"})
-      TestSupport::WriteBytes(dir_ / file, "x");
-    TestSupport::MakeFolderLink(u"..", Join(dir_ / u"t", Join(u"a", u"up")));
-    TestSupport::MakeFolderLink(u"a", Join(dir_ / u"t", u"in"));
-    TestSupport::MakeFolderLink(u"../outside", Join(dir_ / u"t", u"out"));
-    for (int m = 0; m < 4; ++m) TestSupport::MakeDirs(Join(dir_ / u"mesh", u"m" + DecimalText(m)));
-    for (int m = 0; m < 4; ++m) {
-      const Text folder = Join(dir_ / u"mesh", u"m" + DecimalText(m));
-      TestSupport::WriteBytes(Join(folder, u"f"), "x");
-      for (int other = 0; other < 4; ++other) {
-        if (other != m)
-          TestSupport::MakeFolderLink(u"../m" + DecimalText(other), Join(folder, DecimalText(other)));
-      }
-    }
-    for (int c = 0; c < 2; ++c) TestSupport::MakeDirs(Join(dir_ / u"class", u"c" + DecimalText(c)));
-    for (int d = 0; d < 4; ++d) TestSupport::MakeDirs(Join(dir_ / u"devices", u"d" + DecimalText(d)));
+    const auto withFile = [this](const Text& folder) {
+      TestSupport::MakeDirs(At(folder));
+      TestSupport::WriteBytes(Join(At(folder), u"f"), "x");
+    };
+    for (const Text folder : {u"t/a", u"t", u"outside"}) withFile(folder);
+    TestSupport::MakeFolderLink(u"..", At(u"t/a/up"));
+    TestSupport::MakeFolderLink(u"a", At(u"t/in"));
+    TestSupport::MakeFolderLink(u"../outside", At(u"t/out"));
+    for (int m = 0; m < 4; ++m) withFile(u"mesh/m" + DecimalText(m));
+    for (int m = 0; m < 4; ++m)
+      for (int to = 0; to < 4; ++to)
+        if (to != m)
+          TestSupport::MakeFolderLink(u"../m" + DecimalText(to),
+                                      At(u"mesh/m" + DecimalText(m) + u"/" + DecimalText(to)));
+    for (int c = 0; c < 2; ++c) TestSupport::MakeDirs(At(u"class/c" + DecimalText(c)));
     for (int d = 0; d < 4; ++d) {
-      const Text device = Join(dir_ / u"devices", u"d" + DecimalText(d));
-      TestSupport::WriteBytes(Join(device, u"f"), "x");
-      TestSupport::MakeFolderLink(u"../../class/c0", Join(device, u"subsystem"));
-      for (int c = 0; c < 2; ++c) {
-        TestSupport::MakeFolderLink(
-            u"../../devices/d" + DecimalText(d),
-            Join(Join(dir_ / u"class", u"c" + DecimalText(c)), u"d" + DecimalText(d)));
-      }
+      const Text device = u"devices/d" + DecimalText(d);
+      withFile(device);
+      TestSupport::MakeFolderLink(u"../../class/c0", At(device + u"/subsystem"));
+      for (int c = 0; c < 2; ++c)
+        TestSupport::MakeFolderLink(u"../../" + device,
+                                    At(u"class/c" + DecimalText(c) + u"/d" + DecimalText(d)));
     }
+  }
+  // A path below the test folder, given with "/" between names.
+  Text At(Text relative) const {
+    std::replace(relative.begin(), relative.end(), u'/', Platform::kSeparator);
+    return dir_ / relative;
   }
   void TearDown() override { Reset(); }
   TestSupport::ScopedTempDir dir_;
@@ -479,11 +478,9 @@ TEST_F(ScanDirLinks, FolderLinksAreSkippedOrEachRealFolderEnteredOnce) {
       {u"t", 0, kSkip, 1},
   };
   for (const auto& c : cases) {
-    Text relative = c.root;
-    std::replace(relative.begin(), relative.end(), u'/', Platform::kSeparator);
-    const Text root = dir_ / relative;
     Reset();
-    EXPECT_EQ(Scan(Folders, root, u"", c.levels, ReturnFileCount | c.flags, 0, 0, u"", u"", u""), c.files)
+    EXPECT_EQ(Scan(Folders, At(c.root), u"", c.levels, ReturnFileCount | c.flags, 0, 0, u"", u"", u""),
+              c.files)
         << TestSupport::Show(c.root) << " levels " << c.levels << " flags " << c.flags;
     EXPECT_TRUE(UnreadFolders.empty());
   }
