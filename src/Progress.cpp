@@ -47,8 +47,8 @@ Text Line(int64_t folders, int64_t files, const Text& folder, size_t columns) {
   return line;
 }
 
-void FolderListed(const Text& folder, int64_t files) {
-  ++folderCount;
+void FilesListed(const Text& folder, int64_t files, bool folderDone) {
+  if (folderDone) ++folderCount;
   fileCount += files;
   const Clock::time_point now = Clock::now();
   if (!Due(Milliseconds(now - started), everDrawn ? Milliseconds(now - drawn) : -1)) return;
@@ -63,11 +63,11 @@ void Start(bool enabled) {
   started = Clock::now();
   everDrawn = false;
   folderCount = fileCount = 0;
-  ScanDir::FolderListed = enabled && Platform::ProgressColumns() > 0 ? &FolderListed : nullptr;
+  ScanDir::FilesListed = enabled && Platform::ProgressColumns() > 0 ? &FilesListed : nullptr;
 }
 
 void Stop() {
-  ScanDir::FolderListed = nullptr;
+  ScanDir::FilesListed = nullptr;
   Platform::ClearProgress();
 }
 

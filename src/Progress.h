@@ -17,9 +17,9 @@ void Start(bool enabled);
 // Clears the line (when it was drawn) and stops the reports.
 void Stop();
 
-// Counts one listed folder with its `files` and draws the line when it is
-// due. The scanner calls it for each folder.
-void FolderListed(const Text& folder, int64_t files);
+// Counts `files` more of `folder` (and the folder, once it is done) and
+// draws the line when it is due. The scanner calls it while it lists.
+void FilesListed(const Text& folder, int64_t files, bool folderDone);
 
 // Whether the line is due, `sinceStart` milliseconds into the run and
 // `sinceDrawn` after it was drawn last (negative: never).

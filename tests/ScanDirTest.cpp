@@ -105,6 +105,27 @@ TEST_F(ScanDirTest, AllLevelsWalksDepthFirstPreOrder) {
   EXPECT_EQ(FolderPaths().size(), 4u);
 }
 
+// A progress line hears of a big folder while it is listed, not only once
+// it is done: every FilesPerTelling files, then the rest with the folder.
+TEST_F(ScanDirTest, FilesAreToldWhileABigFolderIsListed) {
+  for (int64_t i = 0; i < FilesPerTelling; ++i) {
+    TestSupport::MakeFile(Join(root_, u"y" + sep_ + u"f" + DecimalText(i)), "", 0);
+  }
+  static std::vector<std::tuple<Text, int64_t, bool>> told;
+  told.clear();
+  FilesListed = [](const Text& folder, int64_t files, bool done) { told.emplace_back(folder, files, done); };
+  Run(AllLevels, ReturnFileCount);
+  FilesListed = nullptr;
+  // Siblings come in the file system's order; each folder's calls in theirs.
+  std::stable_sort(told.begin(), told.end(),
+                   [](const auto& x, const auto& y) { return std::get<0>(x) < std::get<0>(y); });
+  EXPECT_EQ(told, (std::vector<std::tuple<Text, int64_t, bool>>{{Root(), 3, true},
+                                                                {D(u"x"), 1, true},
+                                                                {D(u"x" + sep_ + u"x1"), 1, true},
+                                                                {D(u"y"), FilesPerTelling, false},
+                                                                {D(u"y"), 2, true}}));
+}
+
 TEST_F(ScanDirTest, LevelsCountFromTheRootEvenWhenItsNameRecurs) {
   // A relative root "r" holding r/b/r/c: the level of r/b/r is 2, although
   // the root's text occurs in its path twice.

@@ -16,7 +16,7 @@ KeyedTable ExcludeExtensions;
 KeyedTable IncludeFolderWords;
 KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
-void (*FolderListed)(const Text& folder, int64_t files) = nullptr;
+void (*FilesListed)(const Text& folder, int64_t files, bool folderDone) = nullptr;
 
 std::vector<Text> UnreadFolders;
 size_t MostHeldFolders = 256;
@@ -165,12 +165,16 @@ class Walk {
     const bool listFiles = recorded && files != nullptr;
     const bool descend = MayDescend(level);
     Frame frame;
-    int64_t n = 0;
+    int64_t n = 0, told = 0;
     bool unreadTimes = false;
     Platform::DirEntry entry;
     while (search.Next(entry)) {
       if (!entry.IsDirectory()) {  // hidden, system, read-only and links to files are files too
         if (listFiles && AddFile(*files, folder, entry, include_, flags_, exclude_)) ++n;
+        if (FilesListed != nullptr && n - told == FilesPerTelling) {
+          FilesListed(folder, n - told, false);
+          told = n;
+        }
         unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
       } else if (descend && entry.name != u"." && entry.name != u".." &&
                  (followLinks_ || !IsFolderLink(entry))) {
@@ -182,6 +186,7 @@ class Walk {
     // Such files are counted with the date 0; the user hears why, once.
     if (unreadTimes && listFiles && WithTimes()) WarnUnreadTimes(folder);
     if (recorded) AddResult(index, n);
+    if (recorded && FilesListed != nullptr) FilesListed(folder, n - told, true);
     if (frame.subfolders.empty()) return;
     frame.path = folder;
     frame.level = level;
@@ -257,7 +262,6 @@ class Walk {
     folder.Modified = source.Modified;
     folder.Accessed = source.Accessed;
     folder.Attributes = source.Attributes;
-    if (FolderListed != nullptr) FolderListed(folder.Path, n);
     if (files == nullptr || files->empty()) return;
     if (flags_ & SortFiles) SortRecords(*files, fileSort);
     folder.Files.Append(std::move(*files));  // the records and their names move, nothing is copied

@@ -50,9 +50,11 @@ extern Text CurrentRoot;
 extern std::vector<Text> UnreadFolders;
 // How many folders a walk holds open at most for their subfolders to come.
 extern size_t MostHeldFolders;
-// Told of each folder whose result is made, with its number of files (for a
-// progress line); nobody when null.
-extern void (*FolderListed)(const Text& folder, int64_t files);
+// Told of the files a walk lists (for a progress line), with the number of
+// files since the last call: every FilesPerTelling files while a folder is
+// listed, and once when its result is made (`folderDone`); nobody when null.
+extern void (*FilesListed)(const Text& folder, int64_t files, bool folderDone);
+constexpr int64_t FilesPerTelling = 4096;
 
 // Empties the four filter sets, then FoundFiles, PendingFolders, Folders and
 // UnreadFolders, and clears the current root. Always returns true.
