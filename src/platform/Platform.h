@@ -349,9 +349,6 @@ class OutputFile {
 // then untouched).
 bool MoveReplacing(const Text& source, const Text& target);
 
-// Deletes a file; false on failure.
-bool RemoveFile(const Text& path);
-
 // Makes the folder `path`, one level: its parent must exist. False on failure
 // (an existing folder included).
 bool MakeFolder(const Text& path);

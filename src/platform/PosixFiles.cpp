@@ -151,8 +151,6 @@ bool MoveReplacing(const Text& source, const Text& target) {
   return ::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0;
 }
 
-bool RemoveFile(const Text& path) { return ::unlink(PathBytes(path).c_str()) == 0; }
-
 bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }
 
 }  // namespace Platform

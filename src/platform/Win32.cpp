@@ -526,8 +526,6 @@ bool MoveReplacing(const Text& source, const Text& target) {
   return ::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool RemoveFile(const Text& path) { return ::DeleteFileW(W(path)) != 0; }
-
 bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }
 
 // ---- Opening files ----------------------------------------------------------
