@@ -2,6 +2,7 @@
 // platform layer of WindowsRules.cpp). Input: the path as the whole input.
 #include "Constants.h"
 #include "FuzzSupport.h"
+#include "Paths.h"
 #include "WindowsRules.h"
 #include "modules/Envs.h"
 #include "modules/LPS.h"
@@ -17,8 +18,7 @@ void CheckProbe(const Text& path) {
     FUZZ_CHECK(result == LPS::NotFound || result == LPS::IsAFolder);  // the stand-in holds no file
     // A path of 260 characters or more is only ever looked up in its
     // parent's listing, through its prefixed form.
-    Text prepared = (flags & LPS::FlagLongForm) ? LPS::ToLongPath(path, 0) : path;
-    while (!prepared.empty() && prepared.back() == u'\\') prepared.pop_back();
+    const Text prepared(Paths::Trimmed((flags & LPS::FlagLongForm) ? LPS::ToLongPath(path, 0) : path));
     if (prepared.size() >= LPS::LongPathThreshold) {
       for (const Text& pattern : Platform::SearchedPatterns)
         FUZZ_CHECK(pattern.size() <= prepared.size() + 4);

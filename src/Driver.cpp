@@ -8,6 +8,7 @@
 #include "Chart.h"
 #include "Constants.h"
 #include "Counting.h"
+#include "Paths.h"
 #include "Process.h"
 #include "Progress.h"
 #include "ReportFile.h"
@@ -40,8 +41,8 @@ void LogWriteFailure(const Text& what, const Text& fileName, WriteOutcome outcom
 bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& options,
                   int64_t foldersBefore, DateCountList& counts, std::vector<Text>& written) {
   bool ok = true;
-  const Text report = OutputPath(options.outFolder, reportName + u".txt");
-  const WriteOutcome reportOutcome = WriteReport(OutputPath(options.outFolder, reportName), counts);
+  const Text report = Paths::Join(options.outFolder, reportName + u".txt");
+  const WriteOutcome reportOutcome = WriteReport(Paths::Join(options.outFolder, reportName), counts);
   if (reportOutcome == WriteOutcome::kWritten) {
     written.push_back(report);
   } else {
@@ -51,7 +52,7 @@ bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& 
   if (!options.chart) return ok;
   const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore,
                          options.mask};
-  const Text chart = OutputPath(options.outFolder, reportName + u".svg");
+  const Text chart = Paths::Join(options.outFolder, reportName + u".svg");
   const WriteOutcome chartOutcome = WriteChart(chart, counts, facts);
   if (chartOutcome == WriteOutcome::kWritten) {
     written.push_back(chart);
@@ -103,7 +104,7 @@ void LogOutOfMemory(const std::function<Text()>& line) {
 // A folder that gave no files is asked why, as the scanner saw it (POSIX
 // says "program: folder: reason"; Windows stays silent).
 void DiagnoseEmptyScan(const Text& given, const Text& folder) {
-  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, LPS::FlagExpandEnv));
+  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, 0));
   if (!problem.empty()) Platform::ShowDiagnostic(ProgramFile + u": " + given + u": " + problem);
 }
 
@@ -111,7 +112,7 @@ void DiagnoseEmptyScan(const Text& given, const Text& folder) {
 // reason"); true when there was one.
 bool TellUnreadFolders() {
   for (const Text& unread : ScanDir::UnreadFolders) {
-    const Text folder = NormaliseFolder(unread);
+    const Text folder(Paths::Trimmed(unread));
     Text problem = Platform::FolderProblem(folder);
     if (problem.empty()) problem = u"could not be read";
     // Told on standard error as "program: folder: reason".
@@ -137,7 +138,7 @@ enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
 // names the run has given so far.
 FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore,
                        std::set<Text>& taken) {
-  const Text folder = NormaliseFolder(value);
+  const Text folder(Paths::Trimmed(value));
   // Counts accumulate over the run unless each report is to hold its own.
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
@@ -149,7 +150,8 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   // Without separate reports a later report of the same name holds the
   // earlier one's counts too, and replaces it.
   const Text reportName =
-      options.each ? SeparateReportName(folder, ReportNameOf(folder), taken) : ReportNameOf(folder);
+      options.each ? SeparateReportName(folder, Paths::ReportName(folder, Platform::FullPath), taken)
+                   : Paths::ReportName(folder, Platform::FullPath);
   std::vector<Text> written;
   const bool ok = WriteOutputs(folder, reportName, options, foldersBefore, counts, written);
   if (options.open) OpenOutputs(written);
@@ -166,7 +168,7 @@ FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int6
   } catch (const std::bad_alloc&) {
     ScanDir::Reset();  // frees the folder's records for the log line
     LogOutOfMemory([&value] {
-      return u"counting the folder '" + NormaliseFolder(value) +
+      return u"counting the folder '" + Text(Paths::Trimmed(value)) +
              u"'; it gets no report, and the folders after it were not counted.";
     });
     return FolderResult::kOutOfMemory;
@@ -180,12 +182,6 @@ void StartUp() {
   InitProcessContext();
 }
 
-Text NormaliseFolder(const Text& folder) {
-  // A lone separator is the root folder (POSIX "/"); it keeps it.
-  if (folder.size() > 1 && folder.back() == Platform::kSeparator) return folder.substr(0, folder.size() - 1);
-  return folder;
-}
-
 Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
   const auto key = [](const Text& name) {
     return Platform::kNamesIgnoreCase ? Platform::ToUpper(name) : name;
@@ -194,32 +190,6 @@ Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
   for (int64_t copy = 2; taken.contains(key(name)); ++copy) name = wanted + u" (" + DecimalText(copy) + u")";
   taken.insert(key(name));
   return name;
-}
-
-namespace {
-
-TextView LastComponent(TextView path) {
-  const size_t cut = path.find_last_of(Platform::kNameSeparators);
-  return cut == TextView::npos ? path : path.substr(cut + 1);
-}
-
-}  // namespace
-
-Text ReportNameOf(const Text& folder) {
-  TextView name = LastComponent(folder);
-  Text resolved;
-  if (name == u"." || name == u"..") {
-    // Named after the folder it stands for.
-    resolved = Platform::FullPath(folder);
-    while (resolved.size() > 1 &&
-           TextView(Platform::kNameSeparators).find(resolved.back()) != TextView::npos) {
-      resolved.pop_back();
-    }
-    if (!resolved.empty()) name = LastComponent(resolved);
-  }
-  // The POSIX root has no name of its own.
-  if (name.empty() && !Platform::kWindowsConventions && (folder == u"/" || resolved == u"/")) return u"root";
-  return Platform::UsableFileName(name);
 }
 
 // Memory running out anywhere outside a folder's step (the command line, the

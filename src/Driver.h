@@ -16,16 +16,7 @@ void StartUp();
 // could not list a subfolder.
 void Main();
 
-// A folder argument without one trailing separator.
-Text NormaliseFolder(const Text& folder);
-
 // `wanted` when no name of `taken` is the same (Windows: letter case
 // ignored), else the first free one of "wanted (2)", "wanted (3)", and so
 // on; the name returned is added to `taken`.
 Text ClaimReportName(const Text& wanted, std::set<Text>& taken);
-
-// The report's base name: the folder's text after its last separator, made
-// a name the platform can hold (Platform::UsableFileName). A folder ending in
-// "." or ".." is named after the last component of its full path; the POSIX
-// root "/" is named "root".
-Text ReportNameOf(const Text& folder);

@@ -2,6 +2,7 @@
 
 #include "Calendar.h"
 #include "Constants.h"
+#include "Paths.h"
 #include "platform/Platform.h"
 
 Text ProgramFolder;
@@ -10,10 +11,8 @@ Text Version;
 int64_t ExitCode = 0;
 
 void SplitProgramPath(const Text& path, Text& folder, Text& file) {
-  size_t cut = path.find_last_of(u"\\/");
-  size_t start = (cut == Text::npos) ? 0 : cut + 1;
-  folder = path.substr(0, start);
-  file = path.substr(start);
+  folder = Paths::FolderOf(path);
+  file = path.substr(folder.size());
 }
 
 void InitProcessContext() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Paths.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -126,8 +127,7 @@ WriteOutcome WriteInPlace(const Text& target, const std::function<void(const Byt
 }  // namespace
 
 Text TemporaryName(const Text& target, int attempt) {
-  const size_t cut = target.find_last_of(Platform::kNameSeparators);
-  Text name = cut == Text::npos ? Text() : target.substr(0, cut + 1);
+  Text name(Paths::FolderOf(target));
   name += u'.';
   const uint32_t pid = Platform::ProcessId();
   for (int shift = 28; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(pid >> shift) & 0xF];

@@ -437,7 +437,7 @@ std::vector<Text> ListAndHold(const Text& folder, Platform::HeldFolder& held) {
   while (search.Next(entry)) {
     if (entry.IsDirectory() && entry.name != u"." && entry.name != u"..") subfolders.push_back(entry.name);
   }
-  EXPECT_TRUE(search.Hold(held));
+  EXPECT_TRUE(search.Hold(held, subfolders));
   return subfolders;
 }
 

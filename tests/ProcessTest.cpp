@@ -67,8 +67,12 @@ TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
   struct Case {
     const char16_t *path, *folder, *file;
   };
-  const Case cases[] = {{u"C:\\Tools\\Datemill.exe", u"C:\\Tools\\", u"Datemill.exe"},
-                        {u"\\\\?\\C:\\a/b\\c.exe", u"\\\\?\\C:\\a/b\\", u"c.exe"},
+  // The platform's separators: on POSIX a "\\" is part of a name.
+  const bool windows = Platform::kWindowsConventions;
+  const Case cases[] = {{u"C:\\Tools\\Datemill.exe", windows ? u"C:\\Tools\\" : u"",
+                         windows ? u"Datemill.exe" : u"C:\\Tools\\Datemill.exe"},
+                        {u"\\\\?\\C:\\a/b\\c.exe", windows ? u"\\\\?\\C:\\a/b\\" : u"\\\\?\\C:\\a/",
+                         windows ? u"c.exe" : u"b\\c.exe"},
                         {u"/usr/bin/datemill", u"/usr/bin/", u"datemill"},
                         {u"bare", u"", u"bare"}};
   for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include "modules/Dbg.h"
 
+#include "Paths.h"
 #include "Process.h"
 #include "platform/Platform.h"
 
@@ -23,7 +24,8 @@ bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 
 std::vector<Text> LogPaths() {
   std::vector<Text> paths;
-  for (const Text& folder : Platform::LogFolders(ProgramFolder)) paths.push_back(folder + u"Log.txt");
+  for (const Text& folder : Platform::LogFolders(ProgramFolder))
+    paths.push_back(Paths::Join(folder, u"Log.txt"));
   return paths;
 }
 
@@ -31,7 +33,7 @@ void Log(const Text& text) {
   const bool first = !logStarted;
   logStarted = true;  // set first: a failed first call is not repeated as a first call
   for (const Text& folder : Platform::LogFolders(ProgramFolder)) {
-    const Text path = folder + u"Log.txt";
+    const Text path = Paths::Join(folder, u"Log.txt");
     Platform::OutputFile file;
     if (!OpenLog(file, path, first) && !(Platform::MakeFolders(folder) && OpenLog(file, path, first)))
       continue;

@@ -1,5 +1,6 @@
 #include "modules/LPS.h"
 
+#include "Paths.h"
 #include "modules/Envs.h"
 #include "platform/Platform.h"
 
@@ -28,14 +29,13 @@ int64_t FirstEntry(const Text& pattern, bool& found) {
   return entry.IsDirectory() ? IsAFolder : static_cast<int64_t>(entry.size);
 }
 
-// The query on a path in ordinary form.
-int64_t FileQuery(Text path) {
+// The query on a path in ordinary form, without trailing separators (a
+// drive root may keep its own).
+int64_t FileQuery(const Text& path) {
   if (path.empty()) return NotFound;
   if ((path.size() == 2 || path.size() == 3) && path[1] == u':') {
-    if (path.size() == 2) path += u'\\';
-    return Platform::DriveType(path) > 1 ? IsAFolder : NotFound;
+    return Platform::DriveType(Paths::AsFolder(path)) > 1 ? IsAFolder : NotFound;
   }
-  while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
   bool found = false;
   const int64_t result = FirstEntry(path, found);
   if (found) return result;
@@ -54,12 +54,9 @@ int64_t FileQuery(Text path) {
 // Long paths: the last component looked up in its parent's listing, whose
 // prefixed path the platform accepts at any length.
 int64_t ParentListingQuery(const Text& path) {
-  const size_t cut = path.find_last_of(u"\\/");
-  const Text parent = cut == Text::npos ? Text() : path.substr(0, cut + 1);
-  const Text name = cut == Text::npos ? path : path.substr(cut + 1);
-  Text pattern = parent;
-  if (!pattern.empty() && pattern.back() != u'\\') pattern += u'\\';
-  pattern += name.empty() ? Text(u"*.*") : name;
+  const TextView parent = Paths::FolderOf(path);
+  const Text name(TextView(path).substr(parent.size()));
+  const Text pattern = Paths::Join(parent, name.empty() ? Text(u"*.*") : name);
 
   Platform::DirSearch search;
   if (search.Open(pattern, false) == Platform::SearchStatus::kFailed) return NotFound;
@@ -79,8 +76,7 @@ int64_t ParentListingQuery(const Text& path) {
 // POSIX: no prefixes and no length limit to work around; ask the file
 // system about the path itself (trailing separators do not matter, as on
 // Windows).
-int64_t StatQuery(Text path) {
-  while (path.size() > 1 && path.back() == Platform::kSeparator) path.pop_back();
+int64_t StatQuery(const Text& path) {
   if (path.empty()) return NotFound;
   bool isDirectory = false;
   uint64_t size = 0;
@@ -108,9 +104,8 @@ Text FromLongPath(const Text& path) {
 }
 
 int64_t ProbePath(const Text& path, int64_t flags) {
-  Text prepared = Prepare(path, flags);
+  const Text prepared(Paths::Trimmed(Prepare(path, flags)));
   if (!Platform::kLongPathPrefixes) return StatQuery(prepared);
-  while (!prepared.empty() && prepared.back() == u'\\') prepared.pop_back();
   if (prepared.size() < LongPathThreshold) return FileQuery(FromLongPath(prepared));
   return ParentListingQuery(prepared);
 }

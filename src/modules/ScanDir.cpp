@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "Paths.h"
 #include "Process.h"
 #include "modules/LPS.h"
 
@@ -25,11 +26,7 @@ namespace {
 
 const Text kAllEntries = u"*.*";
 
-Text SearchPattern(const Text& folder) {
-  Text pattern = folder;
-  if (pattern.empty() || pattern.back() != Platform::kSeparator) pattern += Platform::kSeparator;
-  return pattern + kAllEntries;
-}
+Text SearchPattern(const Text& folder) { return Paths::Join(folder, kAllEntries); }
 
 template <class Record>
 void FillDates(Record& record, const Platform::DirEntry& entry) {
@@ -109,11 +106,19 @@ bool IsFolderLink(const Platform::DirEntry& entry) {
   return entry.IsDirectory() && (entry.attributes & Platform::kAttrReparsePoint) != 0;
 }
 
+// A subfolder the walk comes to: it gets a record, or is opened (for its
+// files or its own subfolders), or both.
+struct Child {
+  Platform::DirEntry entry;
+  bool recorded = false;
+  bool opened = false;
+};
+
 // A folder of the walk whose subfolders are still to come.
 struct Frame {
   Text path;  // with its separator
   int64_t level = 0;
-  std::vector<Platform::DirEntry> subfolders;
+  std::vector<Child> subfolders;
   size_t next = 0;              // the next of `subfolders` to visit
   Platform::HeldFolder folder;  // open, unless there was no room
 };
@@ -158,13 +163,31 @@ class Walk {
     return levels_ == AllLevels || level < levels_ || (level == 0 && levels_ != 0);
   }
 
+  // The one rule of which subfolders the walk enters: what it does with
+  // the subfolder `entry` of `folder` (at `level`). False when nothing:
+  // "." and "..", a link to a folder unless links are followed, a folder
+  // below the levels, one whose path has a word to skip, and one that gets
+  // neither a record nor an opening. Which of them the walk opens it tells
+  // the search when it holds `folder`, so that the search may open the
+  // same ones ahead; that a real folder was entered before (following
+  // links) is only known once it is open.
+  bool Enters(const Text& folder, int64_t level, const Platform::DirEntry& entry, Child& child) const {
+    if (!entry.IsDirectory() || entry.name == u"." || entry.name == u"..") return false;
+    if (!MayDescend(level) || (!followLinks_ && IsFolderLink(entry))) return false;
+    const Text sub = Paths::AsFolder(Paths::Join(folder, entry.name));
+    if (!skipFolderWords_.empty() && PathMatches(sub, ExcludeFolderWords)) return false;
+    child.recorded = folderWords_.empty() || PathMatches(sub, IncludeFolderWords);
+    child.opened = MayDescend(level + 1) || (child.recorded && files != nullptr);
+    return child.recorded || child.opened;
+  }
+
   // Lists `folder` (at `level` below the root) from its opened `search`,
   // adds its result when it is `recorded`, and stacks its subfolders.
   void Visit(Platform::DirSearch& search, const Text& folder, int64_t level, bool recorded) {
     const size_t index = pending->size() - 1;
     const bool listFiles = recorded && files != nullptr;
-    const bool descend = MayDescend(level);
     Frame frame;
+    Child child;
     int64_t n = 0, told = 0;
     bool unreadTimes = false;
     Platform::DirEntry entry;
@@ -176,12 +199,12 @@ class Walk {
           told = n;
         }
         unreadTimes = unreadTimes || entry.lastWrite == Platform::kTimeUnread;
-      } else if (descend && entry.name != u"." && entry.name != u".." &&
-                 (followLinks_ || !IsFolderLink(entry))) {
-        frame.subfolders.push_back(std::move(entry));
+      } else if (Enters(folder, level, entry, child)) {
+        child.entry = std::move(entry);
+        frame.subfolders.push_back(std::move(child));
       }
     }
-    if (!frame.subfolders.empty()) Hold(search, frame.folder);
+    if (!frame.subfolders.empty()) Hold(search, frame);
     search.Close();
     // Such files are counted with the date 0; the user hears why, once.
     if (unreadTimes && listFiles && WithTimes()) WarnUnreadTimes(folder);
@@ -196,14 +219,14 @@ class Walk {
   // Visits the next subfolder of the innermost folder with subfolders to come.
   void Step() {
     Frame& top = stack_.back();
-    const Platform::DirEntry entry = std::move(top.subfolders[top.next++]);
+    const Child child = std::move(top.subfolders[top.next++]);
+    const Platform::DirEntry& entry = child.entry;
     const int64_t level = top.level + 1;
-    Text sub = top.path + entry.name + Platform::kSeparator;
+    const Text sub = Paths::AsFolder(Paths::Join(top.path, entry.name));
     const bool last = top.next == top.subfolders.size();
-    if (!skipFolderWords_.empty() && PathMatches(sub, ExcludeFolderWords)) return EndIfDone(last);
-    const bool recorded = folderWords_.empty() || PathMatches(sub, IncludeFolderWords);
+    const bool recorded = child.recorded;
     Platform::DirSearch search;
-    if (MayDescend(level) || (recorded && files != nullptr)) {
+    if (child.opened) {
       const Platform::SearchStatus status = OpenSub(top, entry.name, sub, search);
       Platform::FolderId id;
       if (followLinks_ && search.Identity(id) && !FirstEntry(entered_, id)) return EndIfDone(last);
@@ -224,9 +247,14 @@ class Walk {
     return search.Open(SearchPattern(sub), WithTimes());
   }
 
-  // Holds the folder of `search` open for its subfolders to come.
-  void Hold(const Platform::DirSearch& search, Platform::HeldFolder& folder) {
-    if (MakeRoom() && search.Hold(folder)) ++held_;
+  // Holds the folder of `search` open for the subfolders of `frame` to
+  // come, telling the search which of them the walk opens.
+  void Hold(const Platform::DirSearch& search, Frame& frame) {
+    std::vector<Text> opened;
+    for (const Child& child : frame.subfolders) {
+      if (child.opened) opened.push_back(child.entry.name);
+    }
+    if (!opened.empty() && MakeRoom() && search.Hold(frame.folder, opened)) ++held_;
   }
 
   // Whether a folder more may be held, after closing the outermost held
@@ -348,9 +376,10 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
     const Text field = fields.substr(start, end - start);
     start = end + 1;
 
-    Text root = LPS::ToLongPath(field, LPS::FlagExpandEnv);
+    // The field is taken as it is: the command line has expanded it once.
+    Text root = LPS::ToLongPath(field, 0);
     if (!LPS::IsFolder(root, 0)) continue;
-    if (root.back() != Platform::kSeparator) root += Platform::kSeparator;
+    root = Paths::AsFolder(root);
     PendingFolders.clear();
     CurrentRoot = root;
     const bool recorded = folderWords.empty() || PathMatches(root, IncludeFolderWords);

@@ -8,34 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "Conventions.h"
 #include "Text.h"
 
 namespace Platform {
-
-// ---- Conventions of the platform -------------------------------------------
-
-// Path separator: '\' on Windows, '/' on POSIX.
-extern const char16_t kSeparator;
-// Characters after which a file name starts: "\\/" on Windows, "/" on POSIX.
-extern const char16_t* const kNameSeparators;
-// Switch prefix the program documents: "/" on Windows, "--" on POSIX.
-extern const char16_t* const kSwitchPrefix;
-// Whether a parameter starting with a single "/" is a switch (Windows) or a
-// path (POSIX, where only "--" marks a switch).
-extern const bool kSlashSwitches;
-// Whether file names that differ only in letter case name one file (Windows).
-extern const bool kNamesIgnoreCase;
-// Whether extended-length path prefixes ("\\?\") exist.
-extern const bool kLongPathPrefixes;
-// Whether the program follows the Windows conventions towards its user (the
-// usage in a box on "/?", 32-bit exit statuses, no diagnostics) rather than
-// the POSIX ones ("--help" and "--version" on standard output, diagnostics on
-// standard error).
-extern const bool kWindowsConventions;
-
-// Whether one folder value may hold several roots separated by "|" or CR LF
-// (Windows, where no name holds them) or is always one path (POSIX).
-extern const bool kRootLists;
 
 // Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
 // layer synthesises them).
@@ -195,9 +171,11 @@ class DirSearch {
   SearchStatus OpenIn(const HeldFolder& parent, const Text& name, bool withTimes);
   // The next entry; false once there is none (or after kNoMatch/kFailed).
   bool Next(DirEntry& entry);
-  // Keeps the folder of an opened listing in `folder` for OpenIn; false when
-  // it cannot.
-  bool Hold(HeldFolder& folder) const;
+  // Keeps the folder of an opened listing in `folder` for OpenIn of its
+  // subfolders; false when it cannot. `next` names the subfolders a walk
+  // will ask for, in that order: the search may open them ahead of time
+  // (any other name is opened when asked for).
+  bool Hold(HeldFolder& folder, const std::vector<Text>& next) const;
   // The identity of the folder of an opened listing; false when unknown.
   bool Identity(FolderId& id) const;
   void Close();
@@ -260,11 +238,6 @@ std::string ToUtf8(TextView text);
 // file-size limit (RLIMIT_FSIZE) then fails like any other write instead of
 // ending the process; on Windows there is nothing to do.
 void PrepareFileWrites();
-
-// `name` as a file name the platform can hold. Windows: a drive ("C:") is
-// named by its letter alone, and each character that file names cannot hold
-// (<>:"/\|?* and control characters) becomes "_". POSIX: `name` unchanged.
-Text UsableFileName(TextView name);
 
 // Follows symbolic links from `path` to the file they end at, which need not
 // exist yet (`path` itself when it is no link). False when a link cannot be

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Paths.h"
 #include "platform/PosixCommon.h"
 
 namespace Platform {
@@ -22,8 +23,6 @@ void PrepareFileWrites() {
   // ignored, the write fails with EFBIG like any other failed write.
   (void)::signal(SIGXFSZ, SIG_IGN);  // cannot fail for this signal
 }
-
-Text UsableFileName(TextView name) { return Text(name); }
 
 bool FinalPath(const Text& path, Text& final) {
   std::string current = PathBytes(path);
@@ -39,9 +38,9 @@ bool FinalPath(const Text& path, Text& final) {
     if (n <= 0 || static_cast<size_t>(n) == target.size()) return false;
     target.resize(static_cast<size_t>(n));
     // A relative target is relative to the folder that holds the link.
-    const size_t cut = current.rfind('/');
-    current =
-        (target.front() == '/' || cut == std::string::npos) ? target : current.substr(0, cut + 1) + target;
+    if (target.front() != '/')
+      target = PathBytes(Paths::Join(Paths::FolderOf(TextFromUtf8(current)), TextFromUtf8(target)));
+    current = target;
   }
   return false;
 }

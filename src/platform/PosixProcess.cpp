@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "Paths.h"
 #include "platform/PosixCommon.h"
 
 extern char** environ;
@@ -212,19 +213,17 @@ OpenResult OpenWithDefaultProgram(const Text& path, Text& problem) {
 }
 
 std::vector<Text> LogFolders(const Text&) {
-  std::string base;
+  Text base;
   const char* state = std::getenv("XDG_STATE_HOME");  // NOLINT(concurrency-mt-unsafe): one thread reads it
   const char* home = std::getenv("HOME");             // NOLINT(concurrency-mt-unsafe)
   if (state != nullptr && state[0] == '/') {
-    base = state;
+    base = TextFromUtf8(state);
   } else if (home != nullptr && home[0] == '/') {
-    base = home;
-    base += base.back() == '/' ? ".local/state" : "/.local/state";
+    base = Paths::Join(TextFromUtf8(home), u".local/state");
   } else {
     return {};
   }
-  if (base.back() != '/') base += '/';
-  return {TextFromUtf8(base + "datemill/")};
+  return {Paths::AsFolder(Paths::Join(base, u"datemill"))};
 }
 
 bool MakeFolders(const Text& path) {
