@@ -4,25 +4,23 @@
 
 #include "Constants.h"
 #include "Process.h"
+#include "Switches.h"
 #include "modules/Args.h"
 #include "modules/LPS.h"
 #include "platform/Platform.h"
 
 namespace {
 
-// The switches of a run, without prefix. "follow" and "open" are read where
-// their work is done.
-constexpr TextView kSwitches[] = {u"fmt",  u"date",  u"depth",  u"ext",  u"exclude", u"out",
-                                  u"each", u"chart", u"follow", u"open", u"quiet"};
+// The name of a switch as this platform writes it: "--date", "/date".
+Text SwitchName(TextView name) { return Text(Switches::Prefix(Platform::kWindowsConventions)) + Text(name); }
 
-Text SwitchName(TextView name) { return Text(Platform::kSwitchPrefix) + Text(name); }
-
-// The first switch (never an unnamed value) whose name is `name` behind the
-// prefix, letter case ignored.
+// The first stored switch (never an unnamed value) that is `name` of the
+// switch table.
 const Args::Argument* FindSwitch(TextView name) {
-  const Text wanted = Platform::ToUpper(SwitchName(name));
   for (const Args::Argument& arg : Args::Arguments) {
-    if (arg.kind != Args::Unnamed && Platform::ToUpper(arg.name) == wanted) return &arg;
+    if (arg.kind == Args::Unnamed) continue;
+    const Switches::Switch* entry = Switches::Find(arg.name, Platform::kWindowsConventions);
+    if (entry != nullptr && entry->name == name) return &arg;
   }
   return nullptr;
 }
@@ -36,21 +34,6 @@ bool Given(TextView name, Text& value) {
 }
 
 bool Flag(TextView name) { return FindSwitch(name) != nullptr; }
-
-bool IsKnown(const Args::Argument& arg) {
-  const Text name = Platform::ToUpper(arg.name);
-  for (TextView known : kSwitches) {
-    if (name == Platform::ToUpper(SwitchName(known))) return true;
-  }
-  return false;
-}
-
-// "--fmt, --date, ..., --help, --version" or "/fmt, ..., /?".
-Text KnownSwitchList() {
-  Text list;
-  for (TextView known : kSwitches) list += SwitchName(known) + u", ";
-  return list + (Platform::kWindowsConventions ? u"/?" : u"--help, --version");
-}
 
 int ReadDates(RunOptions& options, Text& message) {
   Text value;
@@ -66,14 +49,25 @@ int ReadDates(RunOptions& options, Text& message) {
 
 }  // namespace
 
-Text UnknownSwitchMessage(const std::vector<Args::Argument>& arguments) {
+Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows) {
+  const TextView prefix = Switches::Prefix(windows);
   for (const Args::Argument& arg : arguments) {
-    if (arg.kind == Args::Unnamed || IsKnown(arg)) continue;
-    if (!Platform::kWindowsConventions && arg.kind == Args::NamedFlag && arg.name == u"--") break;
-    const bool word =
-        Platform::kWindowsConventions ? arg.name == u"/?" : arg.name == u"--help" || arg.name == u"--version";
-    if (word && arg.kind == Args::NamedWithValue) return u"'" + arg.name + u"' takes no value";
-    return u"Unknown switch '" + arg.name + u"'; the switches are " + KnownSwitchList();
+    if (arg.kind == Args::Unnamed) continue;
+    if (!windows && arg.kind == Args::NamedFlag && arg.name == Switches::kEndOfSwitches) break;
+    const Switches::Switch* entry = Switches::Find(arg.name, windows);
+    if (entry == nullptr) {
+      Text message = u"Unknown switch '" + arg.name + u"'; the switches are " + Switches::NameList(windows);
+      if (!windows && !arg.name.starts_with(u"--")) {
+        message += u" (a folder of that name is given as ./" + arg.name + u" or after --)";
+      }
+      return message;
+    }
+    if (!entry->TakesValue() && arg.kind == Args::NamedWithValue)
+      return u"'" + arg.name + u"' takes no value";
+    if (entry->TakesValue() && arg.kind == Args::NamedFlag && !windows) {
+      return u"'" + arg.name + u"' needs a value: " + Text(prefix) + Text(entry->name) + u"=" +
+             Text(entry->value) + u" or " + Text(prefix) + Text(entry->name) + u" " + Text(entry->value);
+    }
   }
   return Text();
 }
@@ -111,18 +105,11 @@ bool ParseDepth(TextView value, int64_t& depth) {
   return true;
 }
 
-Text OutputPath(const Text& outFolder, const Text& fileName) {
-  if (outFolder.empty()) return fileName;
-  // A folder written with its separator ("out/", "C:\") gets no second one.
-  if (Text(Platform::kNameSeparators).find(outFolder.back()) != Text::npos) return outFolder + fileName;
-  return outFolder + Platform::kSeparator + fileName;
-}
-
 int ReadRunOptions(RunOptions& options, Text& message) {
-  message = UnknownSwitchMessage(Args::Arguments);
+  message = SwitchFault(Args::Arguments, Platform::kWindowsConventions);
   if (!message.empty()) return Args::ErrBadSwitch;
   if (ReadDates(options, message) != Args::ResultOk) return Args::ErrBadSwitch;
-  const Text prefix(Platform::kSwitchPrefix);
+  const Text prefix(Switches::Prefix(Platform::kWindowsConventions));
   Text value;
   if (Given(u"depth", value) && !ParseDepth(value, options.depth)) {
     message =
@@ -145,7 +132,7 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   }
   Given(u"ext", options.ext);
   Given(u"exclude", options.exclude);
-  // Flags: given at all means on (a value after "=" is not looked at).
+  // On/off switches: given at all means on (one given a value is a fault).
   options.each = Flag(u"each");
   options.chart = Flag(u"chart");
   options.quiet = Flag(u"quiet");

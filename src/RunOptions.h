@@ -34,13 +34,15 @@ struct RunOptions {
 // it, a missing folder is a fault.
 int ReadRunOptions(RunOptions& options, Text& message);
 
-// Why the first stored switch that the program does not know is none of
-// its switches, naming it and listing the known ones; "" when every switch
-// is known. Switch names ignore letter case; the words that ask for the
-// usage or the version count only as Usage.h describes them, so here they
-// are unknown in any other spelling. On POSIX the "--" that ends the
-// switches is known.
-Text UnknownSwitchMessage(const std::vector<Args::Argument>& arguments);
+// What is wrong with the first stored switch that is not written as the
+// switch table has it, for the message of a command-line fault; "" when
+// every switch is right. A switch is wrong when the program does not know
+// it (on POSIX also a short form "-q"; the hint then says how such a
+// folder is given), when it takes no value but is given one ("--chart=no",
+// "--help=1"), and on POSIX when it takes a value but was given none (the
+// last parameter). On POSIX the switches end at "--". `windows` chooses
+// the platform's conventions.
+Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows);
 
 // The date value: c, m or a, or the words created, modified and accessed,
 // in any letter case. False for anything else, the empty value included.
@@ -50,7 +52,3 @@ bool ParseDateKind(TextView value, DateKind& kind);
 // means the whole tree) or "all" in any letter case. False for anything
 // else, the empty value included.
 bool ParseDepth(TextView value, int64_t& depth);
-
-// Where a report or chart named `fileName` goes: `fileName` itself (the
-// current folder) when `outFolder` is empty, else inside `outFolder`.
-Text OutputPath(const Text& outFolder, const Text& fileName);

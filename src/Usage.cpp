@@ -3,54 +3,24 @@
 #include <algorithm>
 
 #include "Process.h"
+#include "Switches.h"
 #include "platform/Platform.h"
 
 namespace {
 
-// One line of a two-column table: a switch (after its prefix) or a status,
-// and what it means. "\n" in `text` starts a continuation line; "{-}" stands
-// for the switch prefix.
+// One line of the table of exit statuses: a status and what it means. "\n"
+// in `text` starts a continuation line; "{-}" stands for the switch prefix.
 struct Row {
   TextView left;
   TextView text;
 };
 
-// The switches in the order the usage lists them; the defaults are stated
-// in each text.
-constexpr Row kSwitches[] = {
-    {u"fmt=MASK", u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
-    {u"date=c|m|a",
-     u"the date that counts: c created (default), m last\nwritten, a last accessed (also the words "
-     u"created,\nmodified, accessed; any letter case)"},
-    {u"depth=N|all",
-     u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: none);\n"
-     u"links to folders are not entered, a subfolder\nthat cannot be read is named and makes status 1"},
-    {u"follow", u"with {-}depth, enter links to folders too, each\nreal folder once"},
-    {u"ext=LIST",
-     u"count only the files whose extension is in LIST:\njpg, .jpg and *.jpg alike, separated by ; , | "
-     u"or\nspaces; * every file; tar.gz for names ending so"},
-    {u"exclude=LIST", u"leave out the files with these extensions\n(wins over {-}ext)"},
-    {u"out=FOLDER", u"write the reports into FOLDER, which must exist\n(default: the current folder)"},
-    {u"each",
-     u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"
-     u"a later report of a name already given becomes\nNAME (2).txt, NAME (3).txt and so on"},
-    {u"chart", u"also write NAME.svg, a bar chart of the same counts"},
-    {u"open",
-     u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
-     u"folder\nis then made)"},
-    {u"quiet", u"no progress line on a terminal during long runs"},
-};
-
-constexpr Row kPosixWords[] = {
-    {u"-h, --help", u"show this help and exit"},
-    {u"    --version", u"show the version and the licence and exit"},
-};
-constexpr Row kWindowsWords[] = {{u"/?", u"show this help"}};
-
 constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
-    {u"250", u"an unknown switch, or a {-}date value not known"},
+    {u"250",
+     u"an unknown switch, a switch given a value it does not\ntake or none where it needs one, or a {-}date "
+     u"value\nnot known"},
     {u"251", u"the {-}out folder does not exist or is a file"},
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
@@ -59,7 +29,8 @@ constexpr Row kPosixStatuses[] = {
 constexpr Row kWindowsStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
-    {u"4294967290 (-6)", u"an unknown switch, or a {-}date value not known"},
+    {u"4294967290 (-6)",
+     u"an unknown switch, a switch given a value it does\nnot take, or a {-}date value not known"},
     {u"4294967291 (-5)", u"the {-}out folder does not exist or is a file"},
     {u"4294967292 (-4)", u"the {-}depth value is not valid"},
     {u"4294967293 (-3)", u"the double quotes of the command line do not pair up"},
@@ -78,20 +49,36 @@ Text WithPrefix(TextView text, TextView prefix) {
 // "    --exclude=LIST".
 constexpr size_t kSwitchWidth = 18;
 
-// Rows as "  left  text", the texts starting in one column after a left
-// side of `width` units (or the longest left side, when `width` is 0).
+// One row as "  left  text", the text starting in the column after a left
+// side of `width` units.
+Text Line(TextView left, TextView text, TextView prefix, size_t width) {
+  Text line = u"  " + Text(left) + Text(width - left.size() + 2, u' ');
+  for (char16_t unit : WithPrefix(text, prefix)) {
+    line += unit;
+    if (unit == u'\n') line += Text(width + 6, u' ');  // continuation: two further spaces
+  }
+  return line + u"\n";
+}
+
+// The statuses, their texts starting in one column after the longest.
 template <class Rows>
-Text Table(const Rows& rows, TextView leftPrefix, TextView prefix, size_t width = 0) {
-  for (const Row& row : rows) width = std::max(width, leftPrefix.size() + row.left.size());
+Text Table(const Rows& rows, TextView prefix) {
+  size_t width = 0;
+  for (const Row& row : rows) width = std::max(width, row.left.size());
   Text out;
-  for (const Row& row : rows) {
-    const Text left = Text(leftPrefix) + Text(row.left);
-    Text line = u"  " + left + Text(width - left.size() + 2, u' ');
-    for (char16_t unit : WithPrefix(row.text, prefix)) {
-      line += unit;
-      if (unit == u'\n') line += Text(width + 6, u' ');  // continuation: two further spaces
-    }
-    out += line + u"\n";
+  for (const Row& row : rows) out += Line(row.left, row.text, prefix, width);
+  return out;
+}
+
+// Every switch of the platform. GNU style on POSIX: the long forms stand
+// four columns right of the short ones ("-h, --help", "    --fmt=MASK").
+Text SwitchTable(bool windows) {
+  Text out;
+  for (const Switches::Switch& entry : Switches::All()) {
+    if (!Switches::Exists(entry, windows)) continue;
+    Text left = Switches::UsageForm(entry, windows);
+    if (!windows && entry.letter == 0) left = u"    " + left;
+    out += Line(left, entry.help, Switches::Prefix(windows), kSwitchWidth);
   }
   return out;
 }
@@ -99,9 +86,7 @@ Text Table(const Rows& rows, TextView leftPrefix, TextView prefix, size_t width 
 }  // namespace
 
 Text UsageText(const Text& program, bool windows) {
-  const Text prefix = windows ? u"/" : u"--";
-  // GNU style: long options stand four columns right of the short ones.
-  const Text switchIndent = windows ? u"/" : u"    --";
+  const Text prefix(Switches::Prefix(windows));
   Text text = u"Usage: " + program + u" [SWITCH]... FOLDER...\n";
   text += u"Count the files of each FOLDER by date and write the counts to NAME.txt.\n\n";
   text +=
@@ -109,9 +94,7 @@ Text UsageText(const Text& program, bool windows) {
       u"rendered through a date mask. The report NAME.txt, named after the\n"
       u"folder's last path component, gets one line per date text and its count.\n\n";
   text += u"Switches (names ignore letter case; the first of a repeated switch counts):\n";
-  text += Table(kSwitches, switchIndent, prefix, kSwitchWidth);
-  text += windows ? Table(kWindowsWords, u"", prefix, kSwitchWidth)
-                  : Table(kPosixWords, u"", prefix, kSwitchWidth);
+  text += SwitchTable(windows);
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
       u"the current folder (or the " +
@@ -122,7 +105,7 @@ Text UsageText(const Text& program, bool windows) {
                     u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
                     u"After --, every parameter is a FOLDER.\n";
   text += u"\nExit status:\n";
-  text += windows ? Table(kWindowsStatuses, u"", prefix) : Table(kPosixStatuses, u"", prefix);
+  text += windows ? Table(kWindowsStatuses, prefix) : Table(kPosixStatuses, prefix);
   const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";
   text +=
       u"\nExample:\n  " + program + u" " + prefix + u"fmt=yyyy-mm " + prefix + u"date=m " + folder + u"\n";
@@ -138,18 +121,11 @@ Text VersionText() {
 
 InformationRequest FindInformationRequest(const std::vector<Args::Argument>& arguments, bool windows) {
   for (const Args::Argument& arg : arguments) {
-    // Exact names and kinds only: "--HELP", "--help=x" and "/?x" stay what
-    // they were.
-    if (windows) {
-      if (arg.kind == Args::NamedFlag && arg.name == u"/?") return InformationRequest::kUsage;
-      continue;
-    }
-    if (arg.kind == Args::NamedFlag && arg.name == Args::EndOfSwitches) break;
-    if ((arg.kind == Args::NamedFlag && arg.name == u"--help") ||
-        (arg.kind == Args::Unnamed && arg.name == u"-h")) {
-      return InformationRequest::kUsage;
-    }
-    if (arg.kind == Args::NamedFlag && arg.name == u"--version") return InformationRequest::kVersion;
+    if (arg.kind != Args::NamedFlag) continue;  // "--help=x" and a folder "--help" stay what they were
+    if (!windows && arg.name == Switches::kEndOfSwitches) break;
+    const Switches::Switch* entry = Switches::Find(arg.name, windows);
+    if (entry == nullptr || !entry->answers) continue;
+    return entry->name == u"version" ? InformationRequest::kVersion : InformationRequest::kUsage;
   }
   return InformationRequest::kNone;
 }

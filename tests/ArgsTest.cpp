@@ -58,9 +58,11 @@ TEST_F(ArgsTest, NamesAreNeverExpandedButValuesAre) {
   EXPECT_EQ(Stored(), (std::vector<Text>{S(u"%A%|alpha|1"), S(u"d|a b|1")}));
 }
 
-TEST_F(ArgsTest, DoubleDashIsASwitchSingleDashIsNot) {
-  ASSERT_EQ(Parse(u"--level=3 -level=3"), Args::ResultOk);
-  EXPECT_EQ(Stored(), (std::vector<Text>{u"--level|3|1", u"-level=3||0"}));
+// On POSIX a single dash and a letter is a switch's short form too.
+TEST_F(ArgsTest, DoubleDashIsASwitchSingleDashOnlyOnPosix) {
+  ASSERT_EQ(Parse(u"--level=3 -level=3 -5 -"), Args::ResultOk);
+  const Text single = Platform::kWindowsConventions ? u"-level=3||0" : u"-level|3|1";
+  EXPECT_EQ(Stored(), (std::vector<Text>{u"--level|3|1", single, u"-5||0", u"-||0"}));
 }
 
 #ifdef _WIN32
@@ -101,15 +103,22 @@ TEST_P(ArgumentListTest, StoresEachParameterExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Parameters, ArgumentListTest,
-    testing::Values(ListCase{{u"x\"y z\"w"}, {u"x\"y z\"w||0"}}, ListCase{{u"\"xy zw\""}, {u"\"xy zw\"||0"}},
-                    ListCase{{u"a \"b\" \\\"c\\\" %A%", u"5% off"},
-                             {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
-                    ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
-                    ListCase{{S(u"fmt=\"yy mm\"=z"), S(u"%A%=%A%"), S(u"x\"")},
-                             {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}},
-                    // "--" ends the switches; a second one is a folder.
-                    ListCase{{u"--each", u"--", u"--fmt=x", u"--", u"-h", u"%A%"},
-                             {u"--each||2", u"--||2", u"--fmt=x||0", u"--||0", u"-h||0", u"alpha||0"}}));
+    testing::Values(
+        ListCase{{u"x\"y z\"w"}, {u"x\"y z\"w||0"}}, ListCase{{u"\"xy zw\""}, {u"\"xy zw\"||0"}},
+        ListCase{{u"a \"b\" \\\"c\\\" %A%", u"5% off"}, {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
+        ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
+        ListCase{{S(u"fmt=\"yy mm\"=z"), S(u"%A%=%A%"), S(u"x\"")},
+                 {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}},
+        // "--" ends the switches; a second one is a folder, and
+        // nothing after it is expanded.
+        ListCase{{u"--each", u"--", u"--fmt=x", u"--", u"-h", u"%A%"},
+                 {u"--each||2", u"--||2", u"--fmt=x||0", u"--||0", u"-h||0", u"%A%||0"}},
+        // A switch that takes a value takes the next parameter when
+        // written without "="; the last one has none to take.
+        ListCase{{u"--ext", u"jpg", u"--DATE", u"-m", u"--fmt=", u"p", u"--depth"},
+                 {u"--ext|jpg|1", u"--DATE|-m|1", u"--fmt||1", u"p||0", u"--depth||2"}},
+        ListCase{{u"--fmt", u"%A%", u"--help", u"x", u"--chart", u"y", u"-q", u"-h"},
+                 {u"--fmt|alpha|1", u"--help||2", u"x||0", u"--chart||2", u"y||0", u"-q||2", u"-h||2"}}));
 
 TEST_F(ArgsTest, AnEmptyArgumentListHasNoParameters) {
   EXPECT_EQ(Args::TokenizeArguments({}), Args::ErrNoArguments);

@@ -777,9 +777,27 @@ TEST_F(EndToEnd, TyposEndTheRunBeforeCounting) {
     EXPECT_TRUE(result.errors.ends_with("\nTry 'datemill --help' for more information.\n")) << result.errors;
 #endif
   }
-  // "-H" is a folder of that name, as on the command line of any program.
-  EXPECT_EQ(Run({u"-H", folder}).status, 0u);
-  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"photos.txt"});
+  // "-H" is a folder of that name on Windows; on POSIX an unknown short
+  // switch, and a folder of that name is given as "./-H" or after "--".
+  EXPECT_EQ(Run({u"-H", folder}).status, Platform::kWindowsConventions ? 0u : kBadSwitch);
+  EXPECT_EQ(TestSupport::Listing(work_).size(), Platform::kWindowsConventions ? 1u : 0u);
+}
+
+// A folder value is expanded once, where the command line is read: one that
+// expands to "%DMB%" counts the folder of that name and names its report
+// after it. Trailing separators all go. On POSIX a switch's value may be
+// the next parameter, and nothing after "--" is expanded.
+TEST_F(EndToEnd, FolderValuesAreExpandedOnceAndTrimmed) {
+  const Text literal = Folder(u"%DMB%", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  TestSupport::MakeFile(Join(literal, u"a.jpg"), "x", UtcStamp(2019, 1, 1, 0, 0, 0));
+  const std::vector<std::pair<Text, Text>> env = {{u"DMA", u"%DMB%"}, {u"DMB", u"elsewhere"}};
+  const Text sep(1, Platform::kSeparator);
+  EXPECT_EQ(Run({S(u"date=m"), dir_ / u"%DMA%" + sep + sep}, env).status, 0u);
+  EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"%DMB%.txt"});
+  EXPECT_EQ(Report(u"%DMB%.txt"), "2018-09-26 1\r\n2019-01-01 1\r\n");
+  if (Platform::kWindowsConventions) return;
+  EXPECT_EQ(Run({u"--each", u"--date", u"m", u"--ext", u"jpg", u"--", literal}, env).status, 0u);
+  EXPECT_EQ(Report(u"%DMB%.txt"), "2019-01-01 1\r\n");
 }
 
 // A folder that cannot be listed is told on standard error (POSIX; the

@@ -38,13 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
                     DepthCase{u"1.5", false, 0}, DepthCase{u"al", false, 0}, DepthCase{u"alll", false, 0},
                     DepthCase{u"\uFF11", false, 0}));  // a full-width digit
 
-TEST(RunOptions, OutputGoesIntoTheOutFolder) {
-  const Text sep(1, Platform::kSeparator);
-  EXPECT_EQ(OutputPath(u"", u"a.txt"), u"a.txt");
-  EXPECT_EQ(OutputPath(u"out", u"a.txt"), u"out" + sep + u"a.txt");
-  EXPECT_EQ(OutputPath(u"out" + sep, u"a.svg"), u"out" + sep + u"a.svg");
-}
-
 class ReadRunOptionsTest : public testing::Test {
  protected:
   void TearDown() override { Args::Arguments.clear(); }
@@ -65,26 +58,22 @@ class ReadRunOptionsTest : public testing::Test {
 
 TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
-  const Text list = Platform::kWindowsConventions ? u"/chart, /follow, /open, /quiet, /?"
-                                                  : u"--chart, --follow, --open, --quiet, --help, --version";
+  const Text list = Platform::kWindowsConventions ? u"/chart, /open, /quiet, /?"
+                                                  : u"--chart, --open, --quiet, --help, --version";
   for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
     EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
                                      u"fmt, "))
         << TestSupport::Show(message_);
-    EXPECT_TRUE(message_.ends_with(list)) << TestSupport::Show(message_);
+    EXPECT_NE(message_.find(list), Text::npos) << TestSupport::Show(message_);
   }
-  const Text word = Platform::kWindowsConventions ? u"?" : u"help";
-  EXPECT_EQ(Read({{word, u"1"}}), Args::ErrBadSwitch);
-  EXPECT_EQ(message_, u"'" + prefix + word + u"' takes no value");
   for (const Text bad : {u"x", u"", u"-", u"mod", u"c m"}) {
     EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
   }
   EXPECT_EQ(message_,
             u"The value of " + prefix + u"date must be c, m or a (or created, modified, accessed): 'c m'");
-  // Known names in any letter case, flags with a value, and the coming
-  // switches pass.
-  EXPECT_EQ(Read({{u"FMT", u"yy"}, {u"Each", u"1"}, {u"follow", u"-"}, {u"open", u"-"}, {u"quiet", u"-"}}),
+  // Known names in any letter case pass.
+  EXPECT_EQ(Read({{u"FMT", u"yy"}, {u"Each", u"-"}, {u"follow", u"-"}, {u"open", u"-"}, {u"quiet", u"-"}}),
             Args::ResultOk);
   EXPECT_TRUE(options_.each && options_.quiet);
 }
@@ -94,9 +83,38 @@ TEST_F(ReadRunOptionsTest, UnnamedValuesNeverStandForSwitches) {
   RunOptions options;
   EXPECT_EQ(ReadRunOptions(options, message_), Args::ResultOk);
   EXPECT_FALSE(options.each);
-  // On POSIX "--" ends the switches; on Windows it is an unknown switch.
-  const std::vector<Args::Argument> ended = {{u"--", u"", Args::NamedFlag}, {u"--x", u"", Args::NamedFlag}};
-  EXPECT_EQ(UnknownSwitchMessage(ended).empty(), !Platform::kWindowsConventions);
+}
+
+// A switch written otherwise than the table has it: the fault names it.
+struct FaultCase {
+  std::vector<Args::Argument> arguments;
+  const char16_t* posix;    // how the message on POSIX starts ("": no fault)
+  const char16_t* windows;  // ... and on Windows
+};
+
+TEST(SwitchFault, NamesTheFirstSwitchWrittenWrongly) {
+  const Args::Kind flag = Args::NamedFlag, valued = Args::NamedWithValue, folder = Args::Unnamed;
+  const FaultCase cases[] = {
+      {{{u"--chart", u"no", valued}}, u"'--chart' takes no value", u"Unknown switch '--chart'"},
+      {{{u"/quiet", u"0", valued}}, u"Unknown switch '/quiet'", u"'/quiet' takes no value"},
+      {{{u"--each", u"1", valued}, {u"--fmt", u"", flag}}, u"'--each' takes no value", u"Unknown"},
+      {{{u"--ext", u"", flag}}, u"'--ext' needs a value: --ext=LIST or --ext LIST", u"Unknown"},
+      {{{u"/ext", u"", flag}, {u"/depth", u"", flag}}, u"Unknown", u""},  // Windows: an empty value
+      {{{u"-h", u"", flag}, {u"-x", u"", flag}}, u"Unknown switch '-x'", u"Unknown switch '-h'"},
+      // "--" ends the switches on POSIX; an unnamed value never is one.
+      {{{u"--", u"", flag}, {u"--x", u"", flag}}, u"", u"Unknown switch '--'"},
+      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""}};
+  for (const FaultCase& c : cases) {
+    for (const bool windows : {false, true}) {
+      const Text fault = SwitchFault(c.arguments, windows);
+      const TextView expected = windows ? c.windows : c.posix;
+      EXPECT_TRUE(fault.starts_with(expected) && fault.empty() == expected.empty())
+          << TestSupport::Show(fault);
+    }
+  }
+  // A short form the program does not know says how a folder of that name is given.
+  EXPECT_TRUE(SwitchFault({{u"-q", u"", flag}}, false)
+                  .ends_with(u" (a folder of that name is given as ./-q or after --)"));
 }
 
 TEST(RunOptions, DateValuesInAnyLetterCase) {
@@ -115,7 +133,8 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   const Text prefix(Platform::kSwitchPrefix);
   EXPECT_EQ(Read({{u"depth", u"-1"}}), Args::ErrBadDepth);
   EXPECT_EQ(message_, u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '-1'");
-  EXPECT_EQ(Read({{u"depth", u"-"}}), Args::ErrBadDepth);  // no value at all
+  // No value at all: on POSIX the switch is written wrongly.
+  EXPECT_EQ(Read({{u"depth", u"-"}}), Platform::kWindowsConventions ? Args::ErrBadDepth : Args::ErrBadSwitch);
   EXPECT_EQ(Read({{u"out", u"no such folder"}}), Args::ErrNoOutFolder);
   EXPECT_EQ(message_, u"The folder of " + prefix + u"out does not exist: 'no such folder'");
   EXPECT_EQ(Read({{u"out", u""}}), Args::ErrNoOutFolder);

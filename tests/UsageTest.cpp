@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                                u"\n      --version ",
                                u"\n  0    done\n",
                                u"\n  1    a report",
-                               u"\n  250  an unknown switch",
+                               u"\n  250  an unknown switch, a switch given a value",
                                u"\n  251  the --out folder",
                                u"\n  252  the --depth value",
                                u"\n  255  no arguments",
@@ -98,17 +98,17 @@ TEST(Usage, OnlyTheExactWordsAskForInformationAndTheFirstWins) {
   using enum InformationRequest;
   const RequestCase cases[] = {
       {{Folder(u"photos"), Named(u"--help")}, kUsage, kNone},
-      {{Folder(u"-h"), Folder(u"photos")}, kUsage, kNone},
+      {{Named(u"-h"), Folder(u"photos")}, kUsage, kNone},
       {{Named(u"--version"), Named(u"--help")}, kVersion, kNone},
-      {{Folder(u"-h"), Named(u"--version")}, kUsage, kNone},
+      {{Named(u"-h"), Named(u"--version")}, kUsage, kNone},
       {{Named(u"/?")}, kNone, kUsage},
       {{Folder(u"photos"), Named(u"/?"), Named(u"--version")}, kVersion, kUsage},
-      {{Named(u"--HELP"), Named(u"--Version"), Folder(u"-H"), Folder(u"--help"), Folder(u"/?")},
+      {{Named(u"--HELP"), Named(u"--Version"), Named(u"-H"), Folder(u"--help"), Folder(u"/?"), Folder(u"-h")},
        kNone,
        kNone},
-      {{Valued(u"--help"), Valued(u"--version"), Valued(u"/?"), Named(u"-h"), Named(u"/?x")}, kNone, kNone},
+      {{Valued(u"--help"), Valued(u"--version"), Valued(u"/?"), Named(u"/?x")}, kNone, kNone},
       {{Named(u"-help"), Named(u"---help"), Named(u"--versions"), Named(u"/h")}, kNone, kNone},
-      {{Named(u"--"), Folder(u"-h"), Named(u"/?")}, kNone, kUsage},  // after "--", "-h" is a folder
+      {{Named(u"--"), Named(u"-h"), Named(u"/?")}, kNone, kUsage},  // POSIX: the switches end at "--"
       {{}, kNone, kNone},
   };
   for (const RequestCase& c : cases) {

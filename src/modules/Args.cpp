@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Process.h"
+#include "Switches.h"
 #include "modules/Dbg.h"
 #include "modules/Envs.h"
 #include "platform/Platform.h"
@@ -88,17 +89,14 @@ Text CutProgramName(const Text& line, const Text& programFile) {
   return TrimSpaces(TextView(line).substr(static_cast<size_t>(length - keep)));
 }
 
-bool IsSwitch(TextView parameter) {
-  return parameter.starts_with(u"--") || (Platform::kSlashSwitches && parameter.starts_with(u"/"));
-}
+bool IsSwitch(TextView parameter) { return Switches::IsSwitch(parameter, Platform::kWindowsConventions); }
 
 namespace {
 
-// Stores one parameter (its quotes already dealt with) as the next record;
-// after the end of the switches every parameter is an unnamed value.
-void StoreParameter(const Text& p, bool switches = true) {
+// Stores one parameter (its quotes already dealt with) as the next record.
+void StoreParameter(const Text& p) {
   Argument& arg = Arguments.emplace_back();
-  if (!switches || !IsSwitch(p)) {
+  if (!IsSwitch(p)) {
     arg.name = Envs::Expand(p);
     arg.kind = Unnamed;
     return;
@@ -126,13 +124,32 @@ int TokenizeLine(const Text& line, const Text& programFile) {
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 
+namespace {
+
+// Whether `p` is a switch written without "=" that takes a value, which
+// then comes as the next parameter ("--ext jpg").
+bool WantsNextValue(const Text& p) {
+  const Switches::Switch* entry = Switches::Find(p, false);
+  return entry != nullptr && entry->TakesValue() && p.find(u'=') == Text::npos;
+}
+
+}  // namespace
+
 int TokenizeArguments(const std::vector<Text>& parameters) {
   if (parameters.empty()) return ErrNoArguments;
-  bool switches = true;
-  for (const Text& p : parameters) {
-    StoreParameter(p, switches);
-    switches = switches && p != EndOfSwitches;
+  size_t i = 0;
+  for (; i < parameters.size() && parameters[i] != Switches::kEndOfSwitches; ++i) {
+    const Text& p = parameters[i];
+    if (WantsNextValue(p) && i + 1 < parameters.size()) {
+      Arguments.push_back(Argument{p, Envs::Expand(parameters[++i]), NamedWithValue});
+    } else {
+      StoreParameter(p);
+    }
   }
+  if (i < parameters.size()) Arguments.push_back(Argument{parameters[i++], Text(), NamedFlag});
+  // After "--" every parameter is a folder, taken exactly as it is: any
+  // name can be given there, "%HOME%" too.
+  for (; i < parameters.size(); ++i) Arguments.push_back(Argument{parameters[i], Text(), Unnamed});
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 

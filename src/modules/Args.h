@@ -53,20 +53,19 @@ Text CutProgramName(const Text& line, const Text& programFile);
 // Tokenize for `line`, appending to Arguments.
 int TokenizeLine(const Text& line, const Text& programFile);
 
-// On POSIX a parameter "--" ends the switches: it is stored as a flag of
-// that name, and every parameter after it is an unnamed value.
-inline constexpr TextView EndOfSwitches = u"--";
-
-// Tokenize for parameters the system handed over one by one: each is stored
-// exactly as it is, quotes included, the ones after EndOfSwitches as
-// unnamed values. ErrNoArguments when there is none; the quote fault cannot
-// arise.
+// Tokenize for parameters the system handed over one by one (POSIX): each
+// is stored as it is, quotes included. A switch that takes a value and is
+// written without "=" takes the next parameter as its value ("--ext jpg").
+// "--" (Switches::kEndOfSwitches) is stored as a flag of that name, and
+// every parameter after it as an unnamed value, not expanded.
+// ErrNoArguments when there is none; the quote fault cannot arise.
 int TokenizeArguments(const std::vector<Text>& parameters);
 
 // The parameters joined by single spaces (the POSIX RawCommandLine).
 Text JoinArguments(const std::vector<Text>& parameters);
 
-// Whether a parameter is written as a switch.
+// Whether a parameter is written as a switch on this platform
+// (Switches::IsSwitch).
 bool IsSwitch(TextView parameter);
 
 // ---- Queries ----
