@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "Calendar.h"
+#include "ChartAxis.h"
 #include "Constants.h"
-#include "Process.h"
 #include "ReportFile.h"
 
 namespace {
@@ -16,7 +15,6 @@ constexpr int64_t kWidth = 1280, kHeight = 600;
 constexpr int64_t kPlotLeft = 90, kPlotTop = 80, kPlotWidth = 1130, kPlotHeight = 450;
 constexpr int64_t kBaseline = kPlotTop + kPlotHeight;
 constexpr int64_t kMaxGridSteps = 5;  // gridlines above 0
-constexpr int64_t kMaxXLabels = 6;
 constexpr int64_t kMaxBarWidth = 60;
 constexpr size_t kMaxBarText = 48;    // code units of a text in a bar's title
 constexpr size_t kMaxLabelText = 20;  // ... in an x label
@@ -110,298 +108,6 @@ size_t ChartBinSize(size_t texts) {
 
 namespace {
 
-// One piece of a rendering mask, read as RenderDate reads it: a token
-// (`field` 0 for the year, 1 the month, ... 5 the second) or one literal
-// unit. `end` is where the piece ends in the mask.
-struct Piece {
-  int field = -1;  // -1: a literal
-  size_t digits = 0;
-  bool shortYear = false;
-  char16_t literal = 0;
-  size_t end = 0;
-};
-
-bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
-  if (mask.size() - pos < token.size()) return false;
-  for (size_t i = 0; i < token.size(); ++i) {
-    if (AsciiLowerUnit(mask[pos + i]) != token[i]) return false;
-  }
-  return true;
-}
-
-std::vector<Piece> Pieces(TextView mask) {
-  struct Token {
-    std::u16string_view name;
-    int field;
-  };
-  static constexpr Token kTokens[] = {{u"yyyy", 0}, {u"yy", 0}, {u"mm", 1}, {u"dd", 2},
-                                      {u"hh", 3},   {u"ii", 4}, {u"ss", 5}};
-  std::vector<Piece> pieces;
-  for (size_t i = 0; i < mask.size(); ++i) {
-    Piece piece{-1, 0, false, mask[i], i + 1};
-    if (mask[i] == u'%' && i + 1 < mask.size()) {
-      for (const Token& token : kTokens) {
-        if (!TokenAt(mask, i + 1, token.name)) continue;
-        i += token.name.size();
-        piece = Piece{token.field, token.name.size() == 4 ? 4u : 2u, token.name == u"yy", 0, i + 1};
-        break;
-      }
-    }
-    pieces.push_back(piece);
-  }
-  return pieces;
-}
-
-// The number of fields of a calendar mask (1: the year only, ... 6: down to
-// the second), 0 for any other mask.
-int CalendarFields(const std::vector<Piece>& pieces) {
-  int fields = 0;
-  bool shortYear = false;
-  for (const Piece& piece : pieces) {
-    if (piece.field < 0) continue;
-    if (piece.field != fields) return 0;
-    shortYear = shortYear || piece.shortYear;
-    ++fields;
-  }
-  return fields == 1 && shortYear ? 0 : fields;
-}
-
-TimeUnit UnitOfFields(int fields) { return static_cast<TimeUnit>(6 - fields); }
-
-}  // namespace
-
-std::optional<TimeUnit> CalendarUnit(TextView renderMask) {
-  const int fields = CalendarFields(Pieces(renderMask));
-  if (fields == 0) return std::nullopt;
-  return UnitOfFields(fields);
-}
-
-namespace {
-
-std::optional<int64_t> ReadPieces(const std::vector<Piece>& pieces, TextView text) {
-  int value[6] = {0, 1, 1, 0, 0, 0};
-  size_t at = 0;
-  for (const Piece& piece : pieces) {
-    if (piece.field < 0) {
-      if (at >= text.size() || text[at] != piece.literal) return std::nullopt;
-      ++at;
-      continue;
-    }
-    if (text.size() - at < piece.digits) return std::nullopt;
-    int number = 0;
-    for (size_t k = 0; k < piece.digits; ++k, ++at) {
-      if (text[at] < u'0' || text[at] > u'9') return std::nullopt;
-      number = number * 10 + (text[at] - u'0');
-    }
-    if (piece.shortYear) number += number < 70 ? 2000 : 1900;
-    value[piece.field] = number;
-  }
-  if (at != text.size()) return std::nullopt;
-  const int64_t date = MakeDate(value[0], value[1], value[2], value[3], value[4], value[5]);
-  if (date == Dates::OutOfRange) return std::nullopt;
-  return date;
-}
-
-}  // namespace
-
-std::optional<int64_t> ReadDate(TextView renderMask, TextView text) {
-  const std::vector<Piece> pieces = Pieces(renderMask);
-  if (CalendarFields(pieces) == 0) return std::nullopt;
-  return ReadPieces(pieces, text);
-}
-
-namespace {
-
-// One slot of the x axis: the texts [first, last] of the sorted counts (on
-// a time axis, the first and the last in time), how many, and their sum.
-struct Bar {
-  size_t first = 0, last = 0, texts = 0;
-  int64_t count = 0;
-};
-
-// What the x axis holds: its slots (empty ones included), the slots that
-// get a label and the labels, and what the subtitle says about the axis.
-struct Axis {
-  std::vector<Bar> bars;
-  std::vector<std::pair<size_t, Text>> labels;
-  std::string detail;
-  // A time axis: its unit, the unit number of slot 0, and the mask that
-  // renders a slot's start as its label.
-  bool time = false;
-  TimeUnit unit = TimeUnit::kDay;
-  int64_t firstSlot = 0;
-  Text slotMask;
-};
-
-constexpr int64_t SecondsOf(TimeUnit unit) {
-  switch (unit) {
-    case TimeUnit::kSecond: return 1;
-    case TimeUnit::kMinute: return 60;
-    case TimeUnit::kHour: return 3600;
-    default: return Calendar::kSecondsPerDay;
-  }
-}
-
-// The number of the unit that holds `date`, counted from 1970's.
-int64_t SlotOf(int64_t date, TimeUnit unit) {
-  if (unit < TimeUnit::kMonth) return date / SecondsOf(unit);
-  const Calendar::Fields f = Calendar::FieldsFromSeconds(date);
-  return unit == TimeUnit::kYear ? f.year - 1970 : (f.year - 1970) * 12 + f.month - 1;
-}
-
-// The date value where unit number `slot` starts.
-int64_t SlotStart(int64_t slot, TimeUnit unit) {
-  if (unit < TimeUnit::kMonth) return slot * SecondsOf(unit);
-  if (unit == TimeUnit::kYear) return Calendar::SecondsFromFields(1970 + slot, 1, 1, 0, 0, 0);
-  return Calendar::SecondsFromFields(1970 + slot / 12, static_cast<unsigned>(slot % 12 + 1), 1, 0, 0, 0);
-}
-
-const char* UnitWord(TimeUnit unit) {
-  static const char* const kWords[] = {"second", "minute", "hour", "day", "month", "year"};
-  return kWords[static_cast<int>(unit)];
-}
-
-// The mask up to the end of the token of `unit` (the whole mask for its
-// finest unit, so that literals after the last token stay).
-Text MaskThrough(TextView mask, const std::vector<Piece>& pieces, TimeUnit unit) {
-  const int field = 5 - static_cast<int>(unit);
-  bool finer = false;
-  size_t end = 0;
-  for (const Piece& piece : pieces) {
-    if (piece.field == field) end = piece.end;
-    finer = finer || piece.field > field;
-  }
-  return Text(finer ? mask.substr(0, end) : mask);
-}
-
-// The round boundaries labels may stand on: every `step`th `unit`. Days
-// count from the 1st of the month and stop short of its end, so that no
-// two labels come closer than the step.
-struct LabelStep {
-  TimeUnit unit;
-  int step;
-};
-constexpr LabelStep kLabelSteps[] = {
-    {TimeUnit::kSecond, 1},  {TimeUnit::kSecond, 2},  {TimeUnit::kSecond, 5},  {TimeUnit::kSecond, 10},
-    {TimeUnit::kSecond, 15}, {TimeUnit::kSecond, 30}, {TimeUnit::kMinute, 1},  {TimeUnit::kMinute, 2},
-    {TimeUnit::kMinute, 5},  {TimeUnit::kMinute, 10}, {TimeUnit::kMinute, 15}, {TimeUnit::kMinute, 30},
-    {TimeUnit::kHour, 1},    {TimeUnit::kHour, 2},    {TimeUnit::kHour, 3},    {TimeUnit::kHour, 6},
-    {TimeUnit::kHour, 12},   {TimeUnit::kDay, 1},     {TimeUnit::kDay, 2},     {TimeUnit::kDay, 5},
-    {TimeUnit::kDay, 10},    {TimeUnit::kDay, 15},    {TimeUnit::kMonth, 1},   {TimeUnit::kMonth, 2},
-    {TimeUnit::kMonth, 3},   {TimeUnit::kMonth, 6},   {TimeUnit::kYear, 1},    {TimeUnit::kYear, 2},
-    {TimeUnit::kYear, 5},    {TimeUnit::kYear, 10},   {TimeUnit::kYear, 20},   {TimeUnit::kYear, 50}};
-
-bool OnBoundary(const Calendar::Fields& f, LabelStep at) {
-  const auto step = static_cast<unsigned>(at.step);
-  const unsigned finer[] = {f.second, f.minute, f.hour, f.day - 1, f.month - 1};
-  for (int k = 0; k < static_cast<int>(at.unit); ++k) {
-    if (finer[k] != 0) return false;
-  }
-  switch (at.unit) {
-    case TimeUnit::kDay: return f.day % step == 1 % step && (step == 1 || f.day + step <= 32);
-    case TimeUnit::kYear: return f.year % at.step == 0;
-    default: return finer[static_cast<int>(at.unit)] % step == 0;
-  }
-}
-
-// Labels on the finest round boundaries of which at most kMaxXLabels fall
-// on the axis; the label of a boundary shows its date down to its unit
-// (an hour down to its minute when the mask has minutes: "14:00").
-void TimeLabels(Axis& axis, TextView mask, const std::vector<Piece>& pieces, int fields) {
-  const size_t slots = axis.bars.size();
-  std::vector<Calendar::Fields> starts(slots);
-  for (size_t s = 0; s < slots; ++s) {
-    starts[s] = Calendar::FieldsFromSeconds(SlotStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit));
-  }
-  for (const LabelStep& step : kLabelSteps) {
-    if (step.unit < axis.unit) continue;
-    std::vector<size_t> at;
-    for (size_t s = 0; s < slots; ++s) {
-      if (OnBoundary(starts[s], step)) at.push_back(s);
-    }
-    if (at.size() > static_cast<size_t>(kMaxXLabels)) continue;
-    if (at.empty()) at.push_back(0);
-    TimeUnit shown = step.unit;
-    if (shown == TimeUnit::kHour && fields >= 5) shown = TimeUnit::kMinute;
-    const Text labelMask = MaskThrough(mask, pieces, shown);
-    for (size_t s : at) {
-      axis.labels.emplace_back(
-          s, RenderDate(labelMask, SlotStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit)));
-    }
-    return;
-  }
-}
-
-// The time axis of `counts`, or false when the mask is no calendar or no
-// text reads as a date. Texts that do not read as a date stay off the axis
-// and the subtitle says so.
-bool TimeAxis(const std::vector<DateCount>& counts, TextView mask, Axis& axis) {
-  const std::vector<Piece> pieces = Pieces(mask);
-  const int fields = CalendarFields(pieces);
-  if (fields == 0) return false;
-  std::vector<std::optional<int64_t>> dates(counts.size());
-  int64_t earliest = Dates::Latest, latest = 0, offFiles = 0;
-  size_t offTexts = 0, firstOff = 0;
-  for (size_t i = 0; i < counts.size(); ++i) {
-    dates[i] = ReadPieces(pieces, counts[i].DateText);
-    if (!dates[i]) {
-      if (offTexts++ == 0) firstOff = i;
-      offFiles += counts[i].Count;
-      continue;
-    }
-    earliest = std::min(earliest, *dates[i]);
-    latest = std::max(latest, *dates[i]);
-  }
-  if (offTexts == counts.size()) return false;
-  axis.time = true;
-  axis.unit = UnitOfFields(fields);
-  while (SlotOf(latest, axis.unit) - SlotOf(earliest, axis.unit) >= kChartMaxSlots &&
-         axis.unit != TimeUnit::kYear)
-    axis.unit = static_cast<TimeUnit>(static_cast<int>(axis.unit) + 1);
-  axis.firstSlot = SlotOf(earliest, axis.unit);
-  axis.bars.resize(static_cast<size_t>(SlotOf(latest, axis.unit) - axis.firstSlot + 1));
-  for (size_t i = 0; i < counts.size(); ++i) {
-    if (!dates[i]) continue;
-    Bar& bar = axis.bars[static_cast<size_t>(SlotOf(*dates[i], axis.unit) - axis.firstSlot)];
-    if (bar.texts == 0 || *dates[i] < *dates[bar.first]) bar.first = i;
-    if (bar.texts == 0 || *dates[i] > *dates[bar.last]) bar.last = i;
-    ++bar.texts;
-    bar.count += counts[i].Count;
-  }
-  axis.slotMask = MaskThrough(mask, pieces, axis.unit);
-  axis.detail = std::string(kDot) + "by " + UnitWord(axis.unit);
-  if (offTexts > 0) {
-    axis.detail += std::string(kDot) + Files(offFiles) + " off the axis (" +
-                   XmlText(Shortened(counts[firstOff].DateText, kMaxLabelText));
-    if (offTexts > 1) {
-      axis.detail += " and " + Decimal(static_cast<int64_t>(offTexts - 1)) +
-                     (offTexts == 2 ? " more text" : " more texts");
-    }
-    axis.detail += ")";
-  }
-  TimeLabels(axis, mask, pieces, fields);
-  return true;
-}
-
-// One bar per text, or per bin of neighbouring texts past kChartMaxBars;
-// labels every so many bars from the first, as many as fit.
-Axis TextAxis(const std::vector<DateCount>& counts) {
-  Axis axis;
-  const size_t bin = ChartBinSize(counts.size());
-  axis.bars.reserve((counts.size() + bin - 1) / bin);
-  for (size_t i = 0; i < counts.size(); ++i) {
-    if (i % bin == 0) axis.bars.push_back(Bar{i, i, 0, 0});
-    axis.bars.back().last = i;
-    ++axis.bars.back().texts;
-    axis.bars.back().count += counts[i].Count;
-  }
-  if (bin > 1) axis.detail = std::string(kDot) + Decimal(static_cast<int64_t>(bin)) + " texts per bar";
-  const size_t every = (axis.bars.size() + kMaxXLabels - 1) / kMaxXLabels;
-  for (size_t b = 0; b < axis.bars.size(); b += every)
-    axis.labels.emplace_back(b, counts[axis.bars[b].first].DateText);
-  return axis;
-}
-
 // The gridline step: 1, 2 or 5 times a power of ten, the smallest that
 // needs at most kMaxGridSteps steps to reach `highest`.
 int64_t GridStep(int64_t highest) {
@@ -424,14 +130,34 @@ struct Scale {
   int64_t Y(int64_t count) const { return kBaseline * 1000 - MulDiv(count, kPlotHeight * 1000, top); }
 };
 
-void Head(std::string& svg, const std::vector<DateCount>& counts, const ChartFacts& facts, const Axis& axis) {
+// What the subtitle says about the axis: its unit and the texts off a time
+// axis, or how many texts share a bar.
+std::string AxisDetail(const std::vector<DateCount>& counts, const ChartAxis& axis) {
+  if (!axis.time) {
+    return axis.binSize > 1
+               ? std::string(kDot) + Decimal(static_cast<int64_t>(axis.binSize)) + " texts per bar"
+               : std::string();
+  }
+  std::string detail = std::string(kDot) + "by " + UnitWord(axis.unit);
+  if (axis.offTexts == 0) return detail;
+  detail += std::string(kDot) + Files(axis.offFiles) + " off the axis (" +
+            XmlText(Shortened(counts[axis.firstOff].DateText, kMaxLabelText));
+  if (axis.offTexts > 1) {
+    detail += " and " + Decimal(static_cast<int64_t>(axis.offTexts - 1)) +
+              (axis.offTexts == 2 ? " more text" : " more texts");
+  }
+  return detail + ")";
+}
+
+void Head(std::string& svg, const std::vector<DateCount>& counts, const ChartFacts& facts,
+          const ChartAxis& axis) {
   int64_t total = 0;
   for (const DateCount& entry : counts) total += entry.Count;
   const std::string heading =
       "Files by " + KindWord(facts.kind) + " date: " + XmlText(Shortened(facts.folder, kMaxFolderText, true));
   std::string detail = "mask " + XmlText(Shortened(facts.mask, kMaxBarText)) + kDot + Files(total) + kDot +
                        Decimal(static_cast<int64_t>(counts.size())) +
-                       (counts.size() == 1 ? " date text" : " date texts") + axis.detail;
+                       (counts.size() == 1 ? " date text" : " date texts") + AxisDetail(counts, axis);
   if (facts.foldersBefore > 0) {
     detail += std::string(kDot) + "with the counts of " + Decimal(facts.foldersBefore) +
               (facts.foldersBefore == 1 ? " earlier folder" : " earlier folders");
@@ -465,16 +191,14 @@ void Grid(std::string& svg, const Scale& scale, int64_t step) {
 
 // A bar's tooltip: its text, or the slot's date or the range of texts it
 // holds, and its count.
-void BarTitle(std::string& svg, const std::vector<DateCount>& counts, const Axis& axis, size_t b) {
-  const Bar& bar = axis.bars[b];
+void BarTitle(std::string& svg, const std::vector<DateCount>& counts, const ChartAxis& axis, size_t b) {
+  const ChartAxis::Bar& bar = axis.bars[b];
   svg += "<title>";
   if (bar.texts == 1) {
     svg += XmlText(Shortened(counts[bar.first].DateText, kMaxBarText));
   } else if (axis.time) {
-    svg += XmlText(Shortened(
-               RenderDate(axis.slotMask, SlotStart(axis.firstSlot + static_cast<int64_t>(b), axis.unit)),
-               kMaxBarText)) +
-           " (" + Decimal(static_cast<int64_t>(bar.texts)) + " texts)";
+    svg += XmlText(Shortened(axis.SlotLabel(b), kMaxBarText)) + " (" +
+           Decimal(static_cast<int64_t>(bar.texts)) + " texts)";
   } else {
     svg += XmlText(Shortened(counts[bar.first].DateText, kMaxBarText)) + " to " +
            XmlText(Shortened(counts[bar.last].DateText, kMaxBarText)) + " (" +
@@ -484,7 +208,8 @@ void BarTitle(std::string& svg, const std::vector<DateCount>& counts, const Axis
 }
 
 // The bars; an empty slot of a time axis gets none.
-void BarRects(std::string& svg, const std::vector<DateCount>& counts, const Axis& axis, const Scale& scale) {
+void BarRects(std::string& svg, const std::vector<DateCount>& counts, const ChartAxis& axis,
+              const Scale& scale) {
   // Bars narrower than a few pixels touch; drawn smoothed, the seams between
   // them would show as a paler colour, so they are drawn pixel-sharp.
   const size_t slots = axis.bars.size();
@@ -504,7 +229,7 @@ void BarRects(std::string& svg, const std::vector<DateCount>& counts, const Axis
   svg += "</g>\n";
 }
 
-void XLabels(std::string& svg, const Axis& axis, const Scale& scale) {
+void XLabels(std::string& svg, const ChartAxis& axis, const Scale& scale) {
   svg += "<g font-size=\"12\" fill=\"#444444\" text-anchor=\"middle\">\n";
   for (const auto& [b, label] : axis.labels) {
     const std::string x = Milli((scale.SlotX(b) + scale.SlotX(b + 1)) / 2);
@@ -519,10 +244,9 @@ void XLabels(std::string& svg, const Axis& axis, const Scale& scale) {
 }  // namespace
 
 std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& facts) {
-  Axis axis;
-  if (!TimeAxis(counts, facts.renderMask, axis)) axis = TextAxis(counts);
+  const ChartAxis axis = MakeChartAxis(counts, facts.renderMask);
   int64_t highest = 1;
-  for (const Bar& bar : axis.bars) highest = std::max(highest, bar.count);
+  for (const ChartAxis::Bar& bar : axis.bars) highest = std::max(highest, bar.count);
   const int64_t step = GridStep(highest);
   const Scale scale{axis.bars.size(), (highest + step - 1) / step * step};
 

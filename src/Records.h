@@ -13,20 +13,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "NameStore.h"
 #include "Text.h"
-
-// A stretch of text kept by a NameStore: one byte per unit when every unit
-// is below 0x100 (nearly every name), else two.
-struct StoredText {
-  const void* data = nullptr;
-  uint32_t size = 0;  // units
-  bool narrow = false;
-  char16_t operator[](size_t i) const {
-    return narrow ? static_cast<const unsigned char*>(data)[i] : static_cast<const char16_t*>(data)[i];
-  }
-  Text str() const;
-  static StoredText Of(TextView text) { return {text.data(), static_cast<uint32_t>(text.size()), false}; }
-};
 
 // A full path in two pieces (folder and name) that live elsewhere, or, when
 // assigned as a whole, in a block of its own. Reads like a Text: it compares
@@ -102,17 +90,6 @@ struct FileRecord {
   int64_t Modified = 0;    // (WithDates)
   int64_t Accessed = 0;    // (WithDates)
   int64_t Attributes = 0;  // the entry's attribute word (WithAttributes)
-};
-
-// Units of text that stay where they are as long as the store lives.
-class NameStore {
- public:
-  // A copy of `text` in the store.
-  StoredText Keep(TextView text);
-
- private:
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  size_t used_ = 0, capacity_ = 0;  // bytes, in the last block
 };
 
 // The file records of a scan, with the names their paths point at. Copies

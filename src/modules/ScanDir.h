@@ -77,6 +77,43 @@ int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int
              int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
              const Text& skipFolderWords);
 
+// What a walk hands on as it goes, depth first and pre-order: each root it
+// starts, each folder it admits (the root, whose `entry` is null, or a
+// subfolder, with its entry), each file of that folder that the extension
+// lists admit (the entry valid for the call only), and the end of that
+// folder's listing. A folder's files come between its Folder and its
+// FolderDone; its subfolders after.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void Root(const Text& root) { (void)root; }
+  virtual void Folder(const Text& path, const Platform::DirEntry* entry) { (void)path, (void)entry; }
+  virtual void File(const Text& folder, const Platform::DirEntry& entry) = 0;
+  virtual void FolderDone(const Text& folder, int64_t files) { (void)folder, (void)files; }
+};
+
+// How a walk goes: `levels` as for Scan; whether it hands on files at all,
+// with their time stamps, and whether it enters links to folders; the
+// extension lists (prepared, PrepareExtensions) and the folder words.
+struct WalkRules {
+  WalkRules(int64_t levels, int64_t flags);  // from Scan's levels and flags
+  int64_t levels = 0;
+  bool files = true;
+  bool withTimes = false;
+  bool followLinks = false;
+  Text extensions, skipExtensions, folderWords, skipFolderWords;
+};
+
+// Walks the roots as Scan does (filling the filter sets, setting the
+// current root), handing everything to `sink` instead of making records;
+// the number of files handed on. `fields` receives the number of root
+// fields.
+int64_t Walk(const Text& roots, const WalkRules& rules, Sink& sink, int64_t* fields = nullptr);
+
+// The walk below one folder (ending in a separator; levels counted from
+// it), which the sink has heard of when it is `admitted`.
+int64_t WalkBelow(const Text& folder, bool admitted, const WalkRules& rules, Sink& sink);
+
 // The walk of Scan without files: adds a record for each admitted subfolder
 // of `folder` (ending in a separator; levels counted from it) to `pending`,
 // and returns the number of records in `pending`.
