@@ -93,7 +93,8 @@ Text UsageText(const Text& program, bool windows) {
       u"The files lying directly in each FOLDER are counted by one of their dates,\n"
       u"rendered through a date mask. The report NAME.txt, named after the\n"
       u"folder's last path component, gets one line per date text and its count.\n\n";
-  text += u"Switches (names ignore letter case; the first of a repeated switch counts):\n";
+  text += u"Switches (names ignore letter case; the first of a repeated switch counts";
+  text += windows ? u"):\n" : u";\na value may also be the next parameter: --ext jpg):\n";
   text += SwitchTable(windows);
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
@@ -103,7 +104,7 @@ Text UsageText(const Text& program, bool windows) {
                     u"when that folder takes no file.\n"
                   : u"$XDG_STATE_HOME/datemill/Log.txt (by default\n"
                     u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
-                    u"After --, every parameter is a FOLDER.\n";
+                    u"After --, every parameter is a FOLDER, taken as it is.\n";
   text += u"\nExit status:\n";
   text += windows ? Table(kWindowsStatuses, prefix) : Table(kPosixStatuses, prefix);
   const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";
