@@ -93,10 +93,11 @@ bool IsSwitch(TextView parameter) { return Switches::IsSwitch(parameter, Platfor
 
 namespace {
 
-// Stores one parameter (its quotes already dealt with) as the next record.
-void StoreParameter(const Text& p) {
+// Stores one parameter (its quotes already dealt with) as the next record,
+// telling switches as the platform `windows` says.
+void StoreParameter(const Text& p, bool windows) {
   Argument& arg = Arguments.emplace_back();
-  if (!IsSwitch(p)) {
+  if (!Switches::IsSwitch(p, windows)) {
     arg.name = Envs::Expand(p);
     arg.kind = Unnamed;
     return;
@@ -120,7 +121,7 @@ int TokenizeLine(const Text& line, const Text& programFile) {
   const std::vector<Text> tokens = SplitLine(line);
   if (tokens.size() <= 1) return ErrNoArguments;
   if (CountUnits(CutProgramName(line, programFile), u'"') % 2 != 0) return ErrMalformedQuotes;
-  for (size_t i = 1; i < tokens.size(); ++i) StoreParameter(tokens[i]);
+  for (size_t i = 1; i < tokens.size(); ++i) StoreParameter(tokens[i], Platform::kWindowsConventions);
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 
@@ -143,7 +144,7 @@ int TokenizeArguments(const std::vector<Text>& parameters) {
     if (WantsNextValue(p) && i + 1 < parameters.size()) {
       Arguments.push_back(Argument{p, Envs::Expand(parameters[++i]), NamedWithValue});
     } else {
-      StoreParameter(p);
+      StoreParameter(p, false);
     }
   }
   if (i < parameters.size()) Arguments.push_back(Argument{parameters[i++], Text(), NamedFlag});

@@ -53,8 +53,9 @@ Text CutProgramName(const Text& line, const Text& programFile);
 // Tokenize for `line`, appending to Arguments.
 int TokenizeLine(const Text& line, const Text& programFile);
 
-// Tokenize for parameters the system handed over one by one (POSIX): each
-// is stored as it is, quotes included. A switch that takes a value and is
+// Tokenize for parameters the system handed over one by one (POSIX, whose
+// switch forms it follows on any build): each is stored as it is, quotes
+// included. A switch that takes a value and is
 // written without "=" takes the next parameter as its value ("--ext jpg").
 // "--" (Switches::kEndOfSwitches) is stored as a flag of that name, and
 // every parameter after it as an unnamed value, not expanded.
