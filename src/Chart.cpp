@@ -132,7 +132,7 @@ struct Scale {
 
 // What the subtitle says about the axis: its unit and the texts off a time
 // axis, or how many texts share a bar.
-std::string AxisDetail(const std::vector<DateCount>& counts, const ChartAxis& axis) {
+std::string AxisDetail(const CountsView& counts, const ChartAxis& axis) {
   if (!axis.time) {
     return axis.binSize > 1
                ? std::string(kDot) + Decimal(static_cast<int64_t>(axis.binSize)) + " texts per bar"
@@ -141,7 +141,7 @@ std::string AxisDetail(const std::vector<DateCount>& counts, const ChartAxis& ax
   std::string detail = std::string(kDot) + "by " + UnitWord(axis.unit);
   if (axis.offTexts == 0) return detail;
   detail += std::string(kDot) + Files(axis.offFiles) + " off the axis (" +
-            XmlText(Shortened(counts[axis.firstOff].DateText, kMaxLabelText));
+            XmlText(Shortened(counts.TextAt(axis.firstOff), kMaxLabelText));
   if (axis.offTexts > 1) {
     detail += " and " + Decimal(static_cast<int64_t>(axis.offTexts - 1)) +
               (axis.offTexts == 2 ? " more text" : " more texts");
@@ -149,10 +149,10 @@ std::string AxisDetail(const std::vector<DateCount>& counts, const ChartAxis& ax
   return detail + ")";
 }
 
-void Head(std::string& svg, const std::vector<DateCount>& counts, const ChartFacts& facts,
+void Head(std::string& svg, const CountsView& counts, const ChartFacts& facts,
           const ChartAxis& axis) {
   int64_t total = 0;
-  for (const DateCount& entry : counts) total += entry.Count;
+  for (size_t i = 0; i < counts.size(); ++i) total += counts.CountAt(i);
   const std::string heading =
       "Files by " + KindWord(facts.kind) + " date: " + XmlText(Shortened(facts.folder, kMaxFolderText, true));
   std::string detail = "mask " + XmlText(Shortened(facts.mask, kMaxBarText)) + kDot + Files(total) + kDot +
@@ -191,24 +191,24 @@ void Grid(std::string& svg, const Scale& scale, int64_t step) {
 
 // A bar's tooltip: its text, or the slot's date or the range of texts it
 // holds, and its count.
-void BarTitle(std::string& svg, const std::vector<DateCount>& counts, const ChartAxis& axis, size_t b) {
+void BarTitle(std::string& svg, const CountsView& counts, const ChartAxis& axis, size_t b) {
   const ChartAxis::Bar& bar = axis.bars[b];
   svg += "<title>";
   if (bar.texts == 1) {
-    svg += XmlText(Shortened(counts[bar.first].DateText, kMaxBarText));
+    svg += XmlText(Shortened(counts.TextAt(bar.first), kMaxBarText));
   } else if (axis.time) {
     svg += XmlText(Shortened(axis.SlotLabel(b), kMaxBarText)) + " (" +
            Decimal(static_cast<int64_t>(bar.texts)) + " texts)";
   } else {
-    svg += XmlText(Shortened(counts[bar.first].DateText, kMaxBarText)) + " to " +
-           XmlText(Shortened(counts[bar.last].DateText, kMaxBarText)) + " (" +
+    svg += XmlText(Shortened(counts.TextAt(bar.first), kMaxBarText)) + " to " +
+           XmlText(Shortened(counts.TextAt(bar.last), kMaxBarText)) + " (" +
            Decimal(static_cast<int64_t>(bar.texts)) + " texts)";
   }
   svg += ": " + Files(bar.count) + "</title>";
 }
 
 // The bars; an empty slot of a time axis gets none.
-void BarRects(std::string& svg, const std::vector<DateCount>& counts, const ChartAxis& axis,
+void BarRects(std::string& svg, const CountsView& counts, const ChartAxis& axis,
               const Scale& scale) {
   // Bars narrower than a few pixels touch; drawn smoothed, the seams between
   // them would show as a paler colour, so they are drawn pixel-sharp.
@@ -243,7 +243,7 @@ void XLabels(std::string& svg, const ChartAxis& axis, const Scale& scale) {
 
 }  // namespace
 
-std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& facts) {
+std::string ChartSvg(const CountsView& counts, const ChartFacts& facts) {
   const ChartAxis axis = MakeChartAxis(counts, facts.renderMask);
   int64_t highest = 1;
   for (const ChartAxis::Bar& bar : axis.bars) highest = std::max(highest, bar.count);
@@ -263,6 +263,6 @@ std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& fac
 }
 
 WriteOutcome WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
-  const std::string svg = ChartSvg(counts.Entries(), facts);
+  const std::string svg = ChartSvg(counts, facts);
   return WriteFileReplacing(fileName, [&svg](const ByteSink& out) { out(svg); });
 }

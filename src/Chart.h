@@ -56,7 +56,7 @@ size_t ChartBinSize(size_t texts);
 // texts are XML-escaped; a code unit that cannot be written as UTF-8 (a lone
 // surrogate, such as the bytes of a name that is not UTF-8) or that XML
 // forbids shows as U+FFFD.
-std::string ChartSvg(const std::vector<DateCount>& counts, const ChartFacts& facts);
+std::string ChartSvg(const CountsView& counts, const ChartFacts& facts);
 
 // `text` in UTF-8 with "&", "<", ">", '"' and "'" escaped, as above.
 std::string XmlText(TextView text);

@@ -214,7 +214,7 @@ void TimeLabels(ChartAxis& axis, TextView mask, const std::vector<Piece>& pieces
 // The time axis of `counts`, or false when the mask is no calendar or no
 // text reads as a date. Texts that do not read as a date stay off the axis
 // and the subtitle says so.
-bool TimeAxis(const std::vector<DateCount>& counts, TextView mask, ChartAxis& axis) {
+bool TimeAxis(const CountsView& counts, TextView mask, ChartAxis& axis) {
   const std::vector<Piece> pieces = Pieces(mask);
   const int fields = CalendarFields(pieces);
   if (fields == 0) return false;
@@ -222,10 +222,10 @@ bool TimeAxis(const std::vector<DateCount>& counts, TextView mask, ChartAxis& ax
   int64_t earliest = Dates::Latest, latest = 0, offFiles = 0;
   size_t offTexts = 0, firstOff = 0;
   for (size_t i = 0; i < counts.size(); ++i) {
-    dates[i] = ReadPieces(pieces, counts[i].DateText);
+    dates[i] = ReadPieces(pieces, counts.TextAt(i));
     if (!dates[i]) {
       if (offTexts++ == 0) firstOff = i;
-      offFiles += counts[i].Count;
+      offFiles += counts.CountAt(i);
       continue;
     }
     earliest = std::min(earliest, *dates[i]);
@@ -245,7 +245,7 @@ bool TimeAxis(const std::vector<DateCount>& counts, TextView mask, ChartAxis& ax
     if (bar.texts == 0 || *dates[i] < *dates[bar.first]) bar.first = i;
     if (bar.texts == 0 || *dates[i] > *dates[bar.last]) bar.last = i;
     ++bar.texts;
-    bar.count += counts[i].Count;
+    bar.count += counts.CountAt(i);
   }
   axis.slotMask = MaskThrough(mask, pieces, axis.unit);
   axis.offTexts = offTexts;
@@ -257,7 +257,7 @@ bool TimeAxis(const std::vector<DateCount>& counts, TextView mask, ChartAxis& ax
 
 // One bar per text, or per bin of neighbouring texts past kChartMaxBars;
 // labels every so many bars from the first, as many as fit.
-ChartAxis TextAxis(const std::vector<DateCount>& counts) {
+ChartAxis TextAxis(const CountsView& counts) {
   ChartAxis axis;
   const size_t bin = ChartBinSize(counts.size());
   axis.bars.reserve((counts.size() + bin - 1) / bin);
@@ -265,18 +265,18 @@ ChartAxis TextAxis(const std::vector<DateCount>& counts) {
     if (i % bin == 0) axis.bars.push_back(ChartAxis::Bar{i, i, 0, 0});
     axis.bars.back().last = i;
     ++axis.bars.back().texts;
-    axis.bars.back().count += counts[i].Count;
+    axis.bars.back().count += counts.CountAt(i);
   }
   axis.binSize = bin;
   const size_t every = (axis.bars.size() + kMaxXLabels - 1) / kMaxXLabels;
   for (size_t b = 0; b < axis.bars.size(); b += every)
-    axis.labels.emplace_back(b, counts[axis.bars[b].first].DateText);
+    axis.labels.emplace_back(b, counts.TextAt(axis.bars[b].first));
   return axis;
 }
 
 }  // namespace
 
-ChartAxis MakeChartAxis(const std::vector<DateCount>& counts, TextView renderMask) {
+ChartAxis MakeChartAxis(const CountsView& counts, TextView renderMask) {
   ChartAxis axis;
   if (!TimeAxis(counts, renderMask, axis)) axis = TextAxis(counts);
   return axis;

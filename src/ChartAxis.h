@@ -38,7 +38,7 @@ struct ChartAxis {
 // The axis of `counts` (sorted by text) for texts rendered through
 // `renderMask`: time when the mask is a calendar (CalendarUnit) and some
 // text reads as a date, else one bar per text or per bin of texts.
-ChartAxis MakeChartAxis(const std::vector<DateCount>& counts, TextView renderMask);
+ChartAxis MakeChartAxis(const CountsView& counts, TextView renderMask);
 
 // "second", "minute", ... "year".
 const char* UnitWord(TimeUnit unit);

@@ -82,14 +82,16 @@ void OpenOutputs(const std::vector<Text>& written) {
   }
 }
 
-// Scans one folder and counts its dates into `counts`.
+// Walks one folder and counts its files' dates into `counts` as they are
+// listed; keeps nothing per file.
 void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
   ScanDir::Reset();
-  const int64_t flags =
-      ScanDir::ReturnFileCount | ScanDir::WithDates | (options.follow ? 0 : ScanDir::SkipFolderLinks);
-  fileTotal = ScanDir::Scan(ScanDir::Folders, folder, options.ext, options.depth, flags, 0, 0,
-                            options.exclude, u"", u"");
-  if (fileTotal >= 1) CountDates(ScanDir::Folders, options.mask, options.kind, counts);
+  const int64_t flags = ScanDir::WithDates | (options.follow ? 0 : ScanDir::SkipFolderLinks);
+  ScanDir::WalkRules rules(options.depth, flags);
+  rules.extensions = ScanDir::PrepareExtensions(options.ext);
+  rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
+  DateCounter counter(options.mask, options.kind, counts);
+  fileTotal = ScanDir::Walk(folder, rules, counter);
 }
 
 // `line` names what was being done when memory ran out.

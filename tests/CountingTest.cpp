@@ -13,8 +13,8 @@ using TestSupport::ReadBytes;
 
 std::vector<Text> Texts(const DateCountList& counts) {
   std::vector<Text> texts;
-  for (const DateCount& entry : counts.Entries())
-    texts.push_back(entry.DateText + u" " + DecimalText(entry.Count));
+  for (size_t i = 0; i < counts.Size(); ++i)
+    texts.push_back(counts.TextAt(i) + u" " + DecimalText(counts.CountAt(i)));
   return texts;
 }
 
@@ -75,11 +75,11 @@ TEST(DateCountList, SortMatchesTheOrdinalOrderForTrickyTexts) {
     std::vector<Text> expected = *texts;
     std::sort(expected.begin(), expected.end());
     std::vector<Text> got;
-    for (const DateCount& entry : counts.Entries()) got.push_back(entry.DateText);
+    for (size_t i = 0; i < counts.Size(); ++i) got.push_back(counts.TextAt(i));
     EXPECT_EQ(got, expected);
     // The index still finds every text after the entries moved.
     for (const Text& text : *texts) counts.Add(text);
-    for (const DateCount& entry : counts.Entries()) EXPECT_EQ(entry.Count, 2);
+    for (size_t i = 0; i < counts.Size(); ++i) EXPECT_EQ(counts.CountAt(i), 2);
   }
 }
 
@@ -92,9 +92,9 @@ TEST(DateCountList, CountsManyDistinctTextsThroughItsIndex) {
     for (int i = 0; i < kTexts; ++i) counts.Add(DecimalText(i * 7919LL % kTexts));
   }
   ASSERT_EQ(counts.Size(), static_cast<size_t>(kTexts));
-  EXPECT_EQ(counts.Entries().front().DateText, u"0");
-  EXPECT_EQ(counts.Entries()[1].DateText, u"7919");
-  for (const DateCount& entry : counts.Entries()) ASSERT_EQ(entry.Count, 2);
+  EXPECT_EQ(counts.TextAt(0), u"0");
+  EXPECT_EQ(counts.TextAt(1), u"7919");
+  for (size_t i = 0; i < counts.Size(); ++i) ASSERT_EQ(counts.CountAt(i), 2);
 }
 
 TEST(CountDates, CountsTheChosenStampOfEveryFileAcrossFolders) {

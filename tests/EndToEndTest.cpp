@@ -693,10 +693,10 @@ TEST_F(EndToEnd, ChartShowsTheCountsOfItsReport) {
   EXPECT_EQ(Report(u"b.svg"),
             ChartSvg(counts, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 1, u"%yyyy-%mm-%dd"}));
   EXPECT_EQ(Report(u"a.svg"),
-            ChartSvg({counts[0]}, ChartFacts{a, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
+            ChartSvg(std::vector<DateCount>{counts[0]}, ChartFacts{a, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
   EXPECT_EQ(Run({S(u"chart"), S(u"each"), S(u"date=m"), a, b}).status, 0u);
   EXPECT_EQ(Report(u"b.svg"),
-            ChartSvg({counts[1]}, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
+            ChartSvg(std::vector<DateCount>{counts[1]}, ChartFacts{b, DateKind::kModified, u"yyyy-mm-dd", 0, u"%yyyy-%mm-%dd"}));
 }
 
 TEST_F(EndToEnd, AChartThatCannotBeWrittenFailsTheRun) {

@@ -289,6 +289,45 @@ TEST_F(ScanDirTest, SortsFoldersAndFilesByTheirWords) {
   EXPECT_EQ(Folders[1].Path, D(u"y"));
 }
 
+// What a walk hands a sink is what Scan makes records of, in the same
+// order: the counting of a run sees the files the records would hold.
+struct SinkCase {
+  int64_t levels, flags;
+  const char16_t *extensions, *skip, *words, *skipWords;
+};
+
+class SinkTest : public ScanDirTest, public testing::WithParamInterface<SinkCase> {};
+
+TEST_P(SinkTest, AWalksSinkSeesTheRecordsOfScan) {
+  struct Recorder : Sink {
+    Paths paths;
+    void Folder(const Text& path, const Platform::DirEntry*) override { paths.push_back(path); }
+    void File(const Text& folder, const Platform::DirEntry& entry) override {
+      paths.push_back(folder + entry.name);
+    }
+  } recorder;
+  const SinkCase& c = GetParam();
+  WalkRules rules(c.levels, c.flags);
+  rules.extensions = PrepareExtensions(c.extensions);
+  rules.skipExtensions = PrepareExtensions(c.skip);
+  rules.folderWords = c.words;
+  rules.skipFolderWords = c.skipWords;
+  const int64_t walked = Walk(root_, rules, recorder);
+  Reset();
+  EXPECT_EQ(Run(c.levels, c.flags | ReturnFileCount, c.extensions, c.skip, c.words, c.skipWords), walked);
+  EXPECT_EQ(recorder.paths, TestSupport::RecordPaths(Folders));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SinkTest,
+                         testing::Values(SinkCase{0, WithDates, u"", u"", u"", u""},
+                                         SinkCase{1, 0, u"", u"", u"", u""},
+                                         SinkCase{AllLevels, 0, u"", u"", u"", u""},
+                                         SinkCase{AllLevels, 0, u"jpg;png", u"", u"", u""},
+                                         SinkCase{AllLevels, 0, u"", u"txt", u"", u""},
+                                         SinkCase{AllLevels, 0, u"", u"", u"x", u""},
+                                         SinkCase{AllLevels, 0, u"", u"", u"", u"x1"},
+                                         SinkCase{AllLevels, FoldersOnly, u"", u"", u"", u""}));
+
 TEST(ScanDirSort, StableInBothDirectionsAndCaseRules) {
   FileList files;
   for (const char16_t* path : {u"b", u"Z", u"a", u"B"}) {
