@@ -5,7 +5,10 @@
 #          DATEMILL_STAT_THREADS=0, the plain way) and against
 #          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c;
 #   chart: datemill on N files, every file its own second (mask
-#          yyyymmddhhiiss), with and without --chart.
+#          yyyymmddhhiiss), with and without --chart;
+#   big:   datemill --depth=all and the find pipeline on a tree of B files
+#          (default 10 million, fewer when the disk has not the inodes),
+#          against the N-file tree: memory must not grow with the files.
 # Medians of warm-cache rounds, tools in alternation; the counts are checked
 # first. run.sh runs this at its end; see README.md beside this file.
 set -euo pipefail
@@ -17,6 +20,8 @@ files=${BENCH_TREE_FILES:-1000000}
 folders=${BENCH_TREE_FOLDERS:-$((files / 100))}
 rounds=${BENCH_ROUNDS:-5}
 realtime=${BENCH_REALTIME:-0}
+big=${BENCH_BIG_TREE_FILES:-10000000}
+big_rounds=${BENCH_BIG_ROUNDS:-2}
 seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/tmp/datemill-bench}
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
@@ -29,8 +34,12 @@ usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH] [--r
   --rounds   measured rounds after one warm-up (default $rounds)
   --dir      scratch folder, shared with run.sh (default $work)
   --realtime run every timed tool under chrt -f 50 (needs root), as run.sh
+  --big      files in the big tree (default $big, 0: none), in big / 100
+             leaf folders; fewer when the disk's free inodes do not allow it
+  --big-rounds  measured rounds of the big tree (default $big_rounds)
 Also from the environment: BENCH_TREE_FILES BENCH_TREE_FOLDERS BENCH_ROUNDS
-BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, DATEMILL.
+BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1,
+BENCH_BIG_TREE_FILES BENCH_BIG_ROUNDS, DATEMILL.
 EOF2
 }
 die() { echo "tree.sh: $*" >&2; exit 1; }
@@ -42,6 +51,8 @@ while [ $# -gt 0 ]; do
         --rounds) rounds=${2:?}; shift ;;
         --dir) work=${2:?}; shift ;;
         --realtime) realtime=1 ;;
+        --big) big=${2:?}; shift ;;
+        --big-rounds) big_rounds=${2:?}; shift ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -49,6 +60,7 @@ while [ $# -gt 0 ]; do
 done
 [[ $files =~ ^[1-9][0-9]*$ && $folders =~ ^[1-9][0-9]*$ && $rounds =~ ^[1-9][0-9]*$ ]] ||
     die "bad --files, --folders or --rounds"
+[[ $big =~ ^[0-9]+$ && $big_rounds =~ ^[1-9][0-9]*$ ]] || die "bad --big or --big-rounds"
 
 mkdir -p "$work/bin" "$work/data"
 work=$(cd "$work" && pwd)
@@ -83,6 +95,23 @@ seconds=$work/data/seconds-$files   # the same folder run.sh makes
 make_data "$tree" "gentree $tree_sum $files $folders $seed" "$bin/gentree" "$tree" "$files" "$folders" "$seed"
 make_data "$flat" "gentree $tree_sum $files 1 $seed" "$bin/gentree" "$flat" "$files" 1 "$seed"
 make_data "$seconds" "gen $gen_sum $files seconds $seed" "$bin/gen" "$seconds" "$files" seconds "$seed"
+# The big tree takes a file entry (inode) a file and one a folder: as many
+# files as nine tenths of the free ones allow, when they are fewer.
+big_note=
+if [ "$big" -gt 0 ]; then
+    bigtree=$work/data/tree-$big-$((big / 100))
+    if [ ! -d "$bigtree" ]; then
+        free=$(df --output=iavail "$work/data" | tail -n 1 | tr -d ' ')
+        if [[ $free =~ ^[0-9]+$ ]] && [ $((big + big / 100)) -gt $((free / 10 * 9)) ]; then
+            big=$((free / 10 * 9 / 101 * 100))
+            big_note=" (fewer than asked for: the disk's free file entries allow no more)"
+            bigtree=$work/data/tree-$big-$((big / 100))
+        fi
+    fi
+    [ "$big" -ge 100 ] || die "no room for a big tree"
+    make_data "$bigtree" "gentree $tree_sum $big $((big / 100)) $seed" \
+        "$bin/gentree" "$bigtree" "$big" $((big / 100)) "$seed"
+fi
 
 rt=()
 if [ "$realtime" = 1 ]; then
@@ -112,6 +141,8 @@ run_tool() {   # run_tool TOOL LOG
         find) measure "$2" bash -c "$pipeline" find "$tree" && mv "$out/stdout.tmp" "$out/find.txt" ;;
         plain) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss "$seconds" ;;
         chart) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss --chart "$seconds" ;;
+        big) measure "$2" "$datemill" --date=m --depth=all "$bigtree" ;;
+        big-find) measure "$2" bash -c "$pipeline" find "$bigtree" && mv "$out/stdout.tmp" "$out/big-find.txt" ;;
     esac
 }
 check() {
@@ -140,6 +171,19 @@ for ((r = 1; r <= rounds; r++)); do
     echo "timing tree and chart cases: round $r/$rounds" >&2
     for t in "${tools[@]}"; do run_tool "$t" "$results/$t"; done
 done
+if [ "$big" -gt 0 ]; then
+    b=$(basename "$bigtree")
+    for ((r = 0; r <= big_rounds; r++)); do   # round 0 warms up
+        echo "timing the $big-file tree: round $r/$big_rounds" >&2
+        log=$results/big log_find=$results/big-find
+        [ "$r" -gt 0 ] || log=/dev/null log_find=/dev/null
+        run_tool big "$log"
+        run_tool big-find "$log_find"
+    done
+    tr -d '\r' < "$b.txt" > big.norm
+    awk '{ print $2, $1 }' big-find.txt > big-find.norm
+    cmp -s big.norm big-find.norm || die "datemill and find differ on the big tree (see $out)"
+fi
 
 # ---- report ----------------------------------------------------------------
 median() {   # median LOG FIELD
@@ -169,4 +213,14 @@ row() {   # row CASE LABEL TOOL BASE
     row tree 'find tree \| sort \| uniq -c' find flat
     row chart "datemill, per-second mask (base)" plain plain
     row chart "the same with --chart" chart plain
+    if [ "$big" -gt 0 ]; then
+        echo
+        echo "The big tree: $big files in $((big / 100)) leaf folders$big_note, medians of $big_rounds" \
+            "round(s) after a warm-up; the base is the $files-file tree above."
+        echo
+        echo "| case | run | wall s | CPU s | wall ÷ base | CPU ÷ base | peak RSS MiB |"
+        echo "|---|---|---:|---:|---:|---:|---:|"
+        row big "datemill --depth=all, big tree" big tree
+        row big 'find big tree \| sort \| uniq -c' big-find tree
+    fi
 } | tee "$work/results/tree.md"

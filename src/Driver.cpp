@@ -29,7 +29,9 @@ void LogWriteFailure(const Text& what, const Text& fileName, WriteOutcome outcom
   const Text& reason = WriteFailureReason();
   const Text earlier = outcome == WriteOutcome::kLeftIncomplete
                            ? u"; the earlier file of that name, written in place, is now incomplete."
-                           : u"; an earlier file of that name is left as it was.";
+                       : outcome == WriteOutcome::kNotWritten
+                           ? u"; an earlier file of that name is left as it was."
+                           : u".";
   Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" +
                         (reason.empty() ? Text() : u" (" + reason + u")") + earlier));
 }
@@ -86,7 +88,8 @@ void OpenOutputs(const std::vector<Text>& written) {
 // listed; keeps nothing per file.
 void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
   ScanDir::Reset();
-  const int64_t flags = ScanDir::WithDates | (options.follow ? 0 : ScanDir::SkipFolderLinks);
+  const int64_t flags =
+      ScanDir::WithDates | (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks);
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
@@ -103,22 +106,27 @@ void LogOutOfMemory(const std::function<Text()>& line) {
   }
 }
 
-// A folder that gave no files is asked why, as the scanner saw it (POSIX
-// says "program: folder: reason"; Windows stays silent).
-void DiagnoseEmptyScan(const Text& given, const Text& folder) {
-  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, 0));
-  if (!problem.empty()) Platform::ShowDiagnostic(ProgramFile + u": " + given + u": " + problem);
+// Logs that `folder` could not be read in full, and why (POSIX also tells
+// it on standard error, as "program: folder: reason").
+void LogUnread(const Text& folder, const Text& reason) {
+  Dbg::Log(
+      Dbg::Stamped(u"[Datemill] " + folder + u": " + (reason.empty() ? Text(u"could not be read") : reason)));
 }
 
-// Names each subfolder the walk could not list (POSIX: "program: folder:
-// reason"); true when there was one.
+// A folder argument that gave no files is asked why, as the scanner saw
+// it: one that does not exist, is no folder or cannot be listed is told
+// (as typed: `given`); true when it was.
+bool TellFolderProblem(const Text& given, const Text& folder) {
+  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, 0));
+  if (problem.empty()) return false;
+  LogUnread(given, problem);
+  return true;
+}
+
+// Tells each folder the walk could not read in full; true when there was one.
 bool TellUnreadFolders() {
-  for (const Text& unread : ScanDir::UnreadFolders) {
-    const Text folder(Paths::Trimmed(unread));
-    Text problem = Platform::FolderProblem(folder);
-    if (problem.empty()) problem = u"could not be read";
-    // Told on standard error as "program: folder: reason".
-    Dbg::Log(Dbg::Stamped(u"[Datemill] " + folder + u": " + problem));
+  for (const ScanDir::UnreadFolder& unread : ScanDir::UnreadFolders) {
+    LogUnread(Text(Paths::Trimmed(unread.path)), unread.reason);
   }
   return !ScanDir::UnreadFolders.empty();
 }
@@ -146,8 +154,11 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   DateCountList& counts = options.each ? own : DateCounts;
   int64_t fileTotal = 0;
   ScanAndCount(folder, options, counts, fileTotal);
-  if (fileTotal < 1) DiagnoseEmptyScan(value, folder);
-  const FolderResult done = TellUnreadFolders() ? FolderResult::kFolderUnread : FolderResult::kDone;
+  // A folder that could not be read is a failure of the run, also when it
+  // is a folder argument: the run goes on and ends with ExitFolderUnread.
+  const bool missing = fileTotal < 1 && TellFolderProblem(value, folder);
+  const bool unread = TellUnreadFolders() || missing;
+  const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
   if (counts.Empty()) return done;
   // Without separate reports a later report of the same name holds the
   // earlier one's counts too, and replaces it.

@@ -70,11 +70,13 @@ bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const By
 }
 
 // A temporary file beside the file it is to replace; deleted unless it was
-// moved into place, on every way out of the writer, exceptions included.
+// moved into place, on every way out of the writer, exceptions and signals
+// included.
 class TemporaryFile {
  public:
   TemporaryFile() = default;
   ~TemporaryFile() {
+    Platform::ForgetOnInterrupt();
     if (!moved_) file.Discard();
   }
   TemporaryFile(const TemporaryFile&) = delete;
@@ -87,7 +89,10 @@ class TemporaryFile {
     constexpr int kAttempts = 64;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       name_ = TemporaryName(target, attempt);
-      if (file.Open(name_, Mode::kCreateNew, Share::kNone)) return Made::kMade;
+      if (file.Open(name_, Mode::kCreateNew, Share::kNone)) {
+        Platform::DeleteOnInterrupt(name_);
+        return Made::kMade;
+      }
       Failed();
       const Platform::OutputFile::Failure failure = file.LastFailure();
       if (failure == Platform::OutputFile::Failure::kExists) continue;
@@ -103,6 +108,7 @@ class TemporaryFile {
   // Moves the written and closed file over `target`; false when that fails.
   bool MoveOver(const Text& target) {
     moved_ = Platform::MoveReplacing(name_, target) || Failed();
+    if (moved_) Platform::ForgetOnInterrupt();  // the name is the report's now
     return moved_;
   }
 
@@ -114,14 +120,18 @@ class TemporaryFile {
 };
 
 // Writes the file where it is: its links, owner and settings stay, but a
-// failure leaves it incomplete.
+// failure leaves it incomplete. Every byte is made before the first is
+// written: memory running out then leaves the old file whole.
 WriteOutcome WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
+  std::string bytes;
+  produce([&bytes](std::string_view more) { bytes.append(more); });
   Platform::OutputFile file;
   // Opened without truncation (Windows refuses to truncate a hidden or
   // system file unless asked with those attributes); what is left of the
   // old content is cut off at the end.
   if (!file.Open(target, Mode::kOpenAlways, Share::kNone)) return NotWritten();
-  return WriteAndClose(file, produce) ? WriteOutcome::kWritten : WriteOutcome::kLeftIncomplete;
+  const auto all = [&bytes](const ByteSink& out) { out(bytes); };
+  return WriteAndClose(file, all) ? WriteOutcome::kWritten : WriteOutcome::kLeftIncomplete;
 }
 
 }  // namespace
@@ -145,22 +155,24 @@ WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(c
   if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) {
     return NotWritten();
   }
+  // What stands there and cannot be asked about, or a link that cannot be
+  // followed, counts as an earlier file left as it was.
   if (facts.exists && facts.folder) return NotWritten(Failure::kIsFolder);
   if (facts.exists && facts.readOnly) return NotWritten(Failure::kReadOnly);
   // Another name of the same file would keep the old content after a move.
   if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
 
+  const WriteOutcome notWritten = facts.exists ? WriteOutcome::kNotWritten : WriteOutcome::kNotMade;
   TemporaryFile temporary;
   switch (temporary.Create(target)) {
     case TemporaryFile::Made::kMade: break;
-    case TemporaryFile::Made::kRefused:
-      return facts.exists ? WriteInPlace(target, produce) : WriteOutcome::kNotWritten;
-    case TemporaryFile::Made::kFailed: return WriteOutcome::kNotWritten;
+    case TemporaryFile::Made::kRefused: return facts.exists ? WriteInPlace(target, produce) : notWritten;
+    case TemporaryFile::Made::kFailed: return notWritten;
   }
   if (facts.exists && !temporary.file.CopySettingsFrom(target)) {
     temporary.file.Discard();
     return WriteInPlace(target, produce);
   }
   const bool ok = WriteAndClose(temporary.file, produce) && temporary.MoveOver(target);
-  return ok ? WriteOutcome::kWritten : WriteOutcome::kNotWritten;
+  return ok ? WriteOutcome::kWritten : notWritten;
 }

@@ -14,6 +14,7 @@ using ByteSink = std::function<void(std::string_view bytes)>;
 enum class WriteOutcome {
   kWritten,
   kNotWritten,      // an earlier file of that name is left as it was
+  kNotMade,         // not written, and there was no earlier file
   kLeftIncomplete,  // written in place, the write failed: the earlier file is cut
 };
 
@@ -24,9 +25,12 @@ enum class WriteOutcome {
 // (POSIX) or attributes (Windows), is made durable and is then moved over
 // it. An old file with more than one hard link, or one in a folder that
 // refuses new files (permissions, a read-only medium), is written in place
-// instead; any other failure to make the temporary file fails the write.
-// A read-only file or a folder is never written. No temporary file remains
-// on any way out, also when `produce` throws (which passes on).
+// instead, once every byte of it is in memory (so that memory running out
+// cannot cut it); any other failure to make the temporary file fails the
+// write. A read-only file or a folder is never written. No temporary file
+// remains on any way out, also when `produce` throws (which passes on) or
+// the process is ended by a signal while it is written
+// (Platform::DeleteOnInterrupt).
 WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
 
 // Why the last WriteFileReplacing that failed did so, in the system's words

@@ -19,7 +19,8 @@ constexpr Switch kSwitches[] = {
              u"none);\nlinks to folders are not entered, a subfolder\nthat cannot be read is named and makes "
              u"status 1",
      .choices = u"0 1 2 all"},
-    {.name = u"follow", .help = u"with {-}depth, enter links to folders too, each\nreal folder once"},
+    {.name = u"follow",
+     .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by their files"},
     {.name = u"ext",
      .value = u"LIST",
      .help =

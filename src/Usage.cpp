@@ -17,7 +17,7 @@ struct Row {
 
 constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
-    {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
+    {u"1", u"a report or chart could not be written, a folder could\nnot be read in full, or memory ran out"},
     {u"250",
      u"an unknown switch, a switch given a value it does not\ntake or none where it needs one, or a {-}date "
      u"value\nnot known"},
@@ -28,7 +28,7 @@ constexpr Row kPosixStatuses[] = {
 // A Windows parent sees all 32 bits of a negative status.
 constexpr Row kWindowsStatuses[] = {
     {u"0", u"done"},
-    {u"1", u"a report or chart could not be written, a subfolder\ncould not be read, or memory ran out"},
+    {u"1", u"a report or chart could not be written, a folder could\nnot be read in full, or memory ran out"},
     {u"4294967290 (-6)",
      u"an unknown switch, a switch given a value it does\nnot take, or a {-}date value not known"},
     {u"4294967291 (-5)", u"the {-}out folder does not exist or is a file"},

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <new>
 
 #include "Constants.h"
 #include "Counting.h"
@@ -116,6 +117,47 @@ TEST(PosixReport, AShortWriteIsAFailure) {
     EXPECT_EQ(TestSupport::ReadBytes(dir / u"limited.txt"), "earlier\r\n");
     EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"limited.txt"});
   }
+}
+
+// A run interrupted while a report is written leaves the earlier report as
+// it was and no temporary file, and ends as the signal ends it.
+TEST(PosixReport, AnInterruptedWriteLeavesNoTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    TestSupport::ScopedTempDir dir;
+    TestSupport::ScopedCurrentDir here(dir.path());
+    TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      Platform::PrepareFileWrites();
+      WriteFileReplacing(u"r.txt", [signal](const ByteSink& out) {
+        out("half");
+        ::raise(signal);
+        out(" and the rest");
+      });
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+    EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"r.txt"});
+    EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
+  }
+}
+
+// A report written in place is only touched once all of it is made:
+// memory running out while it is made leaves the earlier one whole.
+TEST(PosixReport, InPlaceNothingIsWrittenBeforeAllIsMade) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::ScopedCurrentDir here(dir.path());
+  TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
+  ASSERT_EQ(::link("r.txt", "twin.txt"), 0);  // a second name: written in place
+  EXPECT_THROW(WriteFileReplacing(u"r.txt",
+                                  [](const ByteSink& out) {
+                                    out(std::string(8192, 'x'));
+                                    throw std::bad_alloc();
+                                  }),
+               std::bad_alloc);
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
 }
 
 TEST(PosixReport, LinksAreFollowedAndStay) {

@@ -9,6 +9,7 @@ namespace Dbg {
 namespace {
 
 bool logStarted = false;
+bool logMissing = false;  // the user has been told that a line could not be logged
 
 // Opens the log at `path`: anew for the first line of a run, else at its end.
 bool OpenLog(Platform::OutputFile& file, const Text& path, bool first) {
@@ -32,17 +33,28 @@ std::vector<Text> LogPaths() {
 void Log(const Text& text) {
   const bool first = !logStarted;
   logStarted = true;  // set first: a failed first call is not repeated as a first call
-  for (const Text& folder : Platform::LogFolders(ProgramFolder)) {
+  const std::vector<Text> folders = Platform::LogFolders(ProgramFolder);
+  bool written = false;
+  for (const Text& folder : folders) {
     const Text path = Paths::Join(folder, u"Log.txt");
     Platform::OutputFile file;
     if (!OpenLog(file, path, first) && !(Platform::MakeFolders(folder) && OpenLog(file, path, first)))
       continue;
     const std::string line = Platform::ToUtf8(text) + "\r\n";
-    file.Write(line.data(), line.size());
-    file.Close();
+    written = file.Write(line.data(), line.size()) && file.Close();
     break;
   }
   Platform::ShowDiagnostic(ToldForm(text, ProgramFile));
+  // The line stands on standard error all the same; that the log lacks it
+  // is said once.
+  if (written || logMissing) return;
+  logMissing = true;
+  Text where;
+  for (const Text& folder : folders) where += (where.empty() ? u"" : u", ") + Paths::Join(folder, u"Log.txt");
+  Platform::ShowDiagnostic(ProgramFile + u": the log could not be written" +
+                           (where.empty()
+                                ? Text(u": no folder for it (neither XDG_STATE_HOME nor HOME is set)")
+                                : u" (tried " + where + u")"));
 }
 
 Text ToldForm(const Text& line, const Text& program) {

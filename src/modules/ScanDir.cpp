@@ -20,7 +20,7 @@ KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
 void (*FilesListed)(const Text& folder, int64_t files, bool folderDone) = nullptr;
 
-std::vector<Text> UnreadFolders;
+std::vector<UnreadFolder> UnreadFolders;
 size_t MostHeldFolders = 256;
 
 namespace {
@@ -41,7 +41,7 @@ FolderRecord RootRecord(const Text& root, int64_t flags) {
     // carries the dates 0.
     Platform::DirSearch search;
     Platform::DirEntry entry;
-    if (search.Open(root, true) == Platform::SearchStatus::kOpened && search.Next(entry)) {
+    if (search.Open(root, Platform::kSearchTimes) == Platform::SearchStatus::kOpened && search.Next(entry)) {
       FillDates(record, entry);
     }
   }

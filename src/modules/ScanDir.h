@@ -45,10 +45,19 @@ extern KeyedTable IncludeFolderWords;
 extern KeyedTable ExcludeFolderWords;
 // The root being walked, ending in a separator.
 extern Text CurrentRoot;
-// The subfolders (below a root) that a walk could not list, with their
-// separator, in walk order: their files are missing from the records.
-extern std::vector<Text> UnreadFolders;
-// How many folders a walk holds open at most for their subfolders to come.
+// A folder a walk could not read in full, and why in the system's words: a
+// subfolder it could not list (its files are missing), a listing that
+// failed before its end (the files after it are missing), a folder whose
+// files' time stamps could not be read (they count with the date 0), a
+// subfolder that another folder or a link took the place of (not entered).
+struct UnreadFolder {
+  Text path;  // with its separator
+  Text reason;
+};
+// Every such folder of the walks since the last Reset, in walk order.
+extern std::vector<UnreadFolder> UnreadFolders;
+// How many folders a walk holds open at most for their subfolders to come;
+// fewer when the platform has not the descriptors (Platform::FoldersToHold).
 extern size_t MostHeldFolders;
 // Told of the files a walk lists (for a progress line), with the number of
 // files since the last call: every FilesPerTelling files while a folder is
@@ -93,7 +102,8 @@ class Sink {
 };
 
 // How a walk goes: `levels` as for Scan; whether it hands on files at all,
-// with their time stamps, and whether it enters links to folders; the
+// with their time stamps, whether it enters links to folders and dates
+// links to files by their files; the
 // extension lists (prepared, PrepareExtensions) and the folder words.
 struct WalkRules {
   WalkRules(int64_t levels, int64_t flags);  // from Scan's levels and flags
@@ -101,6 +111,7 @@ struct WalkRules {
   bool files = true;
   bool withTimes = false;
   bool followLinks = false;
+  bool linkTargets = false;  // links to files dated by their files
   Text extensions, skipExtensions, folderWords, skipFolderWords;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "Paths.h"
-#include "Process.h"
 #include "modules/LPS.h"
 #include "modules/ScanDir.h"
 
@@ -15,12 +14,8 @@ const Text kAllEntries = u"*.*";
 
 Text SearchPattern(const Text& folder) { return Paths::Join(folder, kAllEntries); }
 
-// Says once for `folder` that its files carry the date 0, their time stamps
-// being unreadable.
-void WarnUnreadTimes(const Text& folder) {
-  Platform::ShowDiagnostic(ProgramFile + u": The time stamps of the files in '" + folder +
-                           u"' could not be read; they are counted with the date 0.");
-}
+// Why a folder's files count with the date 0.
+constexpr TextView kUnreadTimes = u"the time stamps of its files cannot be read; they count with the date 0";
 
 bool IsFolderLink(const Platform::DirEntry& entry) {
   return entry.IsDirectory() && (entry.attributes & Platform::kAttrReparsePoint) != 0;
@@ -52,14 +47,20 @@ struct Frame {
 // The walk below one root.
 class Walker {
  public:
-  Walker(const WalkRules& rules, Sink& sink) : rules_(rules), sink_(sink) {}
+  Walker(const WalkRules& rules, Sink& sink)
+      : rules_(rules),
+        sink_(sink),
+        flags_((rules.withTimes ? Platform::kSearchTimes : 0) |
+               (rules.followLinks ? Platform::kSearchFollow : 0) |
+               (rules.linkTargets ? Platform::kSearchTargets : 0)),
+        mostHeld_(std::min(MostHeldFolders, Platform::FoldersToHold())) {}
 
   // Walks from `root` (with its separator), which the sink has heard of
   // when it is `admitted`; the number of files handed on.
   int64_t Run(const Text& root, bool admitted) {
     Platform::DirSearch search;
     if (rules_.levels != 0 || (admitted && rules_.files)) {
-      search.Open(SearchPattern(root), rules_.withTimes);
+      search.Open(SearchPattern(root), flags_);
       Platform::FolderId id;
       if (rules_.followLinks && search.Identity(id)) FirstEntry(entered_, id);
     }
@@ -97,6 +98,7 @@ class Walker {
   // stacked.
   void Visit(Platform::DirSearch& search, const Text& folder, int64_t level, bool admitted) {
     const bool listFiles = admitted && rules_.files;
+    const bool opened = search.Problem().empty();  // a search that failed to start is told by its opener
     Frame frame;
     Child child;
     int64_t n = 0, told = 0;
@@ -118,10 +120,12 @@ class Walker {
         frame.subfolders.push_back(std::move(child));
       }
     }
+    // A listing that failed before its end: its files so far count.
+    if (opened && !search.Problem().empty()) UnreadFolders.push_back({folder, search.Problem()});
     if (!frame.subfolders.empty()) Hold(search, frame);
     search.Close();
     // Such files are counted with the date 0; the user hears why, once.
-    if (unreadTimes && listFiles && rules_.withTimes) WarnUnreadTimes(folder);
+    if (unreadTimes && listFiles && rules_.withTimes) UnreadFolders.push_back({folder, Text(kUnreadTimes)});
     total_ += n;
     if (admitted) sink_.FolderDone(folder, n);
     if (admitted && FilesListed != nullptr) FilesListed(folder, n - told, true);
@@ -140,24 +144,44 @@ class Walker {
     const bool last = top.next == top.subfolders.size();
     Platform::DirSearch search;
     if (child.opened) {
-      const Platform::SearchStatus status = OpenSub(top, child.entry.name, sub, search);
+      Text problem;
+      const Platform::SearchStatus status = OpenSub(top, child.entry.name, search, problem);
       Platform::FolderId id;
       if (rules_.followLinks && search.Identity(id) && !FirstEntry(entered_, id)) return EndIfDone(last);
-      if (status == Platform::SearchStatus::kFailed) UnreadFolders.push_back(sub);
+      if (status == Platform::SearchStatus::kFailed || status == Platform::SearchStatus::kNoHandles)
+        UnreadFolders.push_back({sub, problem});
     }
     EndIfDone(last);  // `top` is gone now when it was its last subfolder
     if (child.admitted) sink_.Folder(sub, &child.entry);
     Visit(search, sub, level, child.admitted);
   }
 
-  // Opens the search of the subfolder `name` of `parent`, whose whole path
-  // is `sub`: from the parent when it is held (or can be held again), else
-  // by the whole path.
-  Platform::SearchStatus OpenSub(Frame& parent, const Text& name, const Text& sub,
-                                 Platform::DirSearch& search) {
-    if (!parent.folder.IsOpen() && MakeRoom() && parent.folder.Open(parent.path)) ++held_;
-    if (parent.folder.IsOpen()) return search.OpenIn(parent.folder, name, rules_.withTimes);
-    return search.Open(SearchPattern(sub), rules_.withTimes);
+  // Opens the search of the subfolder `name` of `parent` from the parent, which is held again when it was let
+  // go (by its path; it must still be the folder it was). When the descriptors run out, the held folders are
+  // let go and it is tried once more: no folder is called unreadable for the walk's own descriptors.
+  // `problem` says why it failed.
+  Platform::SearchStatus OpenSub(Frame& parent, const Text& name, Platform::DirSearch& search,
+                                 Text& problem) {
+    Platform::SearchStatus status = Platform::SearchStatus::kFailed;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (!parent.folder.IsOpen()) {
+        MakeRoom();
+        if (!parent.folder.Open(parent.path, problem)) return Platform::SearchStatus::kFailed;
+        ++held_;
+      }
+      status = search.OpenIn(parent.folder, name, flags_);
+      problem = search.Problem();
+      if (status != Platform::SearchStatus::kNoHandles) break;
+      LetGo();
+    }
+    return status;
+  }
+
+  // Lets every held folder go (their descriptors have run out).
+  void LetGo() {
+    for (Frame& frame : stack_) frame.folder.Close();
+    held_ = 0;
+    lowest_ = stack_.empty() ? 0 : stack_.size() - 1;
   }
 
   // Holds the folder of `search` open for the subfolders of `frame` to
@@ -171,9 +195,9 @@ class Walker {
   }
 
   // Whether a folder more may be held, after closing the outermost held
-  // one when MostHeldFolders are: the walk comes back to it last.
+  // one when the most are: the walk comes back to it last.
   bool MakeRoom() {
-    if (held_ < MostHeldFolders) return true;
+    if (held_ < mostHeld_) return true;
     while (lowest_ < stack_.size() && !stack_[lowest_].folder.IsOpen()) ++lowest_;
     if (lowest_ == stack_.size()) return false;
     stack_[lowest_].folder.Close();
@@ -192,7 +216,9 @@ class Walker {
 
   const WalkRules& rules_;
   Sink& sink_;
-  int64_t total_ = 0;  // files handed on
+  const unsigned flags_;   // of the searches
+  const size_t mostHeld_;  // folders held at most
+  int64_t total_ = 0;      // files handed on
   std::vector<Frame> stack_;
   size_t held_ = 0;    // frames whose folder is open
   size_t lowest_ = 0;  // no frame below this one is held
@@ -220,7 +246,8 @@ WalkRules::WalkRules(int64_t levels, int64_t flags)
     : levels(levels),
       files((flags & FoldersOnly) == 0),
       withTimes((flags & WithDates) != 0),
-      followLinks((flags & SkipFolderLinks) == 0) {}
+      followLinks((flags & SkipFolderLinks) == 0),
+      linkTargets((flags & DateLinksByTarget) != 0) {}
 
 int64_t WalkBelow(const Text& folder, bool admitted, const WalkRules& rules, Sink& sink) {
   return Walker(rules, sink).Run(folder, admitted);

@@ -119,10 +119,23 @@ struct DirEntry {
 };
 
 enum class SearchStatus {
-  kOpened,   // entries follow (Next)
-  kNoMatch,  // the folder exists but no entry matches the pattern
-  kFailed,   // the search could not be started (missing path, no access)
+  kOpened,     // entries follow (Next)
+  kNoMatch,    // the folder exists but no entry matches the pattern
+  kFailed,     // the search could not be started (missing path, no access)
+  kNoHandles,  // this process (or the system) has no descriptor or handle to spare
 };
+
+// What a search delivers and how it opens folders, as bits.
+constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
+constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
+constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
+
+// How many folders a walk may hold open for their subfolders to come,
+// leaving room for what else the run opens (the listings, the look-ahead,
+// the report, the log): POSIX sizes it from the descriptor limit
+// (RLIMIT_NOFILE) and the descriptors open now; Windows holds paths, not
+// handles, and has no limit to keep.
+size_t FoldersToHold();
 
 // Identity of a folder: volume and index (POSIX: device and inode; Windows:
 // volume serial and file index). An index of 0 means unknown.
@@ -141,8 +154,10 @@ class HeldFolder {
   HeldFolder(HeldFolder&& other) noexcept;
   HeldFolder& operator=(HeldFolder&& other) noexcept;
   // Opens the folder `path` (with or without its separator) by its whole
-  // path; false when it cannot.
-  bool Open(const Text& path);
+  // path, again: it must still be the folder it was when a search held it
+  // (its identity; a link that has taken its place is refused). False, with
+  // `problem` in the system's words, when it cannot.
+  bool Open(const Text& path, Text& problem);
   bool IsOpen() const { return handle_ != kNone || !path_.empty(); }
   void Close();
 
@@ -151,6 +166,8 @@ class HeldFolder {
   static constexpr intptr_t kNone = -1;
   intptr_t handle_ = kNone;
   Text path_;
+  FolderId id_;            // what it was when held (an index of 0: unknown)
+  bool followed_ = false;  // held by a search that follows links
 };
 
 // A folder search by path and pattern ("C:\dir\*.*", "/dir/*.*", or a path
@@ -163,14 +180,18 @@ class DirSearch {
   DirSearch(const DirSearch&) = delete;
   DirSearch& operator=(const DirSearch&) = delete;
 
-  // Starts the search for `pathAndPattern`. With `withTimes` false the three
-  // time stamps of the entries may be left 0.
-  SearchStatus Open(const Text& pathAndPattern, bool withTimes);
-  // Starts the search of every entry of the folder `name` inside `parent`
-  // (links followed).
-  SearchStatus OpenIn(const HeldFolder& parent, const Text& name, bool withTimes);
-  // The next entry; false once there is none (or after kNoMatch/kFailed).
+  // Starts the search for `pathAndPattern` (kSearch* bits in `flags`).
+  SearchStatus Open(const Text& pathAndPattern, unsigned flags);
+  // Starts the search of every entry of the folder `name` inside `parent`.
+  // A link in its place is followed only with kSearchFollow; without, the
+  // search fails (on Windows also for any reparse point with the folder bit).
+  SearchStatus OpenIn(const HeldFolder& parent, const Text& name, unsigned flags);
+  // The next entry; false once there is none (or after kNoMatch/kFailed):
+  // the end of the listing, or a failure to read it, which Problem tells.
   bool Next(DirEntry& entry);
+  // Why the last Open or OpenIn failed, or why the listing ended before its
+  // end, in the system's own words; "" when neither happened.
+  const Text& Problem() const { return problem_; }
   // Keeps the folder of an opened listing in `folder` for OpenIn of its
   // subfolders; false when it cannot. `next` names the subfolders a walk
   // will ask for, in that order: the search may open them ahead of time
@@ -184,6 +205,7 @@ class DirSearch {
 
  private:
   State* state_ = nullptr;
+  Text problem_;
 };
 
 // The attribute word of `path`; false when it cannot be read.
@@ -195,8 +217,7 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size);
 
 // Why the folder `path` cannot be listed, in the system's own words ("No
 // such file or directory", "Not a directory", "Permission denied"); "" when
-// it can. Windows reports no folder problems: there it is always "", without
-// asking the system.
+// it can.
 Text FolderProblem(const Text& path);
 
 // The full path of `path` (POSIX: with links, "." and ".." resolved;
@@ -236,8 +257,17 @@ std::string ToUtf8(TextView text);
 
 // Prepares the process for writing files. On POSIX a write beyond the
 // file-size limit (RLIMIT_FSIZE) then fails like any other write instead of
-// ending the process; on Windows there is nothing to do.
+// ending the process. On both, the file DeleteOnInterrupt names is deleted
+// when the run is interrupted (POSIX: SIGINT, SIGTERM, SIGHUP, unless the
+// process was started with them ignored; Windows: Ctrl+C and Ctrl+Break
+// of a console that started it), and the process then ends as the
+// interruption would have ended it.
 void PrepareFileWrites();
+
+// Names the file (a temporary one) to delete if the run is interrupted
+// before ForgetOnInterrupt; one at a time, a later one in its place.
+void DeleteOnInterrupt(const Text& path);
+void ForgetOnInterrupt();
 
 // Follows symbolic links from `path` to the file they end at, which need not
 // exist yet (`path` itself when it is no link). False when a link cannot be

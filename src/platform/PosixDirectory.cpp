@@ -5,10 +5,12 @@
 // are opened relative to it (and ahead of time, PosixWalkAhead).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -28,6 +30,8 @@ using posix::PathBytes;
 using posix::StatBatch;
 
 namespace {
+
+const char16_t* const kLinkInItsPlace = u"a link has taken the folder's place";
 
 // Windows-style wildcard match: "*" any run, "?" any one character.
 bool WildcardMatch(const char* pattern, const char* name) {
@@ -62,13 +66,16 @@ void DirSearch::Close() {
 namespace {
 
 // Reads the next names of the listing that match into `batch` and starts
-// their stat calls.
+// their stat calls. A failure to read the listing ends it; `s.error` keeps
+// why.
 void FillAndStart(DirSearch::State& s, StatBatch& batch) {
   batch.Clear();
   while (batch.Size() < StatBatch::kCapacity && !s.listed) {
+    errno = 0;
     const dirent* d = ::readdir(s.dir);
     if (d == nullptr) {
       s.listed = true;
+      s.error = errno;
       break;
     }
     const char* name = d->d_name;
@@ -76,7 +83,7 @@ void FillAndStart(DirSearch::State& s, StatBatch& batch) {
     if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
     batch.Add(name, d->d_type);
   }
-  posix::RunListingHook();
+  posix::RunListingHook(s.listed, s.error);
   if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes));
 }
 
@@ -88,6 +95,17 @@ void posix::Prime(DirSearch::State& s) {
 }
 
 namespace {
+
+// The facts of a listed entry from its stat result `own`. A link to a
+// folder counts as a folder with its own facts; with `targets` a link to a
+// file is dated by its file, and a link that leads nowhere keeps its own.
+EntryInfo FactsOfListed(const DirSearch::State& s, const char* name, const struct statx& own) {
+  if (!S_ISLNK(own.stx_mode)) return posix::FactsOf(name, own, s.withTimes, false);
+  struct statx target {};
+  const bool reached = posix::StatTarget(::dirfd(s.dir), name, posix::StatMask(s.withTimes), target) == 0;
+  if (reached && S_ISDIR(target.stx_mode)) return posix::FactsOf(name, own, s.withTimes, true);
+  return posix::FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
+}
 
 // The next entry of the listing that matches, into `name` and `info`.
 bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
@@ -121,28 +139,31 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
     const int error = batch.Error(i);
     if (error == ENOENT) continue;  // gone since the listing was read
     name = batch.Name(i);
-    if (error != 0) {
-      // Listed but not to be stat'ed (a folder without search permission):
-      // the entry still counts, with what the listing told.
-      info = posix::UnreadFacts(name, batch.Type(i));
-    } else {
-      const bool link = S_ISLNK(batch.Result(i).stx_mode);
-      const bool linkToFolder = link && posix::IsDirectoryBehind(fd, batch.Name(i));
-      info = posix::FactsOf(name, batch.Result(i), s.withTimes, linkToFolder);
-    }
+    // Listed but not to be stat'ed (a folder without search permission):
+    // the entry still counts, with what the listing told.
+    info = error != 0 ? posix::UnreadFacts(name, batch.Type(i))
+                      : FactsOfListed(s, batch.Name(i), batch.Result(i));
     return true;
   }
 }
 
+// A failed start of a search, for the error `error`.
+SearchStatus Failed(int error, Text& problem) {
+  problem = TextFromUtf8(std::strerror(error));
+  return error == EMFILE || error == ENFILE ? SearchStatus::kNoHandles : SearchStatus::kFailed;
+}
+
 // The one entry `bytes` names, whose own name is the search's pattern.
-SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory) {
+SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory,
+                        Text& problem) {
   s.single = true;
   const int error = posix::ReadPath(bytes, s.pattern, s.withTimes, s.held);
   if (error != 0) {
     bool isDirectory = false;
     uint64_t size = 0;
     const bool folderThere = StatPath(TextFromUtf8(directory), isDirectory, size) && isDirectory;
-    return (error == ENOENT && folderThere) ? SearchStatus::kNoMatch : SearchStatus::kFailed;
+    if (error == ENOENT && folderThere) return SearchStatus::kNoMatch;
+    return Failed(error, problem);
   }
   s.heldName = s.pattern;
   s.pending = true;
@@ -150,18 +171,31 @@ SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std
 }
 
 // Starts the listing of the open folder `fd`, which it takes over (-1: the
-// folder could not be opened).
-SearchStatus OpenListing(DirSearch::State& s, int fd) {
+// folder could not be opened, for `error`). A listing that fails before its
+// first entry is a failed search.
+SearchStatus OpenListing(DirSearch::State& s, int fd, int error, Text& problem) {
   s.matchAll = s.pattern == "*" || s.pattern == "*.*";
-  if (fd < 0) return SearchStatus::kFailed;
+  if (fd < 0) return Failed(error, problem);
   s.dir = ::fdopendir(fd);
   if (s.dir == nullptr) {
+    error = errno;
     ::close(fd);
-    return SearchStatus::kFailed;
+    return Failed(error, problem);
   }
-  if (!NextMatch(s, s.heldName, s.held)) return SearchStatus::kNoMatch;
-  s.pending = true;
-  return SearchStatus::kOpened;
+  if (NextMatch(s, s.heldName, s.held)) {
+    s.pending = true;
+    return SearchStatus::kOpened;
+  }
+  return s.error != 0 ? Failed(s.error, problem) : SearchStatus::kNoMatch;
+}
+
+// A new state for the flags of a search.
+DirSearch::State* NewState(unsigned flags) {
+  auto* state = new DirSearch::State;
+  state->withTimes = (flags & kSearchTimes) != 0;
+  state->follow = (flags & kSearchFollow) != 0;
+  state->targets = (flags & kSearchTargets) != 0;
+  return state;
 }
 
 void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
@@ -175,43 +209,49 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
 
 }  // namespace
 
-SearchStatus DirSearch::Open(const Text& pathAndPattern, bool withTimes) {
+SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   Close();
+  problem_.clear();
   const std::string bytes = PathBytes(pathAndPattern);
   const TextView folder = Paths::FolderOf(pathAndPattern);
   const std::string directory = folder.empty() ? "." : PathBytes(Text(folder));
-  state_ = new State;
-  state_->withTimes = withTimes;
+  state_ = NewState(flags);
   state_->pattern = PathBytes(pathAndPattern.substr(folder.size()));
   // A path ending in a separator names no entry.
   SearchStatus status = SearchStatus::kNoMatch;
-  if (!state_->pattern.empty()) {
-    status = state_->pattern.find_first_of("*?") == std::string::npos
-                 ? OpenSingle(*state_, bytes, directory)
-                 : OpenListing(*state_, posix::OpenFolder(directory, O_RDONLY));
+  if (state_->pattern.find_first_of("*?") == std::string::npos && !state_->pattern.empty()) {
+    status = OpenSingle(*state_, bytes, directory, problem_);
+  } else if (!state_->pattern.empty()) {
+    const int fd = posix::OpenFolder(directory, O_RDONLY);
+    status = OpenListing(*state_, fd, errno, problem_);
   }
   if (status != SearchStatus::kOpened) Close();
   return status;
 }
 
-SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, bool withTimes) {
+SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
   Close();
+  problem_.clear();
   const int at = static_cast<int>(parent.handle_);
   const std::string bytes = PathBytes(name);
-  std::unique_ptr<State> ahead = posix::TheWalkAhead().Take(at, bytes, withTimes);
+  std::unique_ptr<State> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
   SearchStatus status;
   if (ahead != nullptr) {
     state_ = ahead.release();
     posix::TheWalkAhead().TopUp();
-    status =
-        NextMatch(*state_, state_->heldName, state_->held) ? SearchStatus::kOpened : SearchStatus::kNoMatch;
-    state_->pending = status == SearchStatus::kOpened;
+    status = OpenListing(*state_, ::dirfd(state_->dir), 0, problem_);
   } else {
-    state_ = new State;
-    state_->withTimes = withTimes;
+    state_ = NewState(flags);
     state_->pattern = "*";
-    const int fd = posix::OpenSubfolder(at, bytes);
-    status = OpenListing(*state_, fd);
+    const int fd = posix::OpenSubfolder(at, bytes, state_->follow);
+    status = OpenListing(*state_, fd, errno, problem_);
+    // Not followed, a link in the folder's place is refused (ELOOP or
+    // ENOTDIR): say so rather than what the refusal says.
+    struct stat st {};
+    if (fd < 0 && !state_->follow && ::fstatat(at, bytes.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(st.st_mode)) {
+      problem_ = kLinkInItsPlace;
+    }
     posix::TheWalkAhead().TopUp();
   }
   if (status != SearchStatus::kOpened) Close();
@@ -224,12 +264,15 @@ bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>& next) const {
   if (fd < 0) return false;
   folder.Close();
   folder.handle_ = fd;
+  Identity(folder.id_);
   if (state_->matchAll && !state_->single && !next.empty()) {
     try {
       std::vector<std::string> names;
       names.reserve(next.size());
       for (const Text& name : next) names.push_back(PathBytes(name));
-      posix::TheWalkAhead().Begin(fd, state_->withTimes, std::move(names));
+      const unsigned flags = (state_->withTimes ? kSearchTimes : 0) | (state_->follow ? kSearchFollow : 0) |
+                             (state_->targets ? kSearchTargets : 0);
+      posix::TheWalkAhead().Begin(fd, flags, std::move(names));
     } catch (const std::bad_alloc&) {
       // Opened when asked for, as without look-ahead.
     }
@@ -245,19 +288,35 @@ bool DirSearch::Identity(FolderId& id) const {
   return true;
 }
 
-HeldFolder::HeldFolder(HeldFolder&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNone)), id_(other.id_) {}
 
 HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, kNone);
+    id_ = other.id_;
   }
   return *this;
 }
 
-bool HeldFolder::Open(const Text& path) {
+bool HeldFolder::Open(const Text& path, Text& problem) {
   const int fd = posix::OpenFolder(PathBytes(path), O_PATH);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    problem = TextFromUtf8(std::strerror(errno));
+    return false;
+  }
+  // Opened again by its path, it must be the folder it was: a link or
+  // another folder in its place would lead the walk elsewhere.
+  struct stat st {};
+  const bool same =
+      ::fstat(fd, &st) == 0 && (id_.index == 0 || (static_cast<uint64_t>(st.st_dev) == id_.volume &&
+                                                   static_cast<uint64_t>(st.st_ino) == id_.index));
+  if (!same) {
+    ::close(fd);
+    problem = u"another folder or a link has taken its place";
+    return false;
+  }
   Close();
   handle_ = fd;
   return true;
@@ -278,9 +337,25 @@ bool DirSearch::Next(DirEntry& entry) {
     Deliver(state_->heldName, state_->held, entry);
     return true;
   }
-  if (state_->single || !NextMatch(*state_, state_->heldName, state_->held)) return false;
+  if (state_->single || !NextMatch(*state_, state_->heldName, state_->held)) {
+    // The listing ended: at its end, or where it could not be read further.
+    if (!state_->single && state_->error != 0) Failed(state_->error, problem_);
+    return false;
+  }
   Deliver(state_->heldName, state_->held, entry);
   return true;
+}
+
+size_t FoldersToHold() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+  // Room for what else the run opens: the listing and its look-ahead, a
+  // folder opened in stretches, the report, its temporary file, the chart
+  // and the log, and a few to spare.
+  constexpr size_t kOthers = 16;
+  const size_t open = posix::OpenDescriptors();
+  const auto most = static_cast<size_t>(limit.rlim_cur);
+  return most > open + kOthers ? most - open - kOthers : 1;
 }
 
 }  // namespace Platform

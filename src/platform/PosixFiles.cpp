@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "Paths.h"
@@ -17,12 +19,46 @@ namespace Platform {
 using posix::PathBytes;
 using posix::WriteAll;
 
+namespace {
+
+// The temporary file to delete on an interruption: a copy of its path's
+// bytes, made before it is published, so the handler only reads it.
+std::atomic<char*> pendingDelete{nullptr};
+
+void DeleteAndEnd(int signal) {
+  if (char* path = pendingDelete.exchange(nullptr)) ::unlink(path);  // async-signal-safe
+  // Ended as the signal would have ended it: the shell sees that status.
+  (void)::signal(signal, SIG_DFL);
+  (void)::raise(signal);
+}
+
+}  // namespace
+
 void PrepareFileWrites() {
   // By default a write beyond RLIMIT_FSIZE ends the process with SIGXFSZ,
   // which would leave a temporary file behind and skip the later folders;
   // ignored, the write fails with EFBIG like any other failed write.
   (void)::signal(SIGXFSZ, SIG_IGN);  // cannot fail for this signal
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    // A signal the process was started with ignored (nohup, a background
+    // job) stays ignored.
+    if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = &DeleteAndEnd;
+    sigemptyset(&action.sa_mask);
+    (void)::sigaction(signal, &action, nullptr);
+  }
 }
+
+void DeleteOnInterrupt(const Text& path) {
+  const std::string bytes = PathBytes(path);
+  char* copy = new char[bytes.size() + 1];
+  std::memcpy(copy, bytes.c_str(), bytes.size() + 1);
+  delete[] pendingDelete.exchange(copy);
+}
+
+void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
 
 bool FinalPath(const Text& path, Text& final) {
   std::string current = PathBytes(path);

@@ -1,6 +1,7 @@
 // Folders and paths on POSIX: opening a folder at any depth, one entry's
 // facts, and the path queries (attributes, what a path names, why a folder
 // cannot be listed, full paths).
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -93,8 +94,17 @@ int OpenFolder(const std::string& path, int flags) {
   return OpenInStretches(path, flags);
 }
 
-int OpenSubfolder(int parent, const std::string& name) {
-  return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+int OpenSubfolder(int parent, const std::string& name, bool follow) {
+  return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
+}
+
+size_t OpenDescriptors() {
+  DIR* fds = ::opendir("/proc/self/fd");
+  if (fds == nullptr) return 3;  // no /proc: the standard streams at least
+  size_t count = 0;
+  while (const dirent* d = ::readdir(fds)) count += d->d_name[0] != '.';
+  ::closedir(fds);
+  return count - 1;  // not the one that lists them
 }
 
 bool IsDirectoryBehind(int dirfd, const char* name) {

@@ -41,9 +41,14 @@ class Fd {
 int OpenFolder(const std::string& path, int flags);
 
 // Opens the subfolder `name` of the open folder `parent` for listing; -1
-// with errno on failure. The walk and its look-ahead open subfolders only
-// through this, so that both meet the same answers.
-int OpenSubfolder(int parent, const std::string& name);
+// with errno on failure. A link in its place is followed only with
+// `follow`: without, opening it fails (ELOOP), so a folder that a link has
+// replaced since it was listed is not entered. The walk and its look-ahead
+// open subfolders only through this, so that both meet the same answers.
+int OpenSubfolder(int parent, const std::string& name, bool follow);
+
+// The number of descriptors this process has open.
+size_t OpenDescriptors();
 
 // Whether what `name` (relative to `dirfd`) leads to, links followed, is a
 // folder.
@@ -66,6 +71,8 @@ struct DirSearch::State {
   std::string pattern;
   bool matchAll = false;
   bool withTimes = false;
+  bool follow = false;   // subfolders are opened through links
+  bool targets = false;  // links to files are dated by their files
   int dotsLeft = 2;      // "." and ".." come first, as on Windows
   bool single = false;   // a search for one named entry
   bool pending = false;  // `held` is the next entry to deliver
@@ -80,6 +87,7 @@ struct DirSearch::State {
   bool started = false;  // every batch has been filled once
   bool primed = false;   // ... and the first one waited for
   bool listed = false;   // the listing has ended
+  int error = 0;         // ... not at its end but failing so (errno)
 
   ~State() {
     for (posix::StatBatch& batch : batches) batch.Cancel();  // before the folder closes

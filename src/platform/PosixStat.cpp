@@ -25,21 +25,22 @@ namespace {
 
 std::atomic<StatMode> mode{StatMode::kStatx};
 std::function<void()> listingHook;
+int listingFailure = 0;
 
-int StatxOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
+int StatxOne(int dirfd, const char* name, unsigned mask, int follow, struct statx& out) {
 #ifdef STATX_BASIC_STATS
-  if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &out) == 0) return 0;
+  if (::statx(dirfd, name, follow | AT_NO_AUTOMOUNT, mask, &out) == 0) return 0;
   return errno;
 #else
-  (void)dirfd, (void)name, (void)mask, (void)out;
+  (void)dirfd, (void)name, (void)mask, (void)follow, (void)out;
   return ENOSYS;
 #endif
 }
 
 // fstatat's answer in statx's shape, without a birth time.
-int FstatatOne(int dirfd, const char* name, struct statx& out) {
+int FstatatOne(int dirfd, const char* name, int follow, struct statx& out) {
   struct stat st {};
-  if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (::fstatat(dirfd, name, &st, follow) != 0) return errno;
   out = {};
   out.stx_mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME;
   out.stx_mode = static_cast<uint16_t>(st.st_mode);
@@ -59,8 +60,13 @@ void SetStatMode(StatMode wanted) { mode.store(wanted, std::memory_order_relaxed
 
 void SetListingHook(std::function<void()> hook) { listingHook = std::move(hook); }
 
-void RunListingHook() {
+void FailNextListing(int error) { listingFailure = error; }
+
+void RunListingHook(bool& listed, int& error) {
   if (listingHook) listingHook();
+  if (listingFailure == 0) return;
+  listed = true;
+  error = std::exchange(listingFailure, 0);
 }
 
 unsigned StatMask(bool withTimes) {
@@ -69,13 +75,26 @@ unsigned StatMask(bool withTimes) {
   return mask;
 }
 
-int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
+namespace {
+
+// `follow`: 0 follows a link, AT_SYMLINK_NOFOLLOW does not.
+int Stat(int dirfd, const char* name, unsigned mask, int follow, struct statx& out) {
   if (CurrentStatMode() != StatMode::kFstatat) {
-    const int error = StatxOne(dirfd, name, mask, out);
+    const int error = StatxOne(dirfd, name, mask, follow, out);
     if (error != ENOSYS) return error;
     SetStatMode(StatMode::kFstatat);  // a kernel before 4.11: no statx at all
   }
-  return FstatatOne(dirfd, name, out);
+  return FstatatOne(dirfd, name, follow, out);
+}
+
+}  // namespace
+
+int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
+  return Stat(dirfd, name, mask, AT_SYMLINK_NOFOLLOW, out);
+}
+
+int StatTarget(int dirfd, const char* name, unsigned mask, struct statx& out) {
+  return Stat(dirfd, name, mask, 0, out);
 }
 
 // ---- Facts ------------------------------------------------------------------
@@ -97,8 +116,11 @@ EntryInfo FactsOf(std::string_view name, const struct statx& stx, bool withTimes
   if (withTimes) {
     info.lastWrite = TicksOfStamp(stx.stx_mtime);
     info.lastAccess = TicksOfStamp(stx.stx_atime);
-    // File systems without a birth time report none: use the last write.
-    info.created = (stx.stx_mask & STATX_BTIME) ? TicksOfStamp(stx.stx_btime) : info.lastWrite;
+    // File systems without a birth time report none, and some report 0
+    // for "not recorded": use the last write.
+    const bool born =
+        (stx.stx_mask & STATX_BTIME) && (stx.stx_btime.tv_sec != 0 || stx.stx_btime.tv_nsec != 0);
+    info.created = born ? TicksOfStamp(stx.stx_btime) : info.lastWrite;
   }
   return info;
 }

@@ -49,7 +49,12 @@ int StatPoolThreads();
 // Calls `hook` after each batch of names is read and before its stat calls
 // start (tests remove files there, or throw); an empty hook does nothing.
 void SetListingHook(std::function<void()> hook);
-void RunListingHook();
+// Makes the next batch of names read end the listing with the errno value
+// `error`, as a failing readdir would, once (tests).
+void FailNextListing(int error);
+// Runs the hook, and ends the listing (`listed`, its `error`) when a
+// failure is due.
+void RunListingHook(bool& listed, int& error);
 
 // The statx fields a search asks for, with or without the three times.
 unsigned StatMask(bool withTimes);
@@ -58,6 +63,8 @@ unsigned StatMask(bool withTimes);
 // 0, or the errno value of the failure. Without statx, `out` carries no
 // birth time.
 int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out);
+// The same of what a link `name` leads to.
+int StatTarget(int dirfd, const char* name, unsigned mask, struct statx& out);
 
 // What a search delivers of one entry.
 struct EntryInfo {
@@ -71,7 +78,9 @@ struct EntryInfo {
 uint32_t SynthesiseAttributes(std::string_view name, mode_t mode, bool followsToDirectory);
 
 // An entry's facts from its statx result. A file system that records no
-// birth time gives the last-write time as the creation time.
+// birth time gives the last-write time as the creation time, and so does a
+// birth time of exactly 0 (1970-01-01 00:00:00 UTC): file systems made by
+// image tools report that for "not recorded".
 EntryInfo FactsOf(std::string_view name, const struct statx& stx, bool withTimes, bool linkToFolder);
 
 // The facts of an entry whose stat failed: its type from the listing, no

@@ -7,15 +7,15 @@
 
 namespace Platform::posix {
 
-void WalkAhead::Begin(int parent, bool withTimes, std::vector<std::string> names) {
+void WalkAhead::Begin(int parent, unsigned flags, std::vector<std::string> names) {
   if (names.empty()) return;
   Forget(parent);
   for (Context& context : contexts_) GiveUp(context);
   active_ = nullptr;  // the vector may move
-  contexts_.push_back(Context{parent, withTimes, std::move(names), 0, {}});
+  contexts_.push_back(Context{parent, flags, std::move(names), 0, {}});
 }
 
-std::unique_ptr<DirSearch::State> WalkAhead::Take(int parent, const std::string& name, bool withTimes) {
+std::unique_ptr<DirSearch::State> WalkAhead::Take(int parent, const std::string& name, unsigned flags) {
   active_ = nullptr;
   Context* found = nullptr;
   for (Context& context : contexts_) {
@@ -25,7 +25,7 @@ std::unique_ptr<DirSearch::State> WalkAhead::Take(int parent, const std::string&
       GiveUp(context);
     }
   }
-  if (found == nullptr || found->withTimes != withTimes) return nullptr;
+  if (found == nullptr || found->flags != flags) return nullptr;
   active_ = found;
   Context& c = *found;
   for (size_t k = 0; k < c.ahead.size(); ++k) {
@@ -55,7 +55,7 @@ void WalkAhead::TopUp() {
   }
   while (c.ahead.size() < kFolders && names < kNames && c.next < c.names.size()) {
     const size_t index = c.next++;
-    std::unique_ptr<DirSearch::State> state = OpenAhead(c.parent, c.names[index], c.withTimes);
+    std::unique_ptr<DirSearch::State> state = OpenAhead(c.parent, c.names[index], c.flags);
     if (state != nullptr) {
       for (const StatBatch& batch : state->batches) names += batch.Size();
     }
@@ -80,8 +80,8 @@ void WalkAhead::GiveUp(Context& c) {
   c.ahead.clear();
 }
 
-std::unique_ptr<DirSearch::State> WalkAhead::OpenAhead(int parent, const std::string& name, bool withTimes) {
-  const int fd = OpenSubfolder(parent, name);
+std::unique_ptr<DirSearch::State> WalkAhead::OpenAhead(int parent, const std::string& name, unsigned flags) {
+  const int fd = OpenSubfolder(parent, name, (flags & kSearchFollow) != 0);
   if (fd < 0) return nullptr;
   std::unique_ptr<DirSearch::State> state(new (std::nothrow) DirSearch::State);
   if (state != nullptr) state->dir = ::fdopendir(fd);
@@ -89,7 +89,9 @@ std::unique_ptr<DirSearch::State> WalkAhead::OpenAhead(int parent, const std::st
     ::close(fd);
     return nullptr;
   }
-  state->withTimes = withTimes;
+  state->withTimes = (flags & kSearchTimes) != 0;
+  state->follow = (flags & kSearchFollow) != 0;
+  state->targets = (flags & kSearchTargets) != 0;
   state->pattern = "*";
   state->matchAll = true;
   Prime(*state);

@@ -23,11 +23,11 @@ class WalkAhead {
   // Remembers the subfolders of the held folder `parent` (a descriptor)
   // that the walk will ask for, in their order; the folders opened ahead
   // for the other held ones are given up.
-  void Begin(int parent, bool withTimes, std::vector<std::string> names);
+  void Begin(int parent, unsigned flags, std::vector<std::string> names);
 
   // The search of `name` in `parent` opened ahead, or nullptr: then OpenIn
   // opens it. TopUp opens the next ones after it.
-  std::unique_ptr<DirSearch::State> Take(int parent, const std::string& name, bool withTimes);
+  std::unique_ptr<DirSearch::State> Take(int parent, const std::string& name, unsigned flags);
 
   // Opens the subfolders after the one just taken, up to the bounds.
   void TopUp();
@@ -46,14 +46,14 @@ class WalkAhead {
   };
   struct Context {
     int parent;
-    bool withTimes;
+    unsigned flags;  // the searches' kSearch* bits
     std::vector<std::string> names;
     size_t next = 0;  // the first of `names` not opened ahead
     std::vector<Ahead> ahead;
   };
 
   static void GiveUp(Context& c);
-  static std::unique_ptr<DirSearch::State> OpenAhead(int parent, const std::string& name, bool withTimes);
+  static std::unique_ptr<DirSearch::State> OpenAhead(int parent, const std::string& name, unsigned flags);
 
   std::vector<Context> contexts_;  // one for each held folder with subfolders, innermost last
   Context* active_ = nullptr;      // the one OpenIn took from last

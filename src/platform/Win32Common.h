@@ -23,4 +23,7 @@ inline FileTime TicksOf(const FILETIME& time) {
 
 inline HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
+// The system's sentence for an error code, without its full stop.
+Text SystemMessage(DWORD error);
+
 }  // namespace Platform::win32

@@ -1,5 +1,6 @@
 // Directory search and path queries on Windows: FindFirstFileExW and its
 // kin, a folder's identity, attributes, full paths and drive types.
+#include <cstdint>
 #include <utility>
 
 #include "Paths.h"
@@ -15,8 +16,44 @@ struct DirSearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
   bool pending = false;  // `data` holds the first entry, not yet delivered
+  bool follow = false;   // subfolders are entered through links
+  bool targets = false;  // a link to a file is dated by its file
   Text folder;           // the path searched, up to its last separator
 };
+
+namespace {
+
+// The status of a search that failed to start for `error`, and why.
+SearchStatus Failed(DWORD error, Text& problem) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return SearchStatus::kNoMatch;
+  problem = win32::SystemMessage(error);
+  const bool exhausted = error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES;
+  return exhausted ? SearchStatus::kNoHandles : SearchStatus::kFailed;
+}
+
+bool IsLink(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The times of the file a link `path` names; false when it cannot be reached.
+bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
+  ::CloseHandle(handle);
+  if (!ok) return false;
+  data.ftCreationTime = info.ftCreationTime;
+  data.ftLastWriteTime = info.ftLastWriteTime;
+  data.ftLastAccessTime = info.ftLastAccessTime;
+  data.nFileSizeHigh = info.nFileSizeHigh;
+  data.nFileSizeLow = info.nFileSizeLow;
+  return true;
+}
+
+}  // namespace
 
 DirSearch::~DirSearch() { Close(); }
 
@@ -27,9 +64,12 @@ void DirSearch::Close() {
   state_ = nullptr;
 }
 
-SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
+SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   Close();
+  problem_.clear();
   state_ = new State;
+  state_->follow = (flags & kSearchFollow) != 0;
+  state_->targets = (flags & kSearchTargets) != 0;
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
   state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
@@ -37,8 +77,7 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
   if (state_->handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     Close();
-    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) ? SearchStatus::kNoMatch
-                                                                           : SearchStatus::kFailed;
+    return Failed(error, problem_);
   }
   state_->pending = true;
   state_->folder = Paths::FolderOf(pathAndPattern);
@@ -46,14 +85,22 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
 }
 
 // A subfolder is searched by its whole path: Windows takes paths of any
-// length in their long form.
-SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, bool withTimes) {
-  return Open(Paths::Join(Paths::Join(parent.path_, name), u"*.*"), withTimes);
+// length in their long form. Without following links, one that has become
+// a reparse point since its parent was listed is not entered.
+SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+  const Text folder = Paths::Join(parent.path_, name);
+  if ((flags & kSearchFollow) == 0 && IsLink(::GetFileAttributesW(W(folder)))) {
+    Close();
+    problem_ = u"a link has taken the folder's place";
+    return SearchStatus::kFailed;
+  }
+  return Open(Paths::Join(folder, u"*.*"), flags);
 }
 
 bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>&) const {
   if (state_ == nullptr || state_->folder.empty()) return false;
   folder.path_ = state_->folder;
+  folder.followed_ = state_->follow;
   return true;
 }
 
@@ -74,17 +121,30 @@ bool DirSearch::Identity(FolderId& id) const {
   return true;
 }
 
-HeldFolder::HeldFolder(HeldFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept
+    : path_(std::move(other.path_)), followed_(other.followed_) {
+  other.path_.clear();
+}
 
 HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
   path_ = std::move(other.path_);
+  followed_ = other.followed_;
   other.path_.clear();
   return *this;
 }
 
-bool HeldFolder::Open(const Text& path) {
+bool HeldFolder::Open(const Text& path, Text& problem) {
   const DWORD attributes = ::GetFileAttributesW(W(path));
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    problem = win32::SystemMessage(::GetLastError());
+    return false;
+  }
+  // Held again by its path, it must still be a folder, and not a link that
+  // has taken its place (unless the walk follows links).
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (IsLink(attributes) && !followed_)) {
+    problem = u"another folder or a link has taken its place";
+    return false;
+  }
   path_ = Paths::AsFolder(path);
   return true;
 }
@@ -96,17 +156,28 @@ bool DirSearch::Next(DirEntry& entry) {
   if (state_->pending) {
     state_->pending = false;
   } else if (!::FindNextFileW(state_->handle, &state_->data)) {
+    // The end of the listing, or a failure to read it further.
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_NO_MORE_FILES) problem_ = win32::SystemMessage(error);
     return false;
   }
-  const WIN32_FIND_DATAW& d = state_->data;
+  WIN32_FIND_DATAW& d = state_->data;
   entry.name.assign(reinterpret_cast<const char16_t*>(d.cFileName));
   entry.attributes = d.dwFileAttributes;
+  // A link to a file may be dated by its file.
+  if (state_->targets && IsLink(d.dwFileAttributes) && (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    TargetTimes(Paths::Join(state_->folder, entry.name), d);
   entry.size = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-  entry.created = TicksOf(d.ftCreationTime);
   entry.lastWrite = TicksOf(d.ftLastWriteTime);
   entry.lastAccess = TicksOf(d.ftLastAccessTime);
+  // A creation time of 0 is none recorded: the last write stands in, as
+  // where a file system keeps no creation time.
+  const FileTime created = TicksOf(d.ftCreationTime);
+  entry.created = created == 0 ? entry.lastWrite : created;
   return true;
 }
+
+size_t FoldersToHold() { return SIZE_MAX; }  // a held folder is its path: no handle is kept
 
 bool FileAttributes(const Text& path, uint32_t& attributes) {
   const DWORD value = ::GetFileAttributesW(W(path));
@@ -123,7 +194,15 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
   return true;
 }
 
-Text FolderProblem(const Text&) { return Text(); }
+Text FolderProblem(const Text& path) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return win32::SystemMessage(::GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return win32::SystemMessage(ERROR_DIRECTORY);
+  // Searched the way the walk searches it, so the answer is the one it got.
+  DirSearch search;
+  search.Open(Paths::Join(path, u"*.*"), 0);
+  return search.Problem();
+}
 
 Text FullPath(const Text& path) {
   const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);

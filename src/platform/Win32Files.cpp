@@ -1,5 +1,7 @@
 // Output files on Windows: open, write, flush, close, replace and delete,
 // and what replacing a file must respect of the one it replaces.
+#include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "platform/Win32Common.h"
@@ -10,7 +12,30 @@ using win32::AsHandle;
 using win32::FromW;
 using win32::W;
 
-void PrepareFileWrites() {}
+namespace {
+
+// The temporary file to delete on an interruption, made before it is
+// published; the console's handler runs on a thread of its own.
+std::atomic<wchar_t*> pendingDelete{nullptr};
+
+BOOL WINAPI DeleteAndEnd(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (wchar_t* path = pendingDelete.exchange(nullptr)) ::DeleteFileW(path);
+  return FALSE;  // the default handler ends the process
+}
+
+}  // namespace
+
+void PrepareFileWrites() { ::SetConsoleCtrlHandler(&DeleteAndEnd, TRUE); }
+
+void DeleteOnInterrupt(const Text& path) {
+  auto* copy = new wchar_t[path.size() + 1];
+  std::copy(path.begin(), path.end(), copy);
+  copy[path.size()] = L'\0';
+  delete[] pendingDelete.exchange(copy);
+}
+
+void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
 
 bool FinalPath(const Text& path, Text& final) {
   // Asked of every existing file, not only of reparse points: Wine shows a

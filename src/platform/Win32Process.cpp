@@ -113,7 +113,10 @@ bool MakeFolders(const Text& path) {
 }
 
 Text FailureText(Failure failure) {
-  const DWORD error = failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED;
+  return win32::SystemMessage(failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED);
+}
+
+Text win32::SystemMessage(DWORD error) {
   wchar_t* message = nullptr;
   const DWORD n = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
