@@ -18,8 +18,25 @@ else()
     VERBATIM)
   add_custom_target(manpage ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/datemill.1.gz)
 
+  # The shell completions, made from the switch table by a program of the
+  # build itself.
+  add_executable(make_completions packaging/MakeCompletions.cpp)
+  target_link_libraries(make_completions PRIVATE datemill_core)
+  set(COMPLETIONS ${CMAKE_CURRENT_BINARY_DIR}/completions)
+  add_custom_command(
+    OUTPUT ${COMPLETIONS}/datemill ${COMPLETIONS}/_datemill ${COMPLETIONS}/datemill.fish
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${COMPLETIONS}
+    COMMAND make_completions ${COMPLETIONS}
+    DEPENDS make_completions
+    VERBATIM)
+  add_custom_target(completions ALL
+    DEPENDS ${COMPLETIONS}/datemill ${COMPLETIONS}/_datemill ${COMPLETIONS}/datemill.fish)
+
   install(TARGETS datemill RUNTIME DESTINATION bin)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/datemill.1.gz DESTINATION share/man/man1)
+  install(FILES ${COMPLETIONS}/datemill DESTINATION share/bash-completion/completions)
+  install(FILES ${COMPLETIONS}/_datemill DESTINATION share/zsh/vendor-completions)
+  install(FILES ${COMPLETIONS}/datemill.fish DESTINATION share/fish/vendor_completions.d)
   install(FILES README.md LICENSE DESTINATION share/doc/datemill)
 endif()
 

@@ -18,6 +18,8 @@ BUILD_PACKAGES=(cmake make g++ libc6-dev)
 TEST_PACKAGES=(libgtest-dev googletest tzdata g++-mingw-w64-x86-64-posix wine64 mandoc unzip)
 # The chart test renders SVG with rsvg-convert and reads the PNG in Python.
 TEST_PACKAGES+=(librsvg2-bin python3)
+# The completion test loads the zsh and fish completions too.
+TEST_PACKAGES+=(zsh fish)
 # What building the packages needs: dpkg-shlibdeps (and file, which CPack
 # uses to find the programs) for the Debian package's dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)

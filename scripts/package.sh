@@ -13,7 +13,7 @@ for preset in native windows; do
   cmake --preset "$preset" >/dev/null
   # Only what gets installed: the program (and on POSIX its man page).
   targets=(datemill)
-  [ "$preset" = native ] && targets+=(manpage)
+  [ "$preset" = native ] && targets+=(manpage completions)
   cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
   cpack --preset "$preset" >/dev/null
 done

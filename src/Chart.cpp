@@ -149,8 +149,7 @@ std::string AxisDetail(const CountsView& counts, const ChartAxis& axis) {
   return detail + ")";
 }
 
-void Head(std::string& svg, const CountsView& counts, const ChartFacts& facts,
-          const ChartAxis& axis) {
+void Head(std::string& svg, const CountsView& counts, const ChartFacts& facts, const ChartAxis& axis) {
   int64_t total = 0;
   for (size_t i = 0; i < counts.size(); ++i) total += counts.CountAt(i);
   const std::string heading =
@@ -208,8 +207,7 @@ void BarTitle(std::string& svg, const CountsView& counts, const ChartAxis& axis,
 }
 
 // The bars; an empty slot of a time axis gets none.
-void BarRects(std::string& svg, const CountsView& counts, const ChartAxis& axis,
-              const Scale& scale) {
+void BarRects(std::string& svg, const CountsView& counts, const ChartAxis& axis, const Scale& scale) {
   // Bars narrower than a few pixels touch; drawn smoothed, the seams between
   // them would show as a paler colour, so they are drawn pixel-sharp.
   const size_t slots = axis.bars.size();

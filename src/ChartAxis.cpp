@@ -60,14 +60,20 @@ std::vector<Piece> Pieces(TextView mask) {
 // The number of fields of a calendar mask (1: the year only, ... 6: down to
 // the second), 0 for any other mask.
 int CalendarFields(const std::vector<Piece>& pieces) {
-  int fields = 0;
+  bool seen[6] = {};
+  int tokens = 0;
   bool shortYear = false;
   for (const Piece& piece : pieces) {
     if (piece.field < 0) continue;
-    if (piece.field != fields) return 0;
+    if (seen[piece.field]) return 0;  // a field twice reads as no calendar
+    seen[piece.field] = true;
     shortYear = shortYear || piece.shortYear;
-    ++fields;
+    ++tokens;
   }
+  // In any order, but from the year down without a gap.
+  int fields = 0;
+  while (fields < 6 && seen[fields]) ++fields;
+  if (fields != tokens) return 0;
   return fields == 1 && shortYear ? 0 : fields;
 }
 
@@ -140,17 +146,29 @@ int64_t SlotStart(int64_t slot, TimeUnit unit) {
   return Calendar::SecondsFromFields(1970 + slot / 12, static_cast<unsigned>(slot % 12 + 1), 1, 0, 0, 0);
 }
 
-// The mask up to the end of the token of `unit` (the whole mask for its
-// finest unit, so that literals after the last token stay).
+// The mask without the tokens finer than `unit`, and without the literal
+// text that stands next to one of them: "dd.mm.yyyy" by month is
+// "mm.yyyy", "yyyy-mm-dd hh:ii" by day "yyyy-mm-dd". The whole mask for its
+// finest unit, so that all its literals stay.
 Text MaskThrough(TextView mask, const std::vector<Piece>& pieces, TimeUnit unit) {
-  const int field = 5 - static_cast<int>(unit);
-  bool finer = false;
-  size_t end = 0;
-  for (const Piece& piece : pieces) {
-    if (piece.field == field) end = piece.end;
-    finer = finer || piece.field > field;
+  const int keep = 5 - static_cast<int>(unit);
+  const auto dropped = [&](size_t i) { return pieces[i].field > keep; };
+  Text out;
+  size_t start = 0;  // where the current piece starts in the mask
+  for (size_t i = 0; i < pieces.size(); start = pieces[i++].end) {
+    if (pieces[i].field >= 0) {
+      if (!dropped(i)) out += mask.substr(start, pieces[i].end - start);
+      continue;
+    }
+    // A literal goes with a token beside its run that is dropped.
+    size_t before = i, after = i;
+    while (before > 0 && pieces[before - 1].field < 0) --before;
+    while (after < pieces.size() && pieces[after].field < 0) ++after;
+    const bool nextToDropped =
+        (before > 0 && dropped(before - 1)) || (after < pieces.size() && dropped(after));
+    if (!nextToDropped) out += mask.substr(start, pieces[i].end - start);
   }
-  return Text(finer ? mask.substr(0, end) : mask);
+  return out;
 }
 
 // The round boundaries labels may stand on: every `step`th `unit`. Days

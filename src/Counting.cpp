@@ -51,19 +51,16 @@ void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCou
   }
 }
 
-namespace {
-
 // Hands the report bytes of `counts` to `out`, converting to the narrow code
 // page a few lines at a time (whole lines, so no character is split).
-template <class Sink>
-void RenderReport(const DateCountList& counts, Sink&& out) {
+void RenderReport(const DateCountList& counts, TextView lineEnd, const ByteSink& out) {
   Text lines, text;
   for (size_t i = 0; i < counts.Size(); ++i) {
     counts.TextAt(i, text);
     lines += text;
     lines += u' ';
     lines += DecimalText(counts.CountAt(i));
-    lines += u"\r\n";
+    lines += lineEnd;
     if (lines.size() >= 2048) {
       out(Platform::ToNarrow(lines));
       lines.clear();
@@ -72,16 +69,14 @@ void RenderReport(const DateCountList& counts, Sink&& out) {
   if (!lines.empty()) out(Platform::ToNarrow(lines));
 }
 
-}  // namespace
-
 std::string ReportBytes(const DateCountList& counts) {
   std::string bytes;
-  RenderReport(counts, [&bytes](const std::string& more) { bytes += more; });
+  RenderReport(counts, u"\r\n", [&bytes](std::string_view more) { bytes += more; });
   return bytes;
 }
 
 WriteOutcome WriteReport(const Text& reportName, DateCountList& counts) {
   counts.Sort();
   return WriteFileReplacing(reportName + u".txt",
-                            [&counts](const ByteSink& out) { RenderReport(counts, out); });
+                            [&counts](const ByteSink& out) { RenderReport(counts, u"\r\n", out); });
 }

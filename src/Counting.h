@@ -30,12 +30,16 @@ class DateCounter : public ScanDir::Sink {
   DateCounter(TextView mask, DateKind kind, DateCountList& counts)
       : mask_(mask), kind_(kind), counts_(counts) {}
   void File(const Text& folder, const Platform::DirEntry& entry) override;
+  void Skipped(const Text&, const Platform::DirEntry&) override { ++skipped_; }
+  // The files left out by the extension lists so far.
+  int64_t Skipped() const { return skipped_; }
 
  private:
   const TextView mask_;
   const DateKind kind_;
   DateCountList& counts_;
   Text text_;  // the date text of the file being counted, its storage reused
+  int64_t skipped_ = 0;
 };
 
 // The report step: sorts `counts` and writes "<reportName>.txt" in the
@@ -45,5 +49,10 @@ class DateCounter : public ScanDir::Sink {
 // file untouched (unless it had to be written in place).
 WriteOutcome WriteReport(const Text& reportName, DateCountList& counts);
 
-// The bytes of the report for `counts` (which must be sorted).
+// Hands the bytes of the report for `counts` (which must be sorted) to
+// `out` a few lines at a time, its lines ended by `lineEnd` (the report
+// file's CR LF; standard output takes LF).
+void RenderReport(const DateCountList& counts, TextView lineEnd, const ByteSink& out);
+
+// The same bytes all at once, with CR LF.
 std::string ReportBytes(const DateCountList& counts);

@@ -8,6 +8,7 @@
 #include "Chart.h"
 #include "Constants.h"
 #include "Counting.h"
+#include "Output.h"
 #include "Paths.h"
 #include "Process.h"
 #include "Progress.h"
@@ -22,71 +23,12 @@
 
 namespace {
 
-// `what` is "report" or "chart"; `outcome` says what became of an earlier
-// file of that name. The log line is all the user is told (Dbg::Log shows it
-// on standard error too).
-void LogWriteFailure(const Text& what, const Text& fileName, WriteOutcome outcome) {
-  const Text& reason = WriteFailureReason();
-  const Text earlier = outcome == WriteOutcome::kLeftIncomplete
-                           ? u"; the earlier file of that name, written in place, is now incomplete."
-                       : outcome == WriteOutcome::kNotWritten
-                           ? u"; an earlier file of that name is left as it was."
-                           : u".";
-  Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + fileName + u"' could not be written" +
-                        (reason.empty() ? Text() : u" (" + reason + u")") + earlier));
-}
-
-// Writes "<reportName>.txt" (and with the chart switch "<reportName>.svg")
-// from `counts`, adding each file written to `written`; false, after a log
-// line for each, when one failed. The report sorts the counts, which the
-// chart needs.
-bool WriteOutputs(const Text& folder, const Text& reportName, const RunOptions& options,
-                  int64_t foldersBefore, DateCountList& counts, std::vector<Text>& written) {
-  bool ok = true;
-  const Text report = Paths::Join(options.outFolder, reportName + u".txt");
-  const WriteOutcome reportOutcome = WriteReport(Paths::Join(options.outFolder, reportName), counts);
-  if (reportOutcome == WriteOutcome::kWritten) {
-    written.push_back(report);
-  } else {
-    LogWriteFailure(u"report", report, reportOutcome);
-    ok = false;
-  }
-  if (!options.chart) return ok;
-  const ChartFacts facts{folder, options.kind, options.typedMask, options.each ? 0 : foldersBefore,
-                         options.mask};
-  const Text chart = Paths::Join(options.outFolder, reportName + u".svg");
-  const WriteOutcome chartOutcome = WriteChart(chart, counts, facts);
-  if (chartOutcome == WriteOutcome::kWritten) {
-    written.push_back(chart);
-  } else {
-    LogWriteFailure(u"chart", chart, chartOutcome);
-    ok = false;
-  }
-  return ok;
-}
-
-// Hands each file to the user's default program. A file that cannot be
-// opened is logged; it stays written and the exit status stays as it is.
-void OpenOutputs(const std::vector<Text>& written) {
-  for (const Text& file : written) {
-    Text path = Platform::FullPath(file);
-    if (path.empty()) path = file;
-    Text problem;
-    switch (Platform::OpenWithDefaultProgram(path, problem)) {
-      case Platform::OpenResult::kOpened: break;
-      case Platform::OpenResult::kNoProgram:
-        Platform::ShowDiagnostic(ProgramFile + u": " + path + u" is written; " + problem);
-        break;
-      case Platform::OpenResult::kFailed:
-        Dbg::Log(Dbg::Stamped(u"[Datemill] The file '" + path + u"' could not be opened: " + problem));
-        break;
-    }
-  }
-}
-
 // Walks one folder and counts its files' dates into `counts` as they are
-// listed; keeps nothing per file.
-void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& fileTotal) {
+// listed; keeps nothing per file. `seen` gets the number of files it saw,
+// `counted` the number it counted (the others left out by the extension
+// lists).
+void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& seen,
+                  int64_t& counted) {
   ScanDir::Reset();
   const int64_t flags =
       ScanDir::WithDates | (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks);
@@ -94,7 +36,8 @@ void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& 
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
   DateCounter counter(options.mask, options.kind, counts);
-  fileTotal = ScanDir::Walk(folder, rules, counter);
+  counted = ScanDir::Walk(folder, rules, counter);
+  seen = counted + counter.Skipped();
 }
 
 // `line` names what was being done when memory ran out.
@@ -142,32 +85,46 @@ Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& 
   return name;
 }
 
+// Says what the mask of the fmt switch may not do as the user expects; the
+// run goes on as the mask says. POSIX: on standard error; Windows, which
+// has none: in the log.
+void WarnOfTheMask(const Text& given) {
+  for (const Text& warning : MaskWarnings(given)) {
+    if (Platform::kWindowsConventions) {
+      Dbg::Log(Dbg::Stamped(u"[Datemill] The run goes on, but " + warning + u"."));
+    } else {
+      Platform::ShowDiagnostic(ProgramFile + u": " + warning);
+    }
+  }
+}
+
 enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
 
 // Scans, counts and reports one folder argument. `taken` holds the report
 // names the run has given so far.
 FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore,
-                       std::set<Text>& taken) {
+                       std::set<Text>& taken, RunOutput& output) {
   const Text folder(Paths::Trimmed(value));
   // Counts accumulate over the run unless each report is to hold its own.
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
-  int64_t fileTotal = 0;
-  ScanAndCount(folder, options, counts, fileTotal);
+  int64_t seen = 0, counted = 0;
+  ScanAndCount(folder, options, counts, seen, counted);
   // A folder that could not be read is a failure of the run, also when it
   // is a folder argument: the run goes on and ends with ExitFolderUnread.
-  const bool missing = fileTotal < 1 && TellFolderProblem(value, folder);
+  const bool missing = counted < 1 && TellFolderProblem(value, folder);
   const bool unread = TellUnreadFolders() || missing;
   const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
-  if (counts.Empty()) return done;
+  if (counts.Empty()) {
+    if (!missing) output.NoReport(value, seen, counted);
+    return done;
+  }
   // Without separate reports a later report of the same name holds the
   // earlier one's counts too, and replaces it.
   const Text reportName =
       options.each ? SeparateReportName(folder, Paths::ReportName(folder, Platform::FullPath), taken)
                    : Paths::ReportName(folder, Platform::FullPath);
-  std::vector<Text> written;
-  const bool ok = WriteOutputs(folder, reportName, options, foldersBefore, counts, written);
-  if (options.open) OpenOutputs(written);
+  const bool ok = output.Write(folder, reportName, foldersBefore, counts, counted);
   return ok ? done : FolderResult::kWriteFailed;
 }
 
@@ -175,9 +132,9 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
 // report, chart) ending the run: the counts are incomplete then, and the
 // report or chart being written is given up (a temporary file removed).
 FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore,
-                              std::set<Text>& taken) {
+                              std::set<Text>& taken, RunOutput& output) {
   try {
-    return RunFolder(value, options, foldersBefore, taken);
+    return RunFolder(value, options, foldersBefore, taken, output);
   } catch (const std::bad_alloc&) {
     ScanDir::Reset();  // frees the folder's records for the log line
     LogOutOfMemory([&value] {
@@ -214,13 +171,15 @@ void Main() try {
   Text fault;
   Args::Report(ReadRunOptions(options, fault), fault);
 
+  if (options.maskGiven) WarnOfTheMask(options.givenMask);
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
   Progress::Start(!options.quiet);
+  RunOutput output(options, Args::UnnamedValues.size());
   bool reportFailed = false, folderUnread = false;
   int64_t foldersBefore = 0;
   std::set<Text> taken;
   for (const Text& value : Args::UnnamedValues) {
-    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken);
+    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken, output);
     if (result == FolderResult::kOutOfMemory) {
       Progress::Stop();
       ExitCode = ExitReportFailed;
@@ -230,6 +189,7 @@ void Main() try {
     folderUnread = result == FolderResult::kFolderUnread || folderUnread;
   }
   Progress::Stop();
+  output.Totals();
   if (folderUnread) ExitCode = ExitFolderUnread;
   if (reportFailed) ExitCode = ExitReportFailed;
 } catch (const std::bad_alloc&) {

@@ -130,6 +130,55 @@ void RenderDateTo(TextView mask, int64_t date, Text& out) {
   }
 }
 
+namespace {
+
+// The first token that stays text in the rendering mask `mask`: one that
+// no "%" marks, found where RenderDate finds tokens; "" when none does.
+Text LiteralToken(TextView mask) {
+  for (size_t i = 0; i < mask.size();) {
+    const bool marked = mask[i] == u'%';
+    const size_t at = marked ? i + 1 : i;
+    size_t length = 0;
+    for (TextView token : kTokens) {
+      if (at < mask.size() && TokenAt(mask, at, token)) {
+        length = token.size();
+        break;
+      }
+    }
+    if (length > 0 && !marked) return Text(mask.substr(at, length));
+    i = at + (length > 0 ? length : 1);
+  }
+  return Text();
+}
+
+}  // namespace
+
+std::vector<Text> MaskWarnings(const Text& given) {
+  const Text lowered = Platform::ToLower(given);
+  const Text typed = ValidateMask(lowered);
+  const Text mask = TranslateMask(typed);
+  const Text quoted = u"the mask '" + given + u"'";
+  std::vector<Text> warnings;
+  if (typed != lowered) {
+    warnings.push_back(quoted + u" holds no date token; " + kDefaultMask + u" is used");
+    return warnings;
+  }
+  // Two dates that differ in every field render alike only through a mask
+  // that renders none of them.
+  const Text rendered = RenderDate(mask, MakeDate(2001, 2, 3, 4, 5, 6));
+  if (rendered == RenderDate(mask, MakeDate(2012, 11, 22, 13, 14, 15))) {
+    warnings.push_back(quoted + u" renders no date: every file gives the text '" + rendered + u"'");
+  }
+  const Text twice = warnings.empty() ? LiteralToken(mask) : Text();
+  if (!twice.empty()) {
+    warnings.push_back(quoted + u" holds '" + twice +
+                       u"' again where it is kept as text: only the first of a "
+                       u"token counts" +
+                       (twice == u"mm" ? u" (minutes are ii)" : u""));
+  }
+  return warnings;
+}
+
 Text RenderDate(TextView mask, int64_t date) {
   Text out;
   RenderDateTo(mask, date, out);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "Text.h"
 
@@ -49,6 +50,13 @@ Text ValidateMask(const Text& mask);
 // The rendering mask: the first occurrence of each token gets a "%" in front
 // ("yy" only when the mask holds no "%" yet).
 Text TranslateMask(const Text& mask);
+
+// What a user may not expect of the mask `given` (as typed for the fmt
+// switch), one warning each, the rendering being as it is: that it holds
+// no token and the default is used; that it renders no date at all (a
+// typed "%" keeps a lone "yy" text); that a token it holds twice counts
+// only the first time ("mm" twice: minutes are "ii").
+std::vector<Text> MaskWarnings(const Text& given);
 
 // RenderDate into `out` (replacing its content), reusing its storage.
 void RenderDateTo(TextView mask, int64_t date, Text& out);

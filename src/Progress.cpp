@@ -24,12 +24,6 @@ int64_t Milliseconds(Clock::duration span) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
 }
 
-Text Counted(int64_t count, TextView one, TextView many) {
-  Text digits = DecimalText(count);
-  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, u",");
-  return digits + u" " + Text(count == 1 ? one : many);
-}
-
 }  // namespace
 
 bool Due(int64_t sinceStart, int64_t sinceDrawn) {
@@ -37,8 +31,8 @@ bool Due(int64_t sinceStart, int64_t sinceDrawn) {
 }
 
 Text Line(int64_t folders, int64_t files, const Text& folder, size_t columns) {
-  Text line = ProgramFile + u": " + Counted(folders, u"folder", u"folders") + u", " +
-              Counted(files, u"file", u"files") + u" ";
+  Text line = ProgramFile + u": " + CountOf(folders, u"folder", u"folders") + u", " +
+              CountOf(files, u"file", u"files") + u" ";
   const size_t width = columns > 0 ? columns - 1 : 0;  // the last column would wrap on some terminals
   if (line.size() >= width) return line.substr(0, width);
   const size_t room = width - line.size();

@@ -37,7 +37,11 @@ bool Flag(TextView name) { return FindSwitch(name) != nullptr; }
 
 int ReadDates(RunOptions& options, Text& message) {
   Text value;
-  if (Given(u"fmt", value)) options.typedMask = ValidateMask(Platform::ToLower(value));
+  options.maskGiven = Given(u"fmt", value);
+  if (options.maskGiven) {
+    options.givenMask = value;
+    options.typedMask = ValidateMask(Platform::ToLower(value));
+  }
   options.mask = TranslateMask(options.typedMask);
   if (Given(u"date", value) && !ParseDateKind(value, options.kind)) {
     message = u"The value of " + SwitchName(u"date") +
@@ -117,7 +121,14 @@ int ReadRunOptions(RunOptions& options, Text& message) {
     return Args::ErrBadDepth;
   }
   options.open = Flag(u"open");
-  if (Given(u"out", value)) {
+  options.chart = Flag(u"chart");
+  options.toStandardOutput = !Platform::kWindowsConventions && Given(u"out", value) && value == u"-";
+  if (options.toStandardOutput && (options.chart || options.open)) {
+    message = prefix + (options.chart ? u"chart" : u"open") + u" needs a file: it cannot go with " + prefix +
+              u"out=- (standard output)";
+    return Args::ErrBadSwitch;
+  }
+  if (!options.toStandardOutput && Given(u"out", value)) {
     const int64_t found = LPS::ProbePath(value, LPS::FlagLongForm);
     // With open a missing folder is made: the run then shows its files, so a
     // mistyped name cannot go unseen.
@@ -134,8 +145,8 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   Given(u"exclude", options.exclude);
   // On/off switches: given at all means on (one given a value is a fault).
   options.each = Flag(u"each");
-  options.chart = Flag(u"chart");
   options.quiet = Flag(u"quiet");
+  options.verbose = Flag(u"verbose");
   options.follow = Flag(u"follow");
   return Args::ResultOk;
 }

@@ -11,18 +11,22 @@
 #include "modules/Args.h"
 
 struct RunOptions {
+  bool maskGiven = false;          // the fmt switch was given
+  Text givenMask;                  // ... with this value
   Text typedMask = u"yyyy-mm-dd";  // fmt, lower-cased and validated
   Text mask = u"%yyyy-%mm-%dd";    // typedMask translated for rendering
   DateKind kind = DateKind::kCreated;
-  int64_t depth = 0;    // 0 the folder only, ScanDir::AllLevels the whole tree
-  Text ext;             // the extensions counted ("" counts every file)
-  Text exclude;         // the extensions left out
-  Text outFolder;       // out: "" is the current folder
-  bool each = false;    // each report holds its own folder's counts only
-  bool follow = false;  // a walk enters links to folders, each real folder once
-  bool chart = false;   // write "<name>.svg" beside each report
-  bool open = false;    // open each report and chart once written; a missing out folder is made
-  bool quiet = false;   // no progress line on a terminal
+  int64_t depth = 0;              // 0 the folder only, ScanDir::AllLevels the whole tree
+  Text ext;                       // the extensions counted ("" counts every file)
+  Text exclude;                   // the extensions left out
+  Text outFolder;                 // out: "" is the current folder
+  bool each = false;              // each report holds its own folder's counts only
+  bool follow = false;            // a walk enters links to folders, each real folder once
+  bool chart = false;             // write "<name>.svg" beside each report
+  bool open = false;              // open each report and chart once written; a missing out folder is made
+  bool quiet = false;             // no progress line on a terminal
+  bool verbose = false;           // a line for each report, each folder without one, and the totals
+  bool toStandardOutput = false;  // POSIX "out=-": the reports go to standard output, not to files
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or

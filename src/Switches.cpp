@@ -20,7 +20,8 @@ constexpr Switch kSwitches[] = {
              u"status 1",
      .choices = u"0 1 2 all"},
     {.name = u"follow",
-     .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by their files"},
+     .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
+             u"their files"},
     {.name = u"ext",
      .value = u"LIST",
      .help =
@@ -42,6 +43,10 @@ constexpr Switch kSwitches[] = {
      .help = u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
              u"folder\nis then made)"},
     {.name = u"quiet", .help = u"no progress line on a terminal during long runs"},
+    {.name = u"verbose",
+     .help = u"a line on standard error for each report written,\neach folder without one, and the totals",
+     .letter = u'v',
+     .where = Where::kPosix},
     {.name = u"help",
      .help = u"show this help and exit",
      .letter = u'h',

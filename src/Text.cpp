@@ -35,6 +35,13 @@ Text DecimalText(int64_t value) {
   return Text(digits + pos, digits + sizeof(digits) / sizeof(digits[0]));
 }
 
+Text CountOf(int64_t count, TextView one, TextView many) {
+  Text digits = DecimalText(count);
+  const size_t sign = count < 0 ? 1 : 0;
+  for (size_t at = digits.size(); at > sign + 3; at -= 3) digits.insert(at - 3, u",");
+  return digits + u" " + Text(count == 1 ? one : many);
+}
+
 namespace {
 
 void AppendCodePoint(Text& out, char32_t cp) {

@@ -31,6 +31,10 @@ Text FromAscii(std::string_view ascii);
 // Decimal digits of a signed number.
 Text DecimalText(int64_t value);
 
+// A count for people to read, its digits grouped by commas, and the word
+// for one or for many of what it counts: "1 file", "1,234 files".
+Text CountOf(int64_t count, TextView one, TextView many);
+
 // UTF-8 to UTF-16. Bytes that are not part of valid UTF-8 become the lone
 // surrogates U+DC80..U+DCFF, so any byte string survives the round trip
 // through Utf8FromText.

@@ -19,8 +19,9 @@ constexpr Row kPosixStatuses[] = {
     {u"0", u"done"},
     {u"1", u"a report or chart could not be written, a folder could\nnot be read in full, or memory ran out"},
     {u"250",
-     u"an unknown switch, a switch given a value it does not\ntake or none where it needs one, or a {-}date "
-     u"value\nnot known"},
+     u"an unknown switch, one given a value it does not take or\nnone where it needs one, switches that "
+     u"cannot "
+     u"go together\n({-}chart or {-}open with {-}out=-), or a {-}date value not known"},
     {u"251", u"the {-}out folder does not exist or is a file"},
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
@@ -104,7 +105,9 @@ Text UsageText(const Text& program, bool windows) {
                     u"when that folder takes no file.\n"
                   : u"$XDG_STATE_HOME/datemill/Log.txt (by default\n"
                     u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
-                    u"After --, every parameter is a FOLDER, taken as it is.\n";
+                    u"After --, every parameter is a FOLDER, taken as it is. With --out=- the\n"
+                    u"reports go to standard output, with LF line ends (several: each behind\n"
+                    u"a line ==> NAME.txt <==).\n";
   text += u"\nExit status:\n";
   text += windows ? Table(kWindowsStatuses, prefix) : Table(kPosixStatuses, prefix);
   const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";

@@ -109,16 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{u"chart-seconds.svg", PerSecondCounts(),
                    ChartFacts{u"build", DateKind::kCreated, u"yyyy-mm-dd hh:ii:ss", 0,
                               u"%yyyy-%mm-%dd %hh:%ii:%ss"}},
-        // The year after the month: one bar per text, in text order.
-        GoldenCase{u"chart-texts.svg",
-                   Counts({{u"01.2020", 4},
-                           {u"02.2019", 1},
-                           {u"03.2020", 9},
-                           {u"05.2020", 2},
-                           {u"07.2020", 6},
-                           {u"09.2020", 3},
-                           {u"12.2020", 5}}),
-                   ChartFacts{u"C:\\Docs", DateKind::kCreated, u"mm.yyyy", 0, u"%mm.%yyyy"}}));
+        // Day first, with a gap: on the same time axis as yyyy-mm-dd, the
+        // labels in the user's order.
+        GoldenCase{u"chart-dayfirst.svg",
+                   Counts({{u"02.10.2018", 5}, {u"05.09.2018", 3}, {u"07.09.2018", 1}, {u"30.09.2018", 2}}),
+                   ChartFacts{u"C:\\Docs", DateKind::kCreated, u"dd.mm.yyyy", 0, u"%dd.%mm.%yyyy"}},
+        // No year: one bar per text, in text order.
+        GoldenCase{
+            u"chart-texts.svg",
+            Counts({{u"01", 4}, {u"02", 1}, {u"03", 9}, {u"05", 2}, {u"07", 6}, {u"09", 3}, {u"12", 5}}),
+            ChartFacts{u"C:\\Docs", DateKind::kCreated, u"dd", 0, u"%dd"}}));
 
 TEST(Chart, TitleNamesFolderKindMaskAndTotal) {
   const std::string svg =
@@ -160,7 +160,7 @@ TEST(Chart, LongTextsAreShortenedWithoutSplittingACharacter) {
   EXPECT_EQ(svg.find("\xEF\xBF\xBD"), std::string::npos);
 }
 
-TEST(CalendarUnit, FromTheYearDownWithoutAGap) {
+TEST(CalendarUnit, FromTheYearDownWithoutAGapInAnyOrder) {
   const std::pair<const char16_t*, TimeUnit> units[] = {
       {u"%yyyy", TimeUnit::kYear},
       {u"%yyyy-%mm", TimeUnit::kMonth},
@@ -168,11 +168,14 @@ TEST(CalendarUnit, FromTheYearDownWithoutAGap) {
       {u"%YYYY-%MM-%DD %HH", TimeUnit::kHour},
       {u"%yyyy-%mm-%dd %hh:%ii", TimeUnit::kMinute},
       {u"100% %yyyy-%mm-%dd_%hh.%ii.%ss h", TimeUnit::kSecond},
-      {u"%yy-%mm", TimeUnit::kMonth}};
+      {u"%yy-%mm", TimeUnit::kMonth},
+      {u"%dd.%mm.%yyyy", TimeUnit::kDay},
+      {u"%mm/%yy", TimeUnit::kMonth},
+      {u"%hh:%ii %dd.%mm.%yyyy", TimeUnit::kMinute}};
   for (const auto& [mask, unit] : units) EXPECT_EQ(CalendarUnit(mask), unit) << TestSupport::Show(mask);
   // "%yy" alone: its "00" is also an unknown date.
-  for (const char16_t* mask : {u"%yy", u"%mm", u"%hh", u"%dd.%mm.%yyyy", u"%mm-%yyyy", u"%yyyy-%dd",
-                               u"%yyyy-%mm-%dd %ii", u"%yyyy-%mm-%mm", u"yyyy-mm"})
+  for (const char16_t* mask : {u"%yy", u"%mm", u"%hh", u"%dd.%yyyy", u"%yyyy-%dd", u"%yyyy-%mm-%dd %ii",
+                               u"%yyyy-%mm-%mm", u"yyyy-mm"})
     EXPECT_EQ(CalendarUnit(mask), std::nullopt) << TestSupport::Show(mask);
 }
 
@@ -192,7 +195,8 @@ TEST(ReadDate, ReadsWhatRenderDateWrote) {
       {u"%yyyy-%mm-%dd", u"2018-09-2", Dates::OutOfRange},
       {u"%yyyy-%mm-%dd", u"2018-09-260", Dates::OutOfRange},
       {u"%yyyy-%mm-%dd", u"2018-0x-26", Dates::OutOfRange},
-      {u"%mm.%yyyy", u"09.2018", Dates::OutOfRange}};  // no calendar
+      {u"%mm.%yyyy", u"09.2018", MakeDate(2018, 9, 1, 0, 0, 0)},
+      {u"%dd.%yyyy", u"26.2018", Dates::OutOfRange}};  // no calendar: no month
   for (const auto& [mask, text, expected] : cases) {
     const std::optional<int64_t> date = ReadDate(mask, text);
     EXPECT_EQ(date.value_or(Dates::OutOfRange), expected) << TestSupport::Show(text);
@@ -242,7 +246,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "201601|201607|201701|201707|201801|201807|"},
         SpanCase{u"%yyyy", Day(1996, 1, 1), Day(2026, 1, 1), "year", "2000|2005|2010|2015|2020|2025|"},
         SpanCase{u"%yy-%mm", Day(1999, 12, 1), Day(2000, 1, 1), "month", "99-12|00-01|"},  // in time order
-        SpanCase{u"%yyyy", Day(2001, 1, 1), Day(2001, 1, 1), "year", "2001|"}));
+        SpanCase{u"%yyyy", Day(2001, 1, 1), Day(2001, 1, 1), "year", "2001|"},
+        // Any order: the labels of coarser units drop the finer fields.
+        SpanCase{u"%mm.%yyyy", Day(1996, 5, 1), Day(2005, 3, 1), "month", "1998|2000|2002|2004|"},
+        SpanCase{u"%hh:%ii %dd.%mm.%yyyy", MakeDate(2018, 9, 20, 5, 0, 0), MakeDate(2018, 10, 2, 22, 0, 0),
+                 "hour", "21.09.2018|23.09.2018|25.09.2018|27.09.2018|29.09.2018|01.10.2018|"}));
 
 TEST(Chart, MergedSlotsNameTheirUnitAndTexts) {
   const std::string svg =

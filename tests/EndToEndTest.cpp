@@ -673,6 +673,39 @@ TEST_F(EndToEnd, OutPutsReportsAndChartsIntoItsFolder) {
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
 }
 
+#ifndef _WIN32
+// With --out=- the reports go to standard output with LF (several behind a
+// header each), and no file is written; --verbose tells each report, each
+// folder without one, and the totals on standard error.
+TEST_F(EndToEnd, ReportsToStandardOutputAndAVerboseRun) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0), UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const Text b = Folder(u"b", {UtcStamp(2019, 6, 1, 0, 0, 0)});
+  const Text empty = Folder(u"empty", {});
+  TestSupport::RunResult result = Run({u"--date=m", u"--fmt=yyyy", u"--out=-", a});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(result.output, "2018 1\n2019 1\n");
+  result = Run({u"--date", u"m", u"--fmt", u"yyyy", u"--each", u"--out", u"-", a, b});
+  EXPECT_EQ(result.output, "==> a.txt <==\n2018 1\n2019 1\n\n==> b.txt <==\n2019 1\n");
+  EXPECT_TRUE(TestSupport::Listing(work_).empty());
+  EXPECT_EQ(Run({u"--chart", u"--out=-", a}).status, kBadSwitch);
+
+  result = Run({u"-v", u"--each", u"--date=m", u"--fmt=yyyy", a, empty, u"--ext=jpg", b});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(result.errors, "datemill: " + Utf8FromText(a) +
+                               ": no report: every file left out by the "
+                               "extension lists (2 files)\n" +
+                               "datemill: " + Utf8FromText(empty) + ": no report: no files directly in it\n" +
+                               "datemill: " + Utf8FromText(b) +
+                               ": no report: every file left out by the "
+                               "extension lists (1 file)\n" +
+                               "datemill: 3 folders, 0 files counted, 0 reports written\n");
+  result = Run({u"-v", u"--date=m", a, b});
+  EXPECT_EQ(result.errors,
+            "datemill: wrote a.txt (2 files, 2 dates)\ndatemill: wrote b.txt (1 file, 3 dates)\n"
+            "datemill: 2 folders, 3 files counted, 2 reports written\n");
+}
+#endif
+
 TEST_F(EndToEnd, EachReportHoldsItsOwnFolderOnly) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text empty = Folder(u"empty", {});

@@ -3,6 +3,7 @@
 #include "Constants.h"
 #include "Process.h"
 #include "platform/Platform.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -62,6 +63,26 @@ INSTANTIATE_TEST_SUITE_P(
                     // Only the low 32 bits count, read as signed.
                     RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) + 86400, u"1970-01-02"},
                     RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) - 1, u"0000-00-00"}));
+
+// What a mask does that may surprise is said; how it renders stays as it
+// is (the mask table of the driver's tests).
+TEST(MaskWarnings, SayWhatTheMaskDoesThatMaySurprise) {
+  const std::pair<const char16_t*, std::vector<Text>> cases[] = {
+      {u"yyyy-mm-dd", {}},
+      {u"Summary yyyy", {}},
+      {u"DD.MM.YYYY hh:ii", {}},
+      {u"week", {u"the mask 'week' holds no date token; yyyy-mm-dd is used"}},
+      {u"", {u"the mask '' holds no date token; yyyy-mm-dd is used"}},
+      {u"100%-yy", {u"the mask '100%-yy' renders no date: every file gives the text '100%-yy'"}},
+      {u"yyyy-mm-dd hh:mm",
+       {u"the mask 'yyyy-mm-dd hh:mm' holds 'mm' again where it is kept as text: only the first of a token "
+        u"counts (minutes are ii)"}},
+      {u"YYYY yyyy",
+       {u"the mask 'YYYY yyyy' holds 'yyyy' again where it is kept as text: only the first of a token "
+        u"counts"}}};
+  for (const auto& [mask, warnings] : cases)
+    EXPECT_EQ(MaskWarnings(mask), warnings) << TestSupport::Show(mask);
+}
 
 TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
   struct Case {

@@ -59,7 +59,7 @@ class ReadRunOptionsTest : public testing::Test {
 TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   const Text list = Platform::kWindowsConventions ? u"/chart, /open, /quiet, /?"
-                                                  : u"--chart, --open, --quiet, --help, --version";
+                                                  : u"--chart, --open, --quiet, --verbose, --help, --version";
   for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
     EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +

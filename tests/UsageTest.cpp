@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                                u"\n      --version ",
                                u"\n  0    done\n",
                                u"\n  1    a report",
-                               u"\n  250  an unknown switch, a switch given a value",
+                               u"\n  250  an unknown switch, one given a value",
                                u"\n  251  the --out folder",
                                u"\n  252  the --depth value",
                                u"\n  255  no arguments",

@@ -16,7 +16,7 @@ LAYERS = [
     (0, r"(Text|Calendar|Constants|Conventions|KeyedTable|Paths|NameStore|Switches|TakenDate|Taken\w*)\.(h|cpp)"),
     (1, r"platform/.*"),
     (2, r"(Process|Records)\.(h|cpp)|modules/.*"),
-    (3, r"(Counting|DateCounts|ReportFile|Chart\w*|RunOptions|Usage|Progress|Driver|Output\w*|Completion\w*)\.(h|cpp)"),
+    (3, r"(Completions|Counting|DateCounts|ReportFile|Chart\w*|RunOptions|Usage|Progress|Driver|Output\w*|Completion\w*)\.(h|cpp)"),
     (4, r"Datemill\.cpp"),
 ]
 NAMES = {0: "text rules", 1: "platform", 2: "modules", 3: "driver", 4: "entry"}

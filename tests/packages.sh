@@ -28,7 +28,8 @@ has_line "$info" "^  Datemill counts the files"
 
 contents=$(dpkg-deb --contents "$deb")
 for file in usr/bin/datemill usr/share/man/man1/datemill.1.gz usr/share/doc/datemill/README.md \
-  usr/share/doc/datemill/LICENSE; do
+  usr/share/doc/datemill/LICENSE usr/share/bash-completion/completions/datemill \
+  usr/share/zsh/vendor-completions/_datemill usr/share/fish/vendor_completions.d/datemill.fish; do
   has_line "$contents" " \./$file$"
 done
 

@@ -98,6 +98,8 @@ class Sink {
   virtual void Root(const Text& root) { (void)root; }
   virtual void Folder(const Text& path, const Platform::DirEntry* entry) { (void)path, (void)entry; }
   virtual void File(const Text& folder, const Platform::DirEntry& entry) = 0;
+  // A file of that folder that the extension lists leave out.
+  virtual void Skipped(const Text& folder, const Platform::DirEntry& entry) { (void)folder, (void)entry; }
   virtual void FolderDone(const Text& folder, int64_t files) { (void)folder, (void)files; }
 };
 

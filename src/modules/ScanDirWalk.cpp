@@ -109,6 +109,8 @@ class Walker {
         if (listFiles && Admitted(rules_, entry.name)) {
           sink_.File(folder, entry);
           ++n;
+        } else if (listFiles) {
+          sink_.Skipped(folder, entry);
         }
         if (FilesListed != nullptr && n - told == FilesPerTelling) {
           FilesListed(folder, n - told, false);

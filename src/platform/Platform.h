@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Conventions.h"
@@ -62,6 +63,9 @@ void ShowFatalMessage(const Text& text, const Text& caption);
 // information icon, one OK button and `caption` as title; on POSIX the text
 // on standard output (no caption). Returns when it has been shown.
 void ShowInformation(const Text& text, const Text& caption);
+
+// Writes `bytes` to standard output as they are; false when that fails.
+bool WriteStandardOutput(std::string_view bytes);
 
 // One diagnostic line for the user: standard error on POSIX, with the line
 // end added; nothing on Windows, where the windowless program stays silent.

@@ -78,6 +78,13 @@ void ShowInformation(const Text& text, const Text& caption) {
   ::MessageBoxW(nullptr, W(text), W(caption), MB_ICONINFORMATION | MB_OK);
 }
 
+bool WriteStandardOutput(std::string_view bytes) {
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  return out != nullptr && out != INVALID_HANDLE_VALUE &&
+         ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+}
+
 void ShowDiagnostic(const Text&) {}
 
 // The windowless program has no terminal for a progress line.

@@ -6,7 +6,8 @@
 Bars must stand from the baseline with heights in the ratio of their counts,
 in charts made up by CHART_SAMPLE and in one the program writes for a real
 folder; charts of 1, 366 and 100,000 texts must render. On a time axis (the
-real folder's days, the golden charts' months and minutes) each bar must
+real folder's days, the golden charts' months, minutes and days written
+day first) each bar must
 stand in the slot of its date and the slots without files must stay empty.
 Standard library only: the PNG is decoded here with zlib.
 """
@@ -171,6 +172,10 @@ def check_goldens(goldens, work):
     # Minutes 22:00 to 07:59, files in the first two hours and the last six.
     _, _, rows = render(os.path.join(goldens, "chart-seconds.svg"), os.path.join(work, "seconds.png"))
     check_slots(rows, 600, set(range(0, 120)) | set(range(240, 600)), "minutes")
+    # Days first, 2018-09-05 to 2018-10-02 with files on four of them.
+    _, _, rows = render(os.path.join(goldens, "chart-dayfirst.svg"), os.path.join(work, "dayfirst.png"))
+    check_slots(rows, 28, {0, 2, 25, 27}, "days first")
+    check_ratio(rows, [3, 1, 2, 5], 5, "days first")
 
 
 def main():

@@ -1,0 +1,44 @@
+// What a run writes and tells for its folders: each folder's report (and
+// chart) as files, or on standard output; the files opened when asked; and
+// with the verbose switch a line for each report, for each folder that gave
+// none, and the run's totals.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "DateCounts.h"
+#include "RunOptions.h"
+#include "Text.h"
+
+class RunOutput {
+ public:
+  // For a run of `folders` folder arguments.
+  RunOutput(const RunOptions& options, size_t folders) : options_(options), folders_(folders) {}
+
+  // Writes the report of `folder` named `reportName` from `counts` (sorted
+  // here), which `files` of its files gave, and with the chart switch the
+  // chart (`foldersBefore`: the earlier folders whose counts it holds);
+  // opens them with the open switch. False, after a log line for each,
+  // when one could not be written.
+  bool Write(const Text& folder, const Text& reportName, int64_t foldersBefore, DateCountList& counts,
+             int64_t files);
+
+  // The folder gave no report: its files were `seen` and `counted` (the
+  // rest left out by the extension lists). Told with the verbose switch.
+  void NoReport(const Text& folder, int64_t seen, int64_t counted);
+
+  // The run's totals, told with the verbose switch as its last line.
+  void Totals() const;
+
+ private:
+  bool WriteFile(const Text& what, const Text& path, WriteOutcome outcome);
+  bool WriteToStandardOutput(const Text& reportName, const DateCountList& counts);
+  void Told(const Text& line) const;
+
+  const RunOptions& options_;
+  const size_t folders_;
+  std::vector<Text> written_;  // the files of the folder last written
+  int64_t files_ = 0, reports_ = 0, charts_ = 0, folderCount_ = 0;
+  bool printed_ = false;  // a report has gone to standard output
+};
