@@ -15,8 +15,9 @@ const unsigned char* Source::At(uint64_t offset, size_t size) {
   }
   if (failed_) return nullptr;
   // Ask for a whole window so that what lies next is answered from it, but
-  // never for more than the budget has left.
-  const size_t want = std::min(std::max(size, kWindowBytes), kMostBytes - spent_);
+  // never for more than the budget has left, nor past the last offset.
+  size_t want = std::min(std::max(size, kWindowBytes), kMostBytes - spent_);
+  if (UINT64_MAX - offset < want) want = static_cast<size_t>(UINT64_MAX - offset);
   if (want < size) return nullptr;
   spent_ += want;
   const int64_t got = read_(context_, offset, scratch_, want);

@@ -140,6 +140,7 @@ struct File {
   static int64_t ReadAt(void* context, uint64_t offset, unsigned char* out, size_t size) {
     auto& file = *static_cast<File*>(context);
     file.asked += size;
+    EXPECT_LE(offset, UINT64_MAX - size);  // no read runs past the last 64-bit offset
     if (offset >= file.failFrom) return -1;
     const uint64_t count = offset >= file.size ? 0 : std::min<uint64_t>(size, file.size - offset);
     std::memset(out, 0, count);
@@ -204,6 +205,8 @@ TEST(TakenDate, EachFormatTakesOriginalThenDigitizedThenDateTime) {
       {"jpeg cut in its Exif", Cut(Jpeg(all), 60), kNone},
       {"movie cut in mvhd", Cut(Movie(Mvhd(0, kFrom1904 + 5)), Movie(Mvhd(0, kFrom1904 + 5)).size() - 20),
        kNone},
+      {"box ending at the last offsets",
+       Cat({Box("ftyp", B("isom")), LargeBox("free", {}), N(1, 4), B("free"), N(UINT64_MAX - 40, 8)}), kNone},
       {"empty", {}, kNone},
       {"text", B("2018:09:26 10:11:12\n"), kNone},
       {"riff that is not webp", Cat({B("RIFF"), N(4, 4, true), B("WAVE")}), kNone},
