@@ -78,6 +78,7 @@ std::string KindWord(DateKind kind) {
   switch (kind) {
     case DateKind::kModified: return "last-written";
     case DateKind::kAccessed: return "last-accessed";
+    case DateKind::kTaken: return "taken";
     case DateKind::kCreated: break;
   }
   return "created";

@@ -16,8 +16,10 @@ constexpr int64_t WithDepth = 16;         // fill Depth
 constexpr int64_t WithDates = 32;         // fill Created, Modified and Accessed
 constexpr int64_t WithAttributes = 64;    // fill Attributes
 constexpr int64_t SkipFolderLinks = 128;  // a walk neither enters nor records links to folders
-constexpr int64_t DateLinksByTarget =
-    256;  // a link to a file is dated by its file (a dangling one by itself)
+// A link to a file is dated by its file (a dangling one by itself).
+constexpr int64_t DateLinksByTarget = 256;
+// Fill Taken: when a picture or video file was taken.
+constexpr int64_t WithTaken = 512;
 
 // Sort words (other bits are ignored).
 constexpr int64_t SortAscending = 1;  // wins over SortDescending

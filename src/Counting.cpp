@@ -11,6 +11,7 @@ DateCountList DateCounts;
 DateKind DateKindFromText(TextView kind) {
   if (kind == u"m") return DateKind::kModified;
   if (kind == u"a") return DateKind::kAccessed;
+  if (kind == u"t") return DateKind::kTaken;
   return DateKind::kCreated;
 }
 
@@ -20,6 +21,7 @@ int64_t DateOf(const FileRecord& file, DateKind kind) {
   switch (kind) {
     case DateKind::kModified: return file.Modified;
     case DateKind::kAccessed: return file.Accessed;
+    case DateKind::kTaken: return file.Taken;
     case DateKind::kCreated: break;
   }
   return file.Created;
@@ -29,6 +31,7 @@ Platform::FileTime StampOf(const Platform::DirEntry& entry, DateKind kind) {
   switch (kind) {
     case DateKind::kModified: return entry.lastWrite;
     case DateKind::kAccessed: return entry.lastAccess;
+    case DateKind::kTaken:
     case DateKind::kCreated: break;
   }
   return entry.created;
@@ -37,7 +40,11 @@ Platform::FileTime StampOf(const Platform::DirEntry& entry, DateKind kind) {
 }  // namespace
 
 void DateCounter::File(const Text&, const Platform::DirEntry& entry) {
-  RenderDateTo(mask_, ScanDir::DateOfStamp(StampOf(entry, kind_)), text_);
+  bool recorded = true;
+  const int64_t date = kind_ == DateKind::kTaken ? ScanDir::DateOfTaken(entry, &recorded)
+                                                 : ScanDir::DateOfStamp(StampOf(entry, kind_));
+  untaken_ += recorded ? 0 : 1;
+  RenderDateTo(mask_, date, text_);
   counts_.Add(text_);
 }
 

@@ -14,9 +14,14 @@
 extern DateCountList DateCounts;
 
 // Which time stamp of a file is counted.
-enum class DateKind { kCreated, kModified, kAccessed };
+enum class DateKind {
+  kCreated,
+  kModified,
+  kAccessed,
+  kTaken,  // when a picture or video was taken, from its metadata; else the last write
+};
 
-// "c", "m" or "a" (exactly); anything else means kCreated.
+// "c", "m", "a" or "t" (exactly); anything else means kCreated.
 DateKind DateKindFromText(TextView kind);
 
 // The counting step: renders the chosen date of every file of every folder
@@ -33,13 +38,16 @@ class DateCounter : public ScanDir::Sink {
   void Skipped(const Text&, const Platform::DirEntry&) override { ++skipped_; }
   // The files left out by the extension lists so far.
   int64_t Skipped() const { return skipped_; }
+  // The files counted by taken date that recorded none (counted by their
+  // last write instead).
+  int64_t Untaken() const { return untaken_; }
 
  private:
   const TextView mask_;
   const DateKind kind_;
   DateCountList& counts_;
   Text text_;  // the date text of the file being counted, its storage reused
-  int64_t skipped_ = 0;
+  int64_t skipped_ = 0, untaken_ = 0;
 };
 
 // The report step: sorts `counts` and writes "<reportName>.txt" in the

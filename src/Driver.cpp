@@ -24,20 +24,23 @@
 namespace {
 
 // Walks one folder and counts its files' dates into `counts` as they are
-// listed; keeps nothing per file. `seen` gets the number of files it saw,
-// `counted` the number it counted (the others left out by the extension
-// lists).
-void ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts, int64_t& seen,
-                  int64_t& counted) {
+// listed; keeps nothing per file. Returns how many files it saw and
+// counted (the others left out by the extension lists), and how many of
+// those counted by taken date recorded none.
+FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
   ScanDir::Reset();
-  const int64_t flags =
-      ScanDir::WithDates | (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks);
+  const int64_t flags = ScanDir::WithDates |
+                        (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks) |
+                        (options.kind == DateKind::kTaken ? ScanDir::WithTaken : 0);
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
   DateCounter counter(options.mask, options.kind, counts);
-  counted = ScanDir::Walk(folder, rules, counter);
-  seen = counted + counter.Skipped();
+  FolderCounts result;
+  result.counted = ScanDir::Walk(folder, rules, counter);
+  result.seen = result.counted + counter.Skipped();
+  result.untaken = counter.Untaken();
+  return result;
 }
 
 // `line` names what was being done when memory ran out.
@@ -108,15 +111,14 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   // Counts accumulate over the run unless each report is to hold its own.
   DateCountList own;
   DateCountList& counts = options.each ? own : DateCounts;
-  int64_t seen = 0, counted = 0;
-  ScanAndCount(folder, options, counts, seen, counted);
+  const FolderCounts files = ScanAndCount(folder, options, counts);
   // A folder that could not be read is a failure of the run, also when it
   // is a folder argument: the run goes on and ends with ExitFolderUnread.
-  const bool missing = counted < 1 && TellFolderProblem(value, folder);
+  const bool missing = files.counted < 1 && TellFolderProblem(value, folder);
   const bool unread = TellUnreadFolders() || missing;
   const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
   if (counts.Empty()) {
-    if (!missing) output.NoReport(value, seen, counted);
+    if (!missing) output.NoReport(value, files);
     return done;
   }
   // Without separate reports a later report of the same name holds the
@@ -124,7 +126,7 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   const Text reportName =
       options.each ? SeparateReportName(folder, Paths::ReportName(folder, Platform::FullPath), taken)
                    : Paths::ReportName(folder, Platform::FullPath);
-  const bool ok = output.Write(folder, reportName, foldersBefore, counts, counted);
+  const bool ok = output.Write(folder, reportName, foldersBefore, counts, files);
   return ok ? done : FolderResult::kWriteFailed;
 }
 

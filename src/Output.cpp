@@ -72,16 +72,17 @@ bool RunOutput::WriteToStandardOutput(const Text& reportName, const DateCountLis
 }
 
 bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t foldersBefore,
-                      DateCountList& counts, int64_t files) {
+                      DateCountList& counts, const FolderCounts& found) {
   ++folderCount_;
-  files_ += files;
-  const Text dates = CountOf(static_cast<int64_t>(counts.Size()), u"date", u"dates");
+  files_ += found.counted;
+  untaken_ += found.untaken;
+  const Text counted = u" (" + CountOf(found.counted, u"file", u"files") + u", " +
+                       CountOf(static_cast<int64_t>(counts.Size()), u"date", u"dates") + u")";
   if (options_.toStandardOutput) {
     counts.Sort();
     if (!WriteToStandardOutput(reportName, counts)) return false;
     ++reports_;
-    Told(u"wrote " + reportName + u".txt to standard output (" + CountOf(files, u"file", u"files") + u", " +
-         dates + u")");
+    Told(u"wrote " + reportName + u".txt to standard output" + counted);
     return true;
   }
   written_.clear();
@@ -89,7 +90,7 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
   bool ok = WriteFile(u"report", report, WriteReport(Paths::Join(options_.outFolder, reportName), counts));
   if (ok) {
     ++reports_;
-    Told(u"wrote " + report + u" (" + CountOf(files, u"file", u"files") + u", " + dates + u")");
+    Told(u"wrote " + report + counted);
   }
   if (options_.chart) {
     const ChartFacts facts{folder, options_.kind, options_.typedMask, options_.each ? 0 : foldersBefore,
@@ -106,16 +107,15 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
   return ok;
 }
 
-void RunOutput::NoReport(const Text& folder, int64_t seen, int64_t counted) {
+void RunOutput::NoReport(const Text& folder, const FolderCounts& found) {
   ++folderCount_;
-  files_ += counted;
-  if (seen > counted) {
+  files_ += found.counted;
+  if (found.seen > found.counted) {
     Told(folder + u": no report: every file left out by the extension lists (" +
-         CountOf(seen, u"file", u"files") + u")");
+         CountOf(found.seen, u"file", u"files") + u")");
   } else {
     Told(folder + (options_.depth == 0 ? u": no report: no files directly in it"
-                                       : u": no report: no files in it "
-                                         u"or its subfolders"));
+                                       : u": no report: no files in it or its subfolders"));
   }
 }
 
@@ -124,4 +124,12 @@ void RunOutput::Totals() const {
               u" counted, " + CountOf(reports_, u"report", u"reports") + u" written";
   if (options_.chart) line += u", " + CountOf(charts_, u"chart", u"charts");
   Told(line);
+  if (untaken_ == 0) return;
+  const Text untaken =
+      CountOf(untaken_, u"file", u"files") + u" recorded no taken date (counted by their last write)";
+  if (Platform::kWindowsConventions) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] " + untaken + u"."));
+  } else {
+    Told(untaken);
+  }
 }

@@ -11,24 +11,33 @@
 #include "RunOptions.h"
 #include "Text.h"
 
+// What a folder's walk found: the files it saw, those it counted (the
+// others left out by the extension lists), and of those counted by taken
+// date the ones that recorded none.
+struct FolderCounts {
+  int64_t seen = 0, counted = 0, untaken = 0;
+};
+
 class RunOutput {
  public:
   // For a run of `folders` folder arguments.
   RunOutput(const RunOptions& options, size_t folders) : options_(options), folders_(folders) {}
 
   // Writes the report of `folder` named `reportName` from `counts` (sorted
-  // here), which `files` of its files gave, and with the chart switch the
+  // here), which its `files` gave, and with the chart switch the
   // chart (`foldersBefore`: the earlier folders whose counts it holds);
   // opens them with the open switch. False, after a log line for each,
   // when one could not be written.
   bool Write(const Text& folder, const Text& reportName, int64_t foldersBefore, DateCountList& counts,
-             int64_t files);
+             const FolderCounts& files);
 
-  // The folder gave no report: its files were `seen` and `counted` (the
-  // rest left out by the extension lists). Told with the verbose switch.
-  void NoReport(const Text& folder, int64_t seen, int64_t counted);
+  // The folder gave no report, having found `files`. Told with the verbose
+  // switch.
+  void NoReport(const Text& folder, const FolderCounts& files);
 
-  // The run's totals, told with the verbose switch as its last line.
+  // The run's totals, told with the verbose switch as its last line; the
+  // files that recorded no taken date are said with it, or on Windows in
+  // the log.
   void Totals() const;
 
  private:
@@ -39,6 +48,6 @@ class RunOutput {
   const RunOptions& options_;
   const size_t folders_;
   std::vector<Text> written_;  // the files of the folder last written
-  int64_t files_ = 0, reports_ = 0, charts_ = 0, folderCount_ = 0;
+  int64_t files_ = 0, untaken_ = 0, reports_ = 0, charts_ = 0, folderCount_ = 0;
   bool printed_ = false;  // a report has gone to standard output
 };

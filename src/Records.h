@@ -90,6 +90,7 @@ struct FileRecord {
   int64_t Modified = 0;    // (WithDates)
   int64_t Accessed = 0;    // (WithDates)
   int64_t Attributes = 0;  // the entry's attribute word (WithAttributes)
+  int64_t Taken = 0;       // when it was taken, else its last write (WithTaken)
 };
 
 // The file records of a scan, with the names their paths point at. Copies

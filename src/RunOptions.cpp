@@ -45,7 +45,7 @@ int ReadDates(RunOptions& options, Text& message) {
   options.mask = TranslateMask(options.typedMask);
   if (Given(u"date", value) && !ParseDateKind(value, options.kind)) {
     message = u"The value of " + SwitchName(u"date") +
-              u" must be c, m or a (or created, modified, accessed): '" + value + u"'";
+              u" must be c, m, a or t (or created, modified, accessed, taken): '" + value + u"'";
     return Args::ErrBadSwitch;
   }
   return Args::ResultOk;
@@ -84,6 +84,8 @@ bool ParseDateKind(TextView value, DateKind& kind) {
     kind = DateKind::kModified;
   } else if (word == u"a" || word == u"accessed") {
     kind = DateKind::kAccessed;
+  } else if (word == u"t" || word == u"taken") {
+    kind = DateKind::kTaken;
   } else {
     return false;
   }

@@ -48,8 +48,8 @@ int ReadRunOptions(RunOptions& options, Text& message);
 // the platform's conventions.
 Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows);
 
-// The date value: c, m or a, or the words created, modified and accessed,
-// in any letter case. False for anything else, the empty value included.
+// The date value: c, m, a or t, or the words created, modified, accessed
+// and taken, in any letter case. False for anything else, the empty value included.
 bool ParseDateKind(TextView value, DateKind& kind);
 
 // The depth value: a whole number from 0 up (beyond the deepest tree it

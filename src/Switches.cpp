@@ -9,10 +9,13 @@ constexpr Switch kSwitches[] = {
      .value = u"MASK",
      .help = u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
     {.name = u"date",
-     .value = u"c|m|a",
-     .help = u"the date that counts: c created (default), m last\nwritten, a last accessed (also the words "
-             u"created,\nmodified, accessed; any letter case)",
-     .choices = u"c m a created modified accessed"},
+     .value = u"c|m|a|t",
+     .help = u"the date that counts: c created (default), m last\n"
+             u"written, a last accessed, t taken (a photo's or\n"
+             u"video's own date, else the last write; also the\n"
+             u"words created, modified, accessed, taken; any\n"
+             u"letter case)",
+     .choices = u"c m a t created modified accessed taken"},
     {.name = u"depth",
      .value = u"N|all",
      .help = u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: "

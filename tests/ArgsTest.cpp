@@ -107,8 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{{u"x\"y z\"w"}, {u"x\"y z\"w||0"}}, ListCase{{u"\"xy zw\""}, {u"\"xy zw\"||0"}},
         ListCase{{u"a \"b\" \\\"c\\\" %A%", u"5% off"}, {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
         ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
-        ListCase{{S(u"fmt=\"yy mm\"=z"), S(u"%A%=%A%"), S(u"x\"")},
-                 {S(u"fmt|\"yy mm\"|1"), S(u"%A%|alpha|1"), S(u"x\"||2")}},
+        ListCase{{u"--fmt=\"yy mm\"=z", u"--%A%=%A%", u"--x\""},
+                 {u"--fmt|\"yy mm\"|1", u"--%A%|alpha|1", u"--x\"||2"}},
         // "--" ends the switches; a second one is a folder, and
         // nothing after it is expanded.
         ListCase{{u"--each", u"--", u"--fmt=x", u"--", u"-h", u"%A%"},

@@ -120,6 +120,7 @@ TEST(CountDates, CountsTheChosenStampOfEveryFileAcrossFolders) {
 TEST(DateKindFromText, OnlyExactLettersChooseOtherStamps) {
   EXPECT_EQ(DateKindFromText(u"m"), DateKind::kModified);
   EXPECT_EQ(DateKindFromText(u"a"), DateKind::kAccessed);
+  EXPECT_EQ(DateKindFromText(u"t"), DateKind::kTaken);
   EXPECT_EQ(DateKindFromText(u"c"), DateKind::kCreated);
   EXPECT_EQ(DateKindFromText(u"M"), DateKind::kCreated);
   EXPECT_EQ(DateKindFromText(u""), DateKind::kCreated);

@@ -70,8 +70,8 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   for (const Text bad : {u"x", u"", u"-", u"mod", u"c m"}) {
     EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
   }
-  EXPECT_EQ(message_,
-            u"The value of " + prefix + u"date must be c, m or a (or created, modified, accessed): 'c m'");
+  EXPECT_EQ(message_, u"The value of " + prefix +
+                          u"date must be c, m, a or t (or created, modified, accessed, taken): 'c m'");
   // Known names in any letter case pass.
   EXPECT_EQ(Read({{u"FMT", u"yy"}, {u"Each", u"-"}, {u"follow", u"-"}, {u"open", u"-"}, {u"quiet", u"-"}}),
             Args::ResultOk);

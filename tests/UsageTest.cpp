@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UsageCase{false,
                               u"datemill",
                               {u"      --fmt=MASK      date mask",
-                               u"\n      --date=c|m|a ",
+                               u"\n      --date=c|m|a|t ",
                                u"\n      --depth=N|all ",
                                u"\n      --ext=LIST ",
                                u"\n      --exclude=LIST  ",
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{
                         true,
                         u"Datemill.exe",
-                        {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a ", u"\n  /depth=N|all ",
+                        {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a|t ", u"\n  /depth=N|all ",
                          u"\n  /ext=LIST ", u"\n  /exclude=LIST ", u"(wins over /ext)", u"\n  /out=FOLDER ",
                          u"\n  /each ", u"\n  /chart ", u"\n  /?                  show this help\n",
                          u"\n  4294967290 (-6)  an unknown switch", u"\n  4294967291 (-5)  the /out folder",

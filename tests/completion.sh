@@ -14,7 +14,7 @@ bash -c '
   }
   check "--date" datemill --da
   check "--ext --exclude --each" datemill --e
-  check "c m a created modified accessed" datemill --date ""
+  check "c m a t created modified accessed taken" datemill --date ""
   check "modified" datemill --date = mo
   check "all" datemill --depth=2 --depth a
 ' completion "$1"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Calendar.h"
 #include "Paths.h"
 #include "Process.h"
 #include "modules/LPS.h"
@@ -59,6 +60,7 @@ void AddFile(FileList& found, const Text& folder, const Platform::DirEntry& entr
   if (flags & WithDepth) record.Depth = DepthOf(folder) + DepthOf(entry.name);
   if (flags & WithDates) FillDates(record, entry);
   if (flags & WithAttributes) record.Attributes = entry.attributes;
+  if (flags & WithTaken) record.Taken = DateOfTaken(entry);
 }
 
 // Adds a record for the subfolder `entry`, whose path is `sub`, to `pending`.
@@ -145,6 +147,18 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
   if (stamp == Platform::kTimeUnread) return Dates::Unconverted;
   if (!Platform::LocalSeconds(stamp, local)) return Dates::Unconverted;
   return (local < 0 || local > Dates::Latest) ? Dates::OutOfRange : local;
+}
+
+int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded) {
+  if (recorded != nullptr) *recorded = entry.taken.kind != TakenDate::Kind::kNone;
+  switch (entry.taken.kind) {
+    case TakenDate::Kind::kWallClock: return entry.taken.seconds;  // a local time already, in range
+    case TakenDate::Kind::kUtc:
+      return DateOfStamp((entry.taken.seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) *
+                         Calendar::kTicksPerSecond);
+    case TakenDate::Kind::kNone: break;
+  }
+  return DateOfStamp(entry.lastWrite);
 }
 
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,

@@ -74,6 +74,12 @@ bool Reset();
 // platform cannot convert it, Dates::OutOfRange (-1) outside 1970..2038.
 int64_t DateOfStamp(Platform::FileTime stamp);
 
+// The date value of when the file `entry` (read with its taken date) was
+// taken: an Exif date as it stands, a movie's UTC time made local like a
+// file stamp; where the file records none, the date of its last write, and
+// `recorded` (when given) false.
+int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded = nullptr);
+
 // Scans the roots (separated by "|" or CR LF where Platform::kRootLists;
 // else `roots` is one path) into `results`, which it only
 // appends to. Each folder is searched once, for its files and subfolders
@@ -114,6 +120,7 @@ struct WalkRules {
   bool withTimes = false;
   bool followLinks = false;
   bool linkTargets = false;  // links to files dated by their files
+  bool taken = false;        // files' taken dates read (Platform::DirEntry::taken)
   Text extensions, skipExtensions, folderWords, skipFolderWords;
 };
 

@@ -52,7 +52,8 @@ class Walker {
         sink_(sink),
         flags_((rules.withTimes ? Platform::kSearchTimes : 0) |
                (rules.followLinks ? Platform::kSearchFollow : 0) |
-               (rules.linkTargets ? Platform::kSearchTargets : 0)),
+               (rules.linkTargets ? Platform::kSearchTargets : 0) |
+               (rules.taken ? Platform::kSearchTaken : 0)),
         mostHeld_(std::min(MostHeldFolders, Platform::FoldersToHold())) {}
 
   // Walks from `root` (with its separator), which the sink has heard of
@@ -249,7 +250,8 @@ WalkRules::WalkRules(int64_t levels, int64_t flags)
       files((flags & FoldersOnly) == 0),
       withTimes((flags & WithDates) != 0),
       followLinks((flags & SkipFolderLinks) == 0),
-      linkTargets((flags & DateLinksByTarget) != 0) {}
+      linkTargets((flags & DateLinksByTarget) != 0),
+      taken((flags & WithTaken) != 0) {}
 
 int64_t WalkBelow(const Text& folder, bool admitted, const WalkRules& rules, Sink& sink) {
   return Walker(rules, sink).Run(folder, admitted);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Conventions.h"
+#include "TakenDate.h"
 #include "Text.h"
 
 namespace Platform {
@@ -118,6 +119,7 @@ struct DirEntry {
   uint32_t attributes = 0;
   uint64_t size = 0;
   FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
+  TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
 
   bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
@@ -133,6 +135,7 @@ enum class SearchStatus {
 constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
 constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
 constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
+constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
 
 // How many folders a walk may hold open for their subfolders to come,
 // leaving room for what else the run opens (the listings, the look-ahead,

@@ -84,7 +84,7 @@ void FillAndStart(DirSearch::State& s, StatBatch& batch) {
     batch.Add(name, d->d_type);
   }
   posix::RunListingHook(s.listed, s.error);
-  if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes));
+  if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes), s.taken);
 }
 
 }  // namespace
@@ -96,15 +96,25 @@ void posix::Prime(DirSearch::State& s) {
 
 namespace {
 
-// The facts of a listed entry from its stat result `own`. A link to a
-// folder counts as a folder with its own facts; with `targets` a link to a
-// file is dated by its file, and a link that leads nowhere keeps its own.
-EntryInfo FactsOfListed(const DirSearch::State& s, const char* name, const struct statx& own) {
-  if (!S_ISLNK(own.stx_mode)) return posix::FactsOf(name, own, s.withTimes, false);
+// The facts of the listed entry `i` of `batch` from its stat result. A link
+// to a folder counts as a folder with its own facts; with `targets` a link
+// to a file is dated by its file (its taken date too), and a link that
+// leads nowhere keeps its own.
+EntryInfo FactsOfListed(const DirSearch::State& s, const StatBatch& batch, size_t i) {
+  const struct statx& own = batch.Result(i);
+  const char* name = batch.Name(i);
+  if (!S_ISLNK(own.stx_mode)) {
+    EntryInfo info = posix::FactsOf(name, own, s.withTimes, false);
+    info.taken = batch.Taken(i);
+    return info;
+  }
   struct statx target {};
   const bool reached = posix::StatTarget(::dirfd(s.dir), name, posix::StatMask(s.withTimes), target) == 0;
   if (reached && S_ISDIR(target.stx_mode)) return posix::FactsOf(name, own, s.withTimes, true);
-  return posix::FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
+  EntryInfo info = posix::FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
+  if (reached && s.targets && s.taken && S_ISREG(target.stx_mode))
+    info.taken = posix::ReadTaken(::dirfd(s.dir), name, true, posix::ProgramScratch());
+  return info;
 }
 
 // The next entry of the listing that matches, into `name` and `info`.
@@ -141,8 +151,7 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
     name = batch.Name(i);
     // Listed but not to be stat'ed (a folder without search permission):
     // the entry still counts, with what the listing told.
-    info = error != 0 ? posix::UnreadFacts(name, batch.Type(i))
-                      : FactsOfListed(s, batch.Name(i), batch.Result(i));
+    info = error != 0 ? posix::UnreadFacts(name, batch.Type(i)) : FactsOfListed(s, batch, i);
     return true;
   }
 }
@@ -195,6 +204,7 @@ DirSearch::State* NewState(unsigned flags) {
   state->withTimes = (flags & kSearchTimes) != 0;
   state->follow = (flags & kSearchFollow) != 0;
   state->targets = (flags & kSearchTargets) != 0;
+  state->taken = (flags & kSearchTaken) != 0;
   return state;
 }
 
@@ -205,6 +215,7 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
   entry.created = info.created;
   entry.lastWrite = info.lastWrite;
   entry.lastAccess = info.lastAccess;
+  entry.taken = info.taken;
 }
 
 }  // namespace
@@ -271,7 +282,7 @@ bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>& next) const {
       names.reserve(next.size());
       for (const Text& name : next) names.push_back(PathBytes(name));
       const unsigned flags = (state_->withTimes ? kSearchTimes : 0) | (state_->follow ? kSearchFollow : 0) |
-                             (state_->targets ? kSearchTargets : 0);
+                             (state_->targets ? kSearchTargets : 0) | (state_->taken ? kSearchTaken : 0);
       posix::TheWalkAhead().Begin(fd, flags, std::move(names));
     } catch (const std::bad_alloc&) {
       // Opened when asked for, as without look-ahead.

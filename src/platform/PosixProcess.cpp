@@ -124,7 +124,9 @@ void ShowInformation(const Text& text, const Text&) {
   WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
-bool WriteStandardOutput(std::string_view bytes) { return WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()); }
+bool WriteStandardOutput(std::string_view bytes) {
+  return WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
+}
 
 void ShowDiagnostic(const Text& line) {
   ClearProgress();

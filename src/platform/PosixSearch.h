@@ -73,6 +73,7 @@ struct DirSearch::State {
   bool withTimes = false;
   bool follow = false;   // subfolders are opened through links
   bool targets = false;  // links to files are dated by their files
+  bool taken = false;    // files' taken dates are read
   int dotsLeft = 2;      // "." and ".." come first, as on Windows
   bool single = false;   // a search for one named entry
   bool pending = false;  // `held` is the next entry to deliver

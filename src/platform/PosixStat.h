@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TakenDate.h"
 #include "platform/Platform.h"
 
 namespace Platform::posix {
@@ -71,7 +72,17 @@ struct EntryInfo {
   uint32_t attributes = 0;
   uint64_t size = 0;
   FileTime created = 0, lastWrite = 0, lastAccess = 0;
+  TakenDate::Moment taken;
 };
+
+// When the file `name` (relative to `dirfd`) was taken, from its metadata,
+// read through one read-only open (a link followed with `follow`, else not
+// opened at); `scratch` is the caller's TakenDate::kScratchBytes. kNone
+// when it cannot be opened or read.
+TakenDate::Moment ReadTaken(int dirfd, const char* name, bool follow, unsigned char* scratch);
+
+// The program thread's scratch buffer for ReadTaken.
+unsigned char* ProgramScratch();
 
 // The attribute word the program expects, made from what POSIX knows;
 // `name` is the entry's own name (its last path component).
@@ -108,8 +119,9 @@ class StatBatch {
   // kCapacity.
   void Add(std::string_view name, unsigned char type);
   // Starts the stat calls of every name, relative to `dirfd`: handed to the
-  // pool where one runs, else made here and now.
-  void Start(int dirfd, unsigned mask);
+  // pool where one runs, else made here and now. With `taken`, a regular
+  // file's taken date is read too (ReadTaken).
+  void Start(int dirfd, unsigned mask, bool taken);
   // Makes the calls no helper has claimed, then returns once every result
   // is in.
   void Wait();
@@ -124,15 +136,22 @@ class StatBatch {
   // 0, or the errno value of the failed call.
   int Error(size_t i) const { return slots_[i].error; }
   const struct statx& Result(size_t i) const { return slots_[i].result; }
+  // The taken date read with the result (Start's `taken`).
+  const TakenDate::Moment& Taken(size_t i) const { return slots_[i].taken; }
 
  private:
   friend class StatPool;
   struct Slot {
     struct statx result;
     int error;
+    TakenDate::Moment taken;
   };
-  // Claims names one at a time and stats them until none is left.
-  void StatClaimed();
+  // Claims names one at a time and stats them until none is left, with
+  // `scratch` for the taken dates of the thread that calls.
+  void StatClaimed(unsigned char* scratch);
+  // The program thread's scratch where taken dates are read, else nullptr.
+  unsigned char* OwnScratch() const;
+  void StatSlot(size_t i, unsigned char* scratch);
 
   std::string names_;  // each name ended by a NUL
   std::vector<uint32_t> offsets_;
@@ -143,6 +162,7 @@ class StatBatch {
   Slot* slots_ = nullptr;
   int dirfd_ = -1;
   unsigned mask_ = 0;
+  bool taken_ = false;
   size_t count_ = 0;          // the names of the started batch
   StatPool* pool_ = nullptr;  // the pool that has the batch, until Wait or Cancel
   // Every caller of StatClaimed takes its next name here.

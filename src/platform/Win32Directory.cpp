@@ -1,6 +1,7 @@
 // Directory search and path queries on Windows: FindFirstFileExW and its
 // kin, a folder's identity, attributes, full paths and drive types.
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "Paths.h"
@@ -15,10 +16,11 @@ using win32::W;
 struct DirSearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
-  bool pending = false;  // `data` holds the first entry, not yet delivered
-  bool follow = false;   // subfolders are entered through links
-  bool targets = false;  // a link to a file is dated by its file
-  Text folder;           // the path searched, up to its last separator
+  bool pending = false;                      // `data` holds the first entry, not yet delivered
+  bool follow = false;                       // subfolders are entered through links
+  bool targets = false;                      // a link to a file is dated by its file
+  Text folder;                               // the path searched, up to its last separator
+  std::unique_ptr<unsigned char[]> scratch;  // for the files' taken dates, when asked for
 };
 
 namespace {
@@ -53,6 +55,27 @@ bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
   return true;
 }
 
+int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t size) {
+  OVERLAPPED at{};  // the place to read from; the handle itself is not overlapped
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (::ReadFile(*static_cast<HANDLE*>(context), out, static_cast<DWORD>(size), &got, &at)) return got;
+  return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+// When the file `path` was taken, from its metadata: one read-only open
+// that lets others read, write and delete it meanwhile.
+TakenDate::Moment ReadTaken(const Text& path, unsigned char* scratch) {
+  HANDLE file =
+      ::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch);
+  ::CloseHandle(file);
+  return taken;
+}
+
 }  // namespace
 
 DirSearch::~DirSearch() { Close(); }
@@ -70,6 +93,8 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   state_ = new State;
   state_->follow = (flags & kSearchFollow) != 0;
   state_->targets = (flags & kSearchTargets) != 0;
+  if ((flags & kSearchTaken) != 0)
+    state_->scratch = std::make_unique<unsigned char[]>(TakenDate::kScratchBytes);
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
   state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
@@ -174,6 +199,12 @@ bool DirSearch::Next(DirEntry& entry) {
   // where a file system keeps no creation time.
   const FileTime created = TicksOf(d.ftCreationTime);
   entry.created = created == 0 ? entry.lastWrite : created;
+  // A file's taken date: not through a link unless links are dated by
+  // their files.
+  const bool file = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  entry.taken = state_->scratch != nullptr && file && (!IsLink(d.dwFileAttributes) || state_->targets)
+                    ? ReadTaken(Paths::Join(state_->folder, entry.name), state_->scratch.get())
+                    : TakenDate::Moment{};
   return true;
 }
 

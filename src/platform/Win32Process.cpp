@@ -82,7 +82,8 @@ bool WriteStandardOutput(std::string_view bytes) {
   HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD written = 0;
   return out != nullptr && out != INVALID_HANDLE_VALUE &&
-         ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+         ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 void ShowDiagnostic(const Text&) {}
