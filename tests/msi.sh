@@ -73,6 +73,10 @@ for place in 'shell|%1' 'Background\shell|%V'; do
     "REG_EXPAND_SZ $exe /open /chart /fmt=yyyy-mm /date=m $out $arg"
   same "$key\\Datemill.CountTree\\command" "$(default_value "$key\\Datemill.CountTree\\command")" \
     "REG_EXPAND_SZ $exe /open /chart /fmt=yyyy-mm /date=m /depth=all $out $arg"
+  same "$key\\Datemill.CountTaken" "$(default_value "$key\\Datemill.CountTaken")" \
+    "REG_SZ Count photos by date taken"
+  same "$key\\Datemill.CountTaken\\command" "$(default_value "$key\\Datemill.CountTaken\\command")" \
+    "REG_EXPAND_SZ $exe /open /chart /fmt=yyyy-mm /date=t /depth=all $out $arg"
 done
 
 # An entry's command line as Explorer runs it, on a folder with a subfolder.
@@ -94,6 +98,9 @@ same "files opened" "$(tr -d '\r' <"$scratch/opened" 2>&1)" "$(printf '%s\n' "$d
 run_entry "$classes\\Background\\shell\\Datemill.CountTree\\command" "$scratch/photos" ||
   fail "the background entry's run failed"
 same "report of the tree" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09 2\r\n2019-01 1\r')"
+# Files without a taken date count by their last write.
+run_entry "$classes\\shell\\Datemill.CountTaken\\command" "$scratch/photos" || fail "the taken entry's run failed"
+same "report by date taken" "$(cat "$reports/photos.txt" 2>&1)" "$(printf '2018-09 2\r\n2019-01 1\r')"
 
 # A run that logged something leaves Log.txt beside the program.
 printf 'a line\r\n' >"$programs/Log.txt"
@@ -101,6 +108,7 @@ msiexec /x "$new" || fail "uninstalling failed"
 [ -e "$programs" ] && fail "the uninstall left $programs"
 for key in "$classes\\shell\\Datemill.Count" "$classes\\shell\\Datemill.CountTree" \
   "$classes\\Background\\shell\\Datemill.Count" "$classes\\Background\\shell\\Datemill.CountTree" \
+  "$classes\\shell\\Datemill.CountTaken" "$classes\\Background\\shell\\Datemill.CountTaken" \
   'HKCU\Software\Datemill'; do
   has_key "$key" && fail "the uninstall left $key"
 done
