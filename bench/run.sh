@@ -3,6 +3,7 @@
 # needs) and a find | sort | uniq -c pipeline, on generated folders, in
 # alternation with a warm cache; checks that all of them count the same.
 # With --windows: Datemill.exe against floor-win.c under Wine instead.
+# The photos spread (--spreads photos) times --date=t against floor-taken.c.
 # See README.md beside this file.
 set -euo pipefail
 
@@ -29,7 +30,10 @@ usage: bench/run.sh [--sizes N,N...] [--spreads days,seconds] [--rounds R]
                     [--dir SCRATCH] [--windows] [--cold]
   --sizes     files per folder (default $sizes)
   --spreads   days: times over 3,650 days, default mask;
-              seconds: every file its own second, mask yyyymmddhhiiss
+              seconds: every file its own second, mask yyyymmddhhiiss;
+              photos (not by default, Linux only): small JPEGs with an
+              Exif date, counted by the date taken (--date=t); each file
+              takes a disk block, so sizes of 100000 suit it best
   --rounds    measured rounds after one warm-up (default $rounds)
   --dir       scratch folder for tools, data and reports (default $work);
               generated data is kept there and reused
@@ -69,9 +73,10 @@ done
 
 [[ $rounds =~ ^[1-9][0-9]*$ ]] || die "bad --rounds '$rounds'"
 [[ $sizes =~ ^[1-9][0-9]*(,[1-9][0-9]*)*$ ]] || die "bad --sizes '$sizes'"
-[[ $spreads =~ ^(days|seconds)(,(days|seconds))*$ ]] || die "bad --spreads '$spreads'"
+[[ $spreads =~ ^(days|seconds|photos)(,(days|seconds|photos))*$ ]] || die "bad --spreads '$spreads'"
 IFS=, read -r -a size_list <<< "$sizes"
 IFS=, read -r -a spread_list <<< "$spreads"
+[[ $windows = 0 || ,$spreads, != *,photos,* ]] || die "the photos spread is for Linux only"
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -89,6 +94,7 @@ cc -O2 -o "$bin/gen" "$here/gen.c"
 
 if [ "$windows" = 0 ]; then
     cc -O2 -pthread -o "$bin/floor" "$here/floor.c"
+    cc -O2 -o "$bin/floor-taken" "$here/floor-taken.c"
     datemill=${DATEMILL:-$root/build/native/datemill}
     if [ ! -x "$datemill" ]; then
         echo "building datemill" >&2
@@ -100,6 +106,9 @@ if [ "$windows" = 0 ]; then
     # floor-threads: the floor with its statx calls on helper threads too
     tools=(datemill datemill-plain floor floor-threads find)
     reference=floor
+    # photos: by the date taken, against the one-thread floor that opens
+    # and reads each file too
+    photo_tools=(datemill datemill-plain floor-taken)
 else
     x86_64-w64-mingw32-gcc-posix -O2 -static -municode -o "$bin/floor-win.exe" "$here/floor-win.c"
     cc -O2 -pthread -o "$bin/floor" "$here/floor.c"   # to cross-check Wine's local time
@@ -212,13 +221,14 @@ measure() {
 run_tool() {   # run_tool TOOL LOG, in the case's output folder
     case $1 in
         datemill)
-            measure /dev/null "$2" "$datemill" --date=m "${fmt_arg[@]}" "$data"
+            measure /dev/null "$2" "$datemill" "$date_arg" "${fmt_arg[@]}" "$data"
             cp "$name.txt" datemill-threads.txt ;;   # checked beside the plain way's report
         datemill-plain)
-            measure /dev/null "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m "${fmt_arg[@]}" "$data" ;;
+            measure /dev/null "$2" env DATEMILL_STAT_THREADS=0 "$datemill" "$date_arg" "${fmt_arg[@]}" "$data" ;;
         floor-threads)
             measure floor-threads.txt "$2" "$bin/floor" --threads "$floor_threads" "$data" "$mask" ;;
         floor) measure floor.txt "$2" "$bin/floor" "$data" "$mask" ;;
+        floor-taken) measure floor-taken.txt "$2" "$bin/floor-taken" "$data" "$mask" ;;
         find) measure find.txt "$2" bash -c "$pipeline" find "$data" "$find_fmt" ;;
         datemill-exe) measure /dev/null "$2" "$wine" "$exe" /date=m "${wfmt_arg[@]}" "$(wpath "$data")" ;;
         floor-win) measure floor-win.txt "$2" "$wine" "$bin/floor-win.exe" "$(wpath "$data")" "$mask" ;;
@@ -229,9 +239,11 @@ run_tool() {   # run_tool TOOL LOG, in the case's output folder
 # check: every tool's counts, normalised to sorted "text count" lines, agree
 check() {
     local report=$name.txt sum crlf lines t
-    sum=$(awk '{ s += $2 } END { print s + 0 }' "$reference.txt")
-    [ "$sum" = "$n" ] || die "$name: $reference counted $sum files, expected $n"
-    if [ "$windows" = 0 ]; then
+    sum=$(awk '{ s += $2 } END { print s + 0 }' "$ref.txt")
+    [ "$sum" = "$n" ] || die "$name: $ref counted $sum files, expected $n"
+    if [ "$spread" = photos ]; then
+        :   # no second tool reads the taken dates
+    elif [ "$windows" = 0 ]; then
         awk '{ print $2, $1 }' find.txt > find.norm
         cmp -s floor.txt find.norm || die "$name: floor and find differ (see $PWD)"
         cmp -s floor.txt floor-threads.txt || die "$name: floor and floor --threads differ (see $PWD)"
@@ -246,7 +258,7 @@ check() {
     crlf=$(grep -c $'\r$' "$report" || true)
     [ "$lines" = "$crlf" ] || echo "warning: $name: $((lines - crlf)) report lines lack CR LF" >&2
     tr -d '\r' < "$report" > datemill.norm
-    cmp -s datemill.norm "$reference.txt" || die "$name: datemill and $reference differ (see $PWD)"
+    cmp -s datemill.norm "$ref.txt" || die "$name: datemill and $ref differ (see $PWD)"
     if [ -f datemill-threads.txt ]; then
         cmp -s datemill-threads.txt "$report" || die "$name: datemill with and without stat threads differ (see $PWD)"
     fi
@@ -257,8 +269,14 @@ platform=$([ "$windows" = 1 ] && echo windows || echo linux)
 results=$work/results/$platform
 rm -rf "$results"
 mkdir -p "$results"
-for spread in "${spread_list[@]}"; do
-    if [ "$spread" = days ]; then
+# for_spread SPREAD: the mask, switches, tools and reference of a spread
+for_spread() {
+    spread=$1 date_arg=--date=m
+    run_tools=("${tools[@]}") ref=$reference
+    if [ "$spread" = photos ]; then
+        date_arg=--date=t run_tools=("${photo_tools[@]}") ref=floor-taken
+    fi
+    if [ "$spread" != seconds ]; then
         mask=yyyy-mm-dd fmt_arg=() wfmt_arg=()
         find_fmt='%TY-%Tm-%Td\n'
         pipeline='find "$1" -maxdepth 1 -type f -printf "$2" | sort | uniq -c'
@@ -267,17 +285,20 @@ for spread in "${spread_list[@]}"; do
         find_fmt='%TY%Tm%Td%TH%TM%TS\n'   # %TS has a fraction: cut it off
         pipeline='find "$1" -maxdepth 1 -type f -printf "$2" | cut -d. -f1 | sort | uniq -c'
     fi
+}
+for spread in "${spread_list[@]}"; do
+    for_spread "$spread"
     for n in "${size_list[@]}"; do
         name=$spread-$n data=$work/data/$name
         mkdir -p "$work/out/$platform/$name"
         cd "$work/out/$platform/$name"
         rm -f ./*.txt
         echo "timing $name: warm-up" >&2
-        for t in "${tools[@]}"; do run_tool "$t" /dev/null; done
+        for t in "${run_tools[@]}"; do run_tool "$t" /dev/null; done
         check
         for ((r = 1; r <= rounds; r++)); do
             echo "timing $name: round $r/$rounds" >&2
-            for t in "${tools[@]}"; do run_tool "$t" "$results/$name.$t"; done
+            for t in "${run_tools[@]}"; do run_tool "$t" "$results/$name.$t"; done
         done
     done
 done
@@ -316,10 +337,11 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
         echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
     fi
     for spread in "${spread_list[@]}"; do
+        for_spread "$spread"
         for n in "${size_list[@]}"; do
-            fw=$(median "$results/$spread-$n.$reference" 1)
-            fc=$(median "$results/$spread-$n.$reference" 2)
-            for t in "${tools[@]}"; do
+            fw=$(median "$results/$spread-$n.$ref" 1)
+            fc=$(median "$results/$spread-$n.$ref" 2)
+            for t in "${run_tools[@]}"; do
                 log=$results/$spread-$n.$t
                 w=$(median "$log" 1) c=$(median "$log" 2) m=$(median "$log" 3)
                 sc=$([ "$windows" = 1 ] && echo " $(median "$log" 4) |" || true)
@@ -338,7 +360,8 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
         echo "| data | tool | × wall | × CPU |"
         echo "|---|---|---:|---:|"
         for spread in "${spread_list[@]}"; do
-            for t in "${tools[@]}"; do
+            for_spread "$spread"
+            for t in "${run_tools[@]}"; do
                 [ "$t" = wine-start ] && continue
                 a=$results/$spread-$small.$t b=$results/$spread-$big.$t
                 printf '| %s | %s | %s | %s |\n' "$spread" "$(label "$t")" \
