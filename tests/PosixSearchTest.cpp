@@ -597,3 +597,21 @@ TEST_P(PosixSearchTest, SubfoldersOpenedAheadAnswerAsWhenOpenedOnRequest) {
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
+
+// A subfolder opened ahead has listed its first names into batches; when it
+// is asked for, its listing goes on from there, so a folder of more names
+// than the batches and one read of the listing hold loses none.
+TEST(PosixSearch, ASubfolderOpenedAheadListsOnWhereItStood) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::MakeDirs(dir / u"a");
+  TestSupport::MakeDirs(dir / u"b");
+  Platform::HeldFolder parent;
+  const std::vector<Text> subfolders = ListAndHold(dir.path(), parent);
+  ASSERT_EQ(subfolders.size(), 2u);
+  constexpr int kMany = 3000;
+  MakeFiles(dir / subfolders[1], kMany);  // opened ahead when the first is asked for
+  Platform::DirSearch first, second;
+  ASSERT_EQ(first.OpenIn(parent, subfolders[0], true), Platform::SearchStatus::kOpened);
+  ASSERT_EQ(second.OpenIn(parent, subfolders[1], true), Platform::SearchStatus::kOpened);
+  EXPECT_EQ(Delivered(second, true), FileNames(kMany));
+}

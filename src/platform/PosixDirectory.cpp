@@ -179,9 +179,19 @@ SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std
   return SearchStatus::kOpened;
 }
 
+// Takes the first match of the listing `s` (open, perhaps listed ahead) to
+// deliver first. A listing that fails before its first entry is a failed
+// search.
+SearchStatus FirstMatch(DirSearch::State& s, Text& problem) {
+  if (NextMatch(s, s.heldName, s.held)) {
+    s.pending = true;
+    return SearchStatus::kOpened;
+  }
+  return s.error != 0 ? Failed(s.error, problem) : SearchStatus::kNoMatch;
+}
+
 // Starts the listing of the open folder `fd`, which it takes over (-1: the
-// folder could not be opened, for `error`). A listing that fails before its
-// first entry is a failed search.
+// folder could not be opened, for `error`).
 SearchStatus OpenListing(DirSearch::State& s, int fd, int error, Text& problem) {
   s.matchAll = s.pattern == "*" || s.pattern == "*.*";
   if (fd < 0) return Failed(error, problem);
@@ -191,11 +201,7 @@ SearchStatus OpenListing(DirSearch::State& s, int fd, int error, Text& problem) 
     ::close(fd);
     return Failed(error, problem);
   }
-  if (NextMatch(s, s.heldName, s.held)) {
-    s.pending = true;
-    return SearchStatus::kOpened;
-  }
-  return s.error != 0 ? Failed(s.error, problem) : SearchStatus::kNoMatch;
+  return FirstMatch(s, problem);
 }
 
 // A new state for the flags of a search.
@@ -248,9 +254,10 @@ SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsig
   std::unique_ptr<State> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
   SearchStatus status;
   if (ahead != nullptr) {
+    // Its listing has begun: it goes on where it stands.
     state_ = ahead.release();
     posix::TheWalkAhead().TopUp();
-    status = OpenListing(*state_, ::dirfd(state_->dir), 0, problem_);
+    status = FirstMatch(*state_, problem_);
   } else {
     state_ = NewState(flags);
     state_->pattern = "*";
