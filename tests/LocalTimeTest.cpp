@@ -38,6 +38,33 @@ TEST(LocalTime, DatesOfStampsAtTheRangeEnds) {
   });
 }
 
+// A taken date: an Exif time as it stands, a movie's UTC time made local;
+// none, or one the program cannot show, gives the last write.
+TEST(LocalTime, DatesTakenOrElseLastWritten) {
+  if (TestSupport::EnvironmentValue("TZ") != "UTC") GTEST_SKIP() << "needs TZ=UTC";
+  using TakenDate::Kind;
+  const int64_t written = MakeDate(2016, 2, 3, 0, 0, 0);
+  const int64_t shot = MakeDate(2018, 9, 26, 10, 11, 12);
+  const struct {
+    TakenDate::Moment taken;
+    int64_t expected;
+  } cases[] = {
+      {{Kind::kWallClock, shot}, shot},
+      {{Kind::kUtc, shot}, shot},
+      {{Kind::kUtc, MakeDate(2038, 1, 19, 3, 14, 7) + 1}, written},  // past what a date can hold
+      {{Kind::kWallClock, 0}, written},
+      {{}, written},
+  };
+  for (const auto& c : cases) {
+    Platform::DirEntry entry;
+    entry.lastWrite = UtcStamp(2016, 2, 3, 0, 0, 0);
+    entry.taken = c.taken;
+    bool recorded = false;
+    EXPECT_EQ(ScanDir::DateOfTaken(entry, &recorded), c.expected) << c.taken.seconds;
+    EXPECT_EQ(recorded, c.expected == shot) << c.taken.seconds;
+  }
+}
+
 // Runs again with TZ=Europe/Berlin (CET, CEST from the last Sunday of March
 // to the last Sunday of October): a stamp gets the offset of its own date,
 // whatever the season of the run.

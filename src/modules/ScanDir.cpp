@@ -150,15 +150,21 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
 }
 
 int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded) {
-  if (recorded != nullptr) *recorded = entry.taken.kind != TakenDate::Kind::kNone;
+  int64_t date = Dates::OutOfRange;
   switch (entry.taken.kind) {
-    case TakenDate::Kind::kWallClock: return entry.taken.seconds;  // a local time already, in range
+    case TakenDate::Kind::kWallClock: date = entry.taken.seconds; break;  // a local time already, in range
     case TakenDate::Kind::kUtc:
-      return DateOfStamp((entry.taken.seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) *
+      date = DateOfStamp((entry.taken.seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) *
                          Calendar::kTicksPerSecond);
+      break;
     case TakenDate::Kind::kNone: break;
   }
-  return DateOfStamp(entry.lastWrite);
+  // A movie time the program cannot show (past 2038, or not converted)
+  // counts as none, as an Exif date out of range does; so does the date
+  // value 0, which a failed conversion gives (and a camera clock never set).
+  const bool usable = date != Dates::OutOfRange && date != Dates::Unconverted;
+  if (recorded != nullptr) *recorded = usable;
+  return usable ? date : DateOfStamp(entry.lastWrite);
 }
 
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,

@@ -76,8 +76,8 @@ int64_t DateOfStamp(Platform::FileTime stamp);
 
 // The date value of when the file `entry` (read with its taken date) was
 // taken: an Exif date as it stands, a movie's UTC time made local like a
-// file stamp; where the file records none, the date of its last write, and
-// `recorded` (when given) false.
+// file stamp; where the file records none the program can show, the date of
+// its last write, and `recorded` (when given) false.
 int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded = nullptr);
 
 // Scans the roots (separated by "|" or CR LF where Platform::kRootLists;
