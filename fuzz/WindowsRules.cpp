@@ -33,7 +33,7 @@ Text ToLower(TextView text) { return MapAscii(text, u'A', u'Z'); }
 bool EnvironmentEntries(std::vector<Text>&) { return false; }
 
 DirSearch::~DirSearch() { Close(); }
-SearchStatus DirSearch::Open(const Text& pathAndPattern, bool) {
+SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned) {
   SearchedPatterns.push_back(pathAndPattern);
   return SearchStatus::kFailed;
 }

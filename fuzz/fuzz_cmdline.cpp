@@ -68,7 +68,8 @@ void CheckQueries(const Text& probe) {
   }
 }
 
-// POSIX: each argv element from the second on is one parameter, exactly.
+// POSIX: each argv element from the second on is one parameter, exactly,
+// or a switch and its value when the switch takes the next element as it.
 void CheckArgvKept(const Text& programFile, std::string_view lineBytes) {
   std::vector<std::string> args{Utf8FromText(programFile)};
   for (const std::string_view piece :
@@ -82,15 +83,19 @@ void CheckArgvKept(const Text& programFile, std::string_view lineBytes) {
   Args::Arguments.clear();
   Platform::SetArguments(static_cast<int>(args.size()), argv.data());
   FUZZ_CHECK(Args::Tokenize() == Args::ResultOk);
-  FUZZ_CHECK(Args::Arguments.size() == args.size() - 1);
-  for (size_t i = 1; i < args.size(); ++i) {
-    const Args::Argument& arg = Args::Arguments[i - 1];
-    const Text given = Fuzz::ToText(args[i]);
-    if (arg.kind == Args::NamedWithValue)
+  size_t next = 1;  // the argv element the next record stands for
+  for (const Args::Argument& arg : Args::Arguments) {
+    FUZZ_CHECK(next < args.size());
+    const Text given = Fuzz::ToText(args[next++]);
+    if (arg.kind == Args::NamedWithValue && given == arg.name) {
+      FUZZ_CHECK(given.starts_with(u"-") && next < args.size() && arg.value == Fuzz::ToText(args[next++]));
+    } else if (arg.kind == Args::NamedWithValue) {
       FUZZ_CHECK(given.starts_with(arg.name + u"=" + arg.value));
-    else
+    } else {
       FUZZ_CHECK(arg.name == given);
+    }
   }
+  FUZZ_CHECK(next == args.size());
   Platform::SetArguments(0, nullptr);
 }
 
