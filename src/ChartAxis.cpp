@@ -26,14 +26,6 @@ struct Piece {
   size_t end = 0;
 };
 
-bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
-  if (mask.size() - pos < token.size()) return false;
-  for (size_t i = 0; i < token.size(); ++i) {
-    if (AsciiLowerUnit(mask[pos + i]) != token[i]) return false;
-  }
-  return true;
-}
-
 std::vector<Piece> Pieces(TextView mask) {
   struct Token {
     std::u16string_view name;
@@ -46,7 +38,7 @@ std::vector<Piece> Pieces(TextView mask) {
     Piece piece{-1, 0, false, mask[i], i + 1};
     if (mask[i] == u'%' && i + 1 < mask.size()) {
       for (const Token& token : kTokens) {
-        if (!TokenAt(mask, i + 1, token.name)) continue;
+        if (!AsciiLowerAt(mask, i + 1, token.name)) continue;
         i += token.name.size();
         piece = Piece{token.field, token.name.size() == 4 ? 4u : 2u, token.name == u"yy", 0, i + 1};
         break;

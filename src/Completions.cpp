@@ -4,8 +4,6 @@
 
 namespace {
 
-std::string Ascii(TextView text) { return std::string(text.begin(), text.end()); }
-
 // A switch's help on one line, its "{-}" the POSIX prefix, with the
 // characters `escape` lists behind a backslash.
 std::string Summary(const Switches::Switch& entry, std::string_view escape) {
@@ -41,16 +39,16 @@ std::vector<const Switches::Switch*> PosixSwitches() {
 std::string BashCompletion() {
   std::string names, values;
   for (const Switches::Switch* entry : PosixSwitches()) {
-    names += " --" + Ascii(entry->name);
+    names += " --" + Utf8FromText(entry->name);
     if (entry->letter != 0) names += " -" + std::string(1, static_cast<char>(entry->letter));
     if (!entry->TakesValue()) continue;
     // What follows a switch that takes a value: its choices, a folder, or
     // nothing to offer.
-    values += "    --" + Ascii(entry->name) + ") ";
+    values += "    --" + Utf8FromText(entry->name) + ") ";
     values += entry->folderValue ? "COMPREPLY=($(compgen -d -- \"$cur\"))"
               : entry->choices.empty()
                   ? "COMPREPLY=()"
-                  : "COMPREPLY=($(compgen -W '" + Ascii(entry->choices) + "' -- \"$cur\"))";
+                  : "COMPREPLY=($(compgen -W '" + Utf8FromText(entry->choices) + "' -- \"$cur\"))";
     values += "; return ;;\n";
   }
   return "# bash completion for datemill, made from its switch table.\n"
@@ -78,27 +76,27 @@ std::string BashCompletion() {
 }
 
 std::string ZshCompletion() {
-  std::string specs;
+  std::string options;  // _arguments' description of each switch
   for (const Switches::Switch* entry : PosixSwitches()) {
-    const std::string name = "--" + Ascii(entry->name), help = SingleQuoted(Summary(*entry, "[]:\\"));
+    const std::string name = "--" + Utf8FromText(entry->name), help = SingleQuoted(Summary(*entry, "[]:\\"));
     if (entry->letter != 0) {
       const std::string letter = "-" + std::string(1, static_cast<char>(entry->letter));
-      specs += "  '(" + letter + " " + name + ")'{" + letter + "," + name + "}'[" + help + "]' \\\n";
+      options += "  '(" + letter + " " + name + ")'{" + letter + "," + name + "}'[" + help + "]' \\\n";
       continue;
     }
     if (!entry->TakesValue()) {
-      specs += "  '" + name + "[" + help + "]' \\\n";
+      options += "  '" + name + "[" + help + "]' \\\n";
       continue;
     }
     const std::string what = entry->folderValue       ? "_files -/"
                              : entry->choices.empty() ? " "
-                                                      : "(" + Ascii(entry->choices) + ")";
-    specs += "  '" + name + "=[" + help + "]:" + Ascii(entry->value) + ":" + what + "' \\\n";
+                                                      : "(" + Utf8FromText(entry->choices) + ")";
+    options += "  '" + name + "=[" + help + "]:" + Utf8FromText(entry->value) + ":" + what + "' \\\n";
   }
   return "#compdef datemill\n"
          "# zsh completion for datemill, made from its switch table.\n"
          "_arguments -S \\\n" +
-         specs + "  '*:folder:_files -/'\n";
+         options + "  '*:folder:_files -/'\n";
 }
 
 std::string FishCompletion() {
@@ -106,12 +104,12 @@ std::string FishCompletion() {
       "# fish completion for datemill, made from its switch table.\n"
       "complete -c datemill -f -a '(__fish_complete_directories)'\n";
   for (const Switches::Switch* entry : PosixSwitches()) {
-    std::string line = "complete -c datemill -l " + Ascii(entry->name);
+    std::string line = "complete -c datemill -l " + Utf8FromText(entry->name);
     if (entry->letter != 0) line += " -s " + std::string(1, static_cast<char>(entry->letter));
     if (entry->folderValue) {
       line += " -x -a '(__fish_complete_directories)'";
     } else if (!entry->choices.empty()) {
-      line += " -x -a '" + Ascii(entry->choices) + "'";
+      line += " -x -a '" + Utf8FromText(entry->choices) + "'";
     } else if (entry->TakesValue()) {
       line += " -x";
     }

@@ -73,15 +73,18 @@ void DateCountList::Rebuild(size_t capacity) {
   slots_.clear();
   slots_.shrink_to_fit();
   slots_.assign(capacity, 0);
-  const size_t mask = capacity - 1;
   Text text;
   for (size_t e = 0; e < entries_.size(); ++e) {
     TextAt(e, text);
-    const uint32_t hash = HashText(text);
-    size_t i = hash & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = SlotOf(hash, e);
+    Place(HashText(text), e);
   }
+}
+
+void DateCountList::Place(uint32_t hash, size_t entry) {
+  const size_t mask = slots_.size() - 1;
+  size_t i = hash & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = SlotOf(hash, entry);
 }
 
 void DateCountList::Append(TextView text, uint32_t hash, int64_t count) {
@@ -102,10 +105,7 @@ void DateCountList::Append(TextView text, uint32_t hash, int64_t count) {
     Rebuild(std::max<size_t>(64, slots_.size() * 2));
     return;
   }
-  const size_t mask = slots_.size() - 1;
-  size_t i = hash & mask;
-  while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = SlotOf(hash, entries_.size() - 1);
+  Place(hash, entries_.size() - 1);
 }
 
 void DateCountList::Add(TextView text, int64_t count) {

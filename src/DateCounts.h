@@ -47,6 +47,9 @@ class DateCountList {
   int64_t Find(TextView text, uint32_t hash) const;
   void Append(TextView text, uint32_t hash, int64_t count);
   void Rebuild(size_t capacity);
+  // Puts entry `entry`, whose text has `hash`, in the first free slot from
+  // its own.
+  void Place(uint32_t hash, size_t entry);
   // Whether entry a's text sorts before entry b's.
   bool Less(const Entry& a, const Entry& b) const;
 

@@ -123,9 +123,8 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   }
   // Without separate reports a later report of the same name holds the
   // earlier one's counts too, and replaces it.
-  const Text reportName =
-      options.each ? SeparateReportName(folder, Paths::ReportName(folder, Platform::FullPath), taken)
-                   : Paths::ReportName(folder, Platform::FullPath);
+  const Text wanted = Paths::ReportName(folder, Platform::FullPath);
+  const Text reportName = options.each ? SeparateReportName(folder, wanted, taken) : wanted;
   const bool ok = output.Write(folder, reportName, foldersBefore, counts, files);
   return ok ? done : FolderResult::kWriteFailed;
 }

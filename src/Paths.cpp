@@ -6,8 +6,6 @@ namespace Paths {
 
 namespace {
 
-bool IsAsciiLetter(char16_t unit) { return AsciiLowerUnit(unit) >= u'a' && AsciiLowerUnit(unit) <= u'z'; }
-
 // The length of a Windows drive in front of `path` ("C:" or "\\?\C:"), or 0.
 size_t DriveLength(TextView path) {
   if (!Platform::kWindowsConventions) return 0;

@@ -38,25 +38,13 @@ void AppendTwoDigits(Text& out, int64_t value) {
   out.push_back(static_cast<char16_t>(u'0' + value % 10));
 }
 
-// Whether `mask` holds the token `token` (lower case) at `pos`, letters
-// matched without regard to case.
-bool TokenAt(TextView mask, size_t pos, std::u16string_view token) {
-  if (mask.size() - pos < token.size()) return false;
-  for (size_t i = 0; i < token.size(); ++i) {
-    if (AsciiLowerUnit(mask[pos + i]) != token[i]) return false;
-  }
-  return true;
-}
-
 const Text kDefaultMask = u"yyyy-mm-dd";
 constexpr TextView kTokens[] = {u"yyyy", u"yy", u"mm", u"dd", u"hh", u"ii", u"ss"};
 
 // Puts "%" in front of the first occurrence of `token` (A-Z case ignored).
 void MarkFirst(Text& mask, TextView token) {
   for (size_t i = 0; i + token.size() <= mask.size(); ++i) {
-    size_t k = 0;
-    while (k < token.size() && AsciiLowerUnit(mask[i + k]) == token[k]) ++k;
-    if (k == token.size()) {
+    if (AsciiLowerAt(mask, i, token)) {
       mask.insert(i, u"%");
       return;
     }
@@ -107,22 +95,22 @@ void RenderDateTo(TextView mask, int64_t date, Text& out) {
       continue;
     }
     const size_t at = i + 1;
-    if (TokenAt(mask, at, u"yyyy")) {
+    if (AsciiLowerAt(mask, at, u"yyyy")) {
       AppendTwoDigits(out, f.year / 100);
       AppendTwoDigits(out, f.year % 100);
       i += 4;
-    } else if (TokenAt(mask, at, u"yy")) {
+    } else if (AsciiLowerAt(mask, at, u"yy")) {
       AppendTwoDigits(out, f.year % 100);
       i += 2;
-    } else if (TokenAt(mask, at, u"mm")) {
+    } else if (AsciiLowerAt(mask, at, u"mm")) {
       AppendTwoDigits(out, f.month), i += 2;
-    } else if (TokenAt(mask, at, u"dd")) {
+    } else if (AsciiLowerAt(mask, at, u"dd")) {
       AppendTwoDigits(out, f.day), i += 2;
-    } else if (TokenAt(mask, at, u"hh")) {
+    } else if (AsciiLowerAt(mask, at, u"hh")) {
       AppendTwoDigits(out, f.hour), i += 2;
-    } else if (TokenAt(mask, at, u"ii")) {
+    } else if (AsciiLowerAt(mask, at, u"ii")) {
       AppendTwoDigits(out, f.minute), i += 2;
-    } else if (TokenAt(mask, at, u"ss")) {
+    } else if (AsciiLowerAt(mask, at, u"ss")) {
       AppendTwoDigits(out, f.second), i += 2;
     } else {
       out.push_back(u'%');  // no token follows: the "%" is literal
@@ -140,7 +128,7 @@ Text LiteralToken(TextView mask) {
     const size_t at = marked ? i + 1 : i;
     size_t length = 0;
     for (TextView token : kTokens) {
-      if (at < mask.size() && TokenAt(mask, at, token)) {
+      if (at < mask.size() && AsciiLowerAt(mask, at, token)) {
         length = token.size();
         break;
       }

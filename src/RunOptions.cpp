@@ -115,19 +115,18 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   message = SwitchFault(Args::Arguments, Platform::kWindowsConventions);
   if (!message.empty()) return Args::ErrBadSwitch;
   if (ReadDates(options, message) != Args::ResultOk) return Args::ErrBadSwitch;
-  const Text prefix(Switches::Prefix(Platform::kWindowsConventions));
   Text value;
   if (Given(u"depth", value) && !ParseDepth(value, options.depth)) {
-    message =
-        u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '" + value + u"'";
+    message = u"The value of " + SwitchName(u"depth") + u" must be a whole number from 0 up or 'all': '" +
+              value + u"'";
     return Args::ErrBadDepth;
   }
   options.open = Flag(u"open");
   options.chart = Flag(u"chart");
   options.toStandardOutput = !Platform::kWindowsConventions && Given(u"out", value) && value == u"-";
   if (options.toStandardOutput && (options.chart || options.open)) {
-    message = prefix + (options.chart ? u"chart" : u"open") + u" needs a file: it cannot go with " + prefix +
-              u"out=- (standard output)";
+    message = SwitchName(options.chart ? u"chart" : u"open") + u" needs a file: it cannot go with " +
+              SwitchName(u"out") + u"=- (standard output)";
     return Args::ErrBadSwitch;
   }
   if (!options.toStandardOutput && Given(u"out", value)) {
@@ -137,8 +136,9 @@ int ReadRunOptions(RunOptions& options, Text& message) {
     const bool made =
         found == LPS::NotFound && options.open && Platform::MakeFolder(LPS::ToLongPath(value, 0));
     if (found != LPS::IsAFolder && !made) {
-      message = found == LPS::NotFound ? u"The folder of " + prefix + u"out does not exist: '" + value + u"'"
-                                       : prefix + u"out names a file, not a folder: '" + value + u"'";
+      message = found == LPS::NotFound
+                    ? u"The folder of " + SwitchName(u"out") + u" does not exist: '" + value + u"'"
+                    : SwitchName(u"out") + u" names a file, not a folder: '" + value + u"'";
       return Args::ErrNoOutFolder;
     }
     options.outFolder = value;

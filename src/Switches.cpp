@@ -62,15 +62,11 @@ constexpr Switch kSwitches[] = {
     {.name = u"?", .help = u"show this help", .where = Where::kWindows, .answers = true},
 };
 
-bool SameName(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLowerUnit(a[i]) != AsciiLowerUnit(b[i])) return false;
-  }
-  return true;
+// Whether `typed` is the table's `name` (written in lower case), letter
+// case aside.
+bool SameName(TextView name, TextView typed) {
+  return typed.size() == name.size() && AsciiLowerAt(typed, 0, name);
 }
-
-bool IsAsciiLetter(char16_t unit) { return AsciiLowerUnit(unit) >= u'a' && AsciiLowerUnit(unit) <= u'z'; }
 
 }  // namespace
 

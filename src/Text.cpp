@@ -14,6 +14,14 @@ Text AsciiLower(TextView text) {
   return result;
 }
 
+bool AsciiLowerAt(TextView text, size_t pos, TextView lower) {
+  if (pos > text.size() || text.size() - pos < lower.size()) return false;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    if (AsciiLowerUnit(text[pos + i]) != lower[i]) return false;
+  }
+  return true;
+}
+
 Text TrimSpaces(TextView text) {
   const size_t first = text.find_first_not_of(u' ');
   if (first == TextView::npos) return Text();

@@ -22,6 +22,16 @@ inline char16_t AsciiLowerUnit(char16_t unit) {
   return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
 }
 
+// Whether `unit` is one of the letters A to Z or a to z.
+inline bool IsAsciiLetter(char16_t unit) {
+  const char16_t lower = AsciiLowerUnit(unit);
+  return lower >= u'a' && lower <= u'z';
+}
+
+// Whether `text` holds `lower` (written in lower case) at `pos`, its letters
+// A to Z matched as a to z.
+bool AsciiLowerAt(TextView text, size_t pos, TextView lower);
+
 // `text` without its leading and trailing spaces (U+0020 only).
 Text TrimSpaces(TextView text);
 

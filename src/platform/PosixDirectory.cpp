@@ -207,10 +207,7 @@ SearchStatus OpenListing(DirSearch::State& s, int fd, int error, Text& problem) 
 // A new state for the flags of a search.
 DirSearch::State* NewState(unsigned flags) {
   auto* state = new DirSearch::State;
-  state->withTimes = (flags & kSearchTimes) != 0;
-  state->follow = (flags & kSearchFollow) != 0;
-  state->targets = (flags & kSearchTargets) != 0;
-  state->taken = (flags & kSearchTaken) != 0;
+  state->SetFlags(flags);
   return state;
 }
 
@@ -288,9 +285,7 @@ bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>& next) const {
       std::vector<std::string> names;
       names.reserve(next.size());
       for (const Text& name : next) names.push_back(PathBytes(name));
-      const unsigned flags = (state_->withTimes ? kSearchTimes : 0) | (state_->follow ? kSearchFollow : 0) |
-                             (state_->targets ? kSearchTargets : 0) | (state_->taken ? kSearchTaken : 0);
-      posix::TheWalkAhead().Begin(fd, flags, std::move(names));
+      posix::TheWalkAhead().Begin(fd, state_->Flags(), std::move(names));
     } catch (const std::bad_alloc&) {
       // Opened when asked for, as without look-ahead.
     }

@@ -94,6 +94,19 @@ struct DirSearch::State {
     for (posix::StatBatch& batch : batches) batch.Cancel();  // before the folder closes
     if (dir != nullptr) ::closedir(dir);
   }
+
+  // Takes the kSearch* bits of a search's `flags`.
+  void SetFlags(unsigned flags) {
+    withTimes = (flags & kSearchTimes) != 0;
+    follow = (flags & kSearchFollow) != 0;
+    targets = (flags & kSearchTargets) != 0;
+    taken = (flags & kSearchTaken) != 0;
+  }
+  // The kSearch* bits it was set to.
+  unsigned Flags() const {
+    return (withTimes ? kSearchTimes : 0) | (follow ? kSearchFollow : 0) | (targets ? kSearchTargets : 0) |
+           (taken ? kSearchTaken : 0);
+  }
 };
 
 namespace posix {

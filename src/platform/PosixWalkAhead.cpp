@@ -89,10 +89,7 @@ std::unique_ptr<DirSearch::State> WalkAhead::OpenAhead(int parent, const std::st
     ::close(fd);
     return nullptr;
   }
-  state->withTimes = (flags & kSearchTimes) != 0;
-  state->follow = (flags & kSearchFollow) != 0;
-  state->targets = (flags & kSearchTargets) != 0;
-  state->taken = (flags & kSearchTaken) != 0;
+  state->SetFlags(flags);
   state->pattern = "*";
   state->matchAll = true;
   Prime(*state);

@@ -16,11 +16,11 @@ using win32::W;
 struct DirSearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
-  bool pending = false;                      // `data` holds the first entry, not yet delivered
-  bool follow = false;                       // subfolders are entered through links
-  bool targets = false;                      // a link to a file is dated by its file
-  Text folder;                               // the path searched, up to its last separator
-  std::unique_ptr<unsigned char[]> scratch;  // for the files' taken dates, when asked for
+  bool pending = false;  // `data` holds the first entry, not yet delivered
+  bool follow = false;   // subfolders are entered through links
+  bool targets = false;  // a link to a file is dated by its file
+  Text folder;           // the path searched, up to its last separator
+  bool taken = false;    // the files' taken dates are read
 };
 
 namespace {
@@ -37,16 +37,22 @@ bool IsLink(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// The times of the file a link `path` names; false when it cannot be reached.
-bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
+// The facts of what `path` names, links followed, opened with `flags` and
+// no access but to its attributes; false when it cannot be reached.
+bool FileInformation(const Text& path, DWORD flags, BY_HANDLE_FILE_INFORMATION& info) {
   HANDLE handle =
       ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                    nullptr, OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
   const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
   ::CloseHandle(handle);
-  if (!ok) return false;
+  return ok;
+}
+
+// The times of the file a link `path` names; false when it cannot be reached.
+bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!FileInformation(path, FILE_ATTRIBUTE_NORMAL, info)) return false;
   data.ftCreationTime = info.ftCreationTime;
   data.ftLastWriteTime = info.ftLastWriteTime;
   data.ftLastAccessTime = info.ftLastAccessTime;
@@ -65,13 +71,16 @@ int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t 
 }
 
 // When the file `path` was taken, from its metadata: one read-only open
-// that lets others read, write and delete it meanwhile.
-TakenDate::Moment ReadTaken(const Text& path, unsigned char* scratch) {
+// that lets others read, write and delete it meanwhile. The searches run on
+// the program thread, and share one scratch buffer.
+TakenDate::Moment ReadTaken(const Text& path) {
+  static const std::unique_ptr<unsigned char[]> scratch =
+      std::make_unique_for_overwrite<unsigned char[]>(TakenDate::kScratchBytes);
   HANDLE file =
       ::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
-  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch);
+  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch.get());
   ::CloseHandle(file);
   return taken;
 }
@@ -93,8 +102,7 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   state_ = new State;
   state_->follow = (flags & kSearchFollow) != 0;
   state_->targets = (flags & kSearchTargets) != 0;
-  if ((flags & kSearchTaken) != 0)
-    state_->scratch = std::make_unique<unsigned char[]>(TakenDate::kScratchBytes);
+  state_->taken = (flags & kSearchTaken) != 0;
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
   state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
@@ -131,16 +139,10 @@ bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>&) const {
 
 bool DirSearch::Identity(FolderId& id) const {
   if (state_ == nullptr || state_->folder.empty()) return false;
-  // Backup semantics let CreateFileW open a folder; no access is needed to
-  // read its identity. A link is followed to the folder it names.
-  HANDLE handle = ::CreateFileW(W(state_->folder), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  // Backup semantics let CreateFileW open a folder. A link is followed to
+  // the folder it names.
   BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
-  ::CloseHandle(handle);
-  if (!ok) return false;
+  if (!FileInformation(state_->folder, FILE_FLAG_BACKUP_SEMANTICS, info)) return false;
   id.volume = info.dwVolumeSerialNumber;
   id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
@@ -202,8 +204,8 @@ bool DirSearch::Next(DirEntry& entry) {
   // A file's taken date: not through a link unless links are dated by
   // their files.
   const bool file = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  entry.taken = state_->scratch != nullptr && file && (!IsLink(d.dwFileAttributes) || state_->targets)
-                    ? ReadTaken(Paths::Join(state_->folder, entry.name), state_->scratch.get())
+  entry.taken = state_->taken && file && (!IsLink(d.dwFileAttributes) || state_->targets)
+                    ? ReadTaken(Paths::Join(state_->folder, entry.name))
                     : TakenDate::Moment{};
   return true;
 }
