@@ -40,6 +40,14 @@ class ScanDirTest : public testing::Test {
   Text Root() const { return LPS::ToLongPath(root_, 0) + sep_; }
   Text R(const Text& rest) const { return Root() + rest; }
   Text D(const Text& rest) const { return Root() + rest + sep_; }
+  // A folder word that names the subfolder `name` of the root and cannot
+  // stand in the path the tests run under: it holds the test folder's own
+  // unique name.
+  Text WordFor(const Text& name) const {
+    const Text& dir = dir_.path();
+    return sep_ + dir.substr(dir.find_last_of(Platform::kNameSeparators) + 1) + sep_ + u"root" + sep_ + name +
+           sep_;
+  }
 
   int64_t Run(int64_t levels, int64_t flags, const Text& extensions = u"", const Text& skip = u"",
               const Text& words = u"", const Text& skipWords = u"", int64_t folderSort = 0,
@@ -255,9 +263,7 @@ TEST_F(ScanDirTest, FolderWordsAdmitFoldersAndSkipWordsCutSubtrees) {
   Run(AllLevels, FoldersOnly, u"", u"", u"x1");
   EXPECT_EQ(FolderPaths(), (Paths{D(u"x" + sep_ + u"x1")}));  // x failed but was walked
   Reset();
-  // Bounded by separators, so that the test folder's own path (under Wine the
-  // current folder's) cannot hold the word.
-  Run(AllLevels, FoldersOnly, u"", u"", u"", sep_ + u"X" + sep_);
+  Run(AllLevels, FoldersOnly, u"", u"", u"", WordFor(u"X"));
   EXPECT_EQ(FolderPaths(), (Paths{Root(), D(u"y")}));
   Reset();
   // A word in the root's own path admits every folder and cuts every subfolder.
@@ -267,7 +273,7 @@ TEST_F(ScanDirTest, FolderWordsAdmitFoldersAndSkipWordsCutSubtrees) {
   EXPECT_EQ(Run(AllLevels, ReturnFileCount, u"", u"", u"", u"root"), 3);
   EXPECT_EQ(FolderPaths(), (Paths{Root()}));
   Reset();
-  Run(AllLevels, FoldersOnly, u"", u"", sep_ + u"x" + sep_);  // x and everything below it
+  Run(AllLevels, FoldersOnly, u"", u"", WordFor(u"x"));  // x and everything below it
   EXPECT_EQ(FolderPaths(), (Paths{D(u"x"), D(u"x" + sep_ + u"x1")}));
   Reset();
   Run(AllLevels, FoldersOnly, u"", u"", u"zzz|");  // the empty word matches no folder
