@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "Constants.h"
+#include "base/Constants.h"
 #include "FuzzSupport.h"
-#include "modules/Args.h"
-#include "modules/Envs.h"
+#include "cli/Args.h"
+#include "cli/Envs.h"
 #include "platform/Platform.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // Long paths both ways, with the Windows rules (through the stand-in
 // platform layer of WindowsRules.cpp). Input: the path as the whole input.
-#include "Constants.h"
+#include "base/Constants.h"
 #include "FuzzSupport.h"
-#include "Paths.h"
+#include "base/Paths.h"
 #include "WindowsRules.h"
-#include "modules/Envs.h"
-#include "modules/LPS.h"
+#include "cli/Envs.h"
+#include "scan/LPS.h"
 
 namespace {
 

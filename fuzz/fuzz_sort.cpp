@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
-#include "modules/ScanDir.h"
+#include "scan/ScanDir.h"
 
 namespace {
 

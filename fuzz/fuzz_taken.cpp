@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "TakenDate.h"
+#include "taken/TakenDate.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "Completions.h"
+#include "app/Completions.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

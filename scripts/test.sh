@@ -17,8 +17,8 @@ git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'fuzz/*.cpp' 'fuzz/
   xargs clang-format-14 --dry-run -Werror
 
 # The operating system stays in the platform layer and the process entry.
-if grep -rlE '_WIN32|<windows\.h>' src | grep -vE '^src/(platform/Win32[A-Za-z]*\.(cpp|h)|Datemill\.cpp)$'; then
-  echo "platform code outside src/platform/Win32*.cpp and src/Datemill.cpp" >&2
+if grep -rlE '_WIN32|<windows\.h>' src | grep -vE '^src/(platform/win32/[A-Za-z]*\.(cpp|h)|Datemill\.cpp)$'; then
+  echo "platform code outside src/platform/win32/ and src/Datemill.cpp" >&2
   exit 1
 fi
 

@@ -15,12 +15,12 @@ cd "$root"
 cmake --preset native >/dev/null
 cmake --preset windows >/dev/null
 
-windows_only='^src/(platform/Win32[A-Za-z]*\.cpp|Datemill\.cpp)$'
+windows_only='^src/(platform/win32/[A-Za-z]*\.cpp|Datemill\.cpp)$'
 if [ $# -gt 0 ]; then files=("$@"); else mapfile -t files < <(git ls-files 'src/*.cpp'); fi
 native=() windows=()
 for f in "${files[@]}"; do
   [[ $f =~ $windows_only ]] && windows+=("$f")
-  [[ $f == src/platform/Win32* ]] || native+=("$f")  # Datemill.cpp is in both builds
+  [[ $f == src/platform/win32/* ]] || native+=("$f")  # Datemill.cpp is in both builds
 done
 
 out=$(mktemp) err=$(mktemp)

@@ -1,7 +1,7 @@
 // Datemill counts the files of folders by date. Process entry: start-up, the
 // run, and the end of the process with the exit status.
-#include "Driver.h"
-#include "Process.h"
+#include "app/Driver.h"
+#include "dates/Mask.h"
 #include "platform/Platform.h"
 
 namespace {

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Checks how the sources of src/ include each other.
 
-Every file belongs to a layer, and may include only files of its own layer
-or of the layers below it: the text rules at the bottom, then the platform,
-then the process values and the modules, then the driver, then the entry.
+Every file belongs to a layer, by its folder, and may include only files of
+its own layer or of the layers below it: base (text, paths, the calendar) at
+the bottom, then the taken-date reader (pure code over a file's bytes, which
+the platform's folder search runs), the platform, the services (cli, dates,
+scan, count, chart, io), the app, and the entry.
 No chain of includes may lead back to where it started, and no file of src/
 may be longer than 400 lines. Usage: layers.py <source folder>
 """
@@ -13,13 +15,14 @@ import sys
 
 # The first pattern that matches a file's path below src/ gives its layer.
 LAYERS = [
-    (0, r"(Text|Calendar|Constants|Conventions|KeyedTable|Paths|NameStore|Switches|TakenDate|Taken\w*)\.(h|cpp)"),
-    (1, r"platform/.*"),
-    (2, r"(Process|Records)\.(h|cpp)|modules/.*"),
-    (3, r"(Completions|Counting|DateCounts|ReportFile|Chart\w*|RunOptions|Usage|Progress|Driver|Output\w*|Completion\w*)\.(h|cpp)"),
-    (4, r"Datemill\.cpp"),
+    (0, r"base/.*"),
+    (1, r"taken/.*"),
+    (2, r"platform/.*"),
+    (3, r"(cli|dates|scan|count|chart|io)/.*"),
+    (4, r"app/.*"),
+    (5, r"Datemill\.cpp"),
 ]
-NAMES = {0: "text rules", 1: "platform", 2: "modules", 3: "driver", 4: "entry"}
+NAMES = {0: "base", 1: "taken-date reader", 2: "platform", 3: "services", 4: "app", 5: "entry"}
 MOST_LINES = 400
 
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "Calendar.h"
+#include "base/Calendar.h"
 #include "platform/Platform.h"
 
 namespace Platform {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Conventions.h"
-#include "TakenDate.h"
-#include "Text.h"
+#include "base/Conventions.h"
+#include "taken/TakenDate.h"
+#include "base/Text.h"
 
 namespace Platform {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Chart.h"
+#include "chart/Chart.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;

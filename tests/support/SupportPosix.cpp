@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "Calendar.h"
+#include "base/Calendar.h"
 #include "support/TestSupport.h"
 
 extern char** environ;

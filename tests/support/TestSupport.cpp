@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "Calendar.h"
-#include "Process.h"
+#include "base/Calendar.h"
+#include "dates/Mask.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "Records.h"
-#include "Text.h"
+#include "scan/records/Records.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 namespace TestSupport {

@@ -1,0 +1,199 @@
+#include "app/Driver.h"
+
+#include <functional>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "chart/Chart.h"
+#include "base/Constants.h"
+#include "count/Counting.h"
+#include "app/Output.h"
+#include "base/Paths.h"
+#include "dates/Mask.h"
+#include "app/Progress.h"
+#include "io/ReportFile.h"
+#include "cli/RunOptions.h"
+#include "app/Usage.h"
+#include "cli/Args.h"
+#include "io/Dbg.h"
+#include "scan/LPS.h"
+#include "scan/ScanDir.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Walks one folder and counts its files' dates into `counts` as they are
+// listed; keeps nothing per file. Returns how many files it saw and
+// counted (the others left out by the extension lists), and how many of
+// those counted by taken date recorded none.
+FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
+  ScanDir::Reset();
+  const int64_t flags = ScanDir::WithDates |
+                        (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks) |
+                        (options.kind == DateKind::kTaken ? ScanDir::WithTaken : 0);
+  ScanDir::WalkRules rules(options.depth, flags);
+  rules.extensions = ScanDir::PrepareExtensions(options.ext);
+  rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
+  DateCounter counter(options.mask, options.kind, counts);
+  FolderCounts result;
+  result.counted = ScanDir::Walk(folder, rules, counter);
+  result.seen = result.counted + counter.Skipped();
+  result.untaken = counter.Untaken();
+  return result;
+}
+
+// `line` names what was being done when memory ran out.
+void LogOutOfMemory(const std::function<Text()>& line) {
+  try {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] Memory ran out while " + line()));
+  } catch (const std::bad_alloc&) {
+    // The line is lost, as any log line that cannot be written.
+  }
+}
+
+// Logs that `folder` could not be read in full, and why (POSIX also tells
+// it on standard error, as "program: folder: reason").
+void LogUnread(const Text& folder, const Text& reason) {
+  Dbg::Log(
+      Dbg::Stamped(u"[Datemill] " + folder + u": " + (reason.empty() ? Text(u"could not be read") : reason)));
+}
+
+// A folder argument that gave no files is asked why, as the scanner saw
+// it: one that does not exist, is no folder or cannot be listed is told
+// (as typed: `given`); true when it was.
+bool TellFolderProblem(const Text& given, const Text& folder) {
+  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, 0));
+  if (problem.empty()) return false;
+  LogUnread(given, problem);
+  return true;
+}
+
+// Tells each folder the walk could not read in full; true when there was one.
+bool TellUnreadFolders() {
+  for (const ScanDir::UnreadFolder& unread : ScanDir::UnreadFolders) {
+    LogUnread(Text(Paths::Trimmed(unread.path)), unread.reason);
+  }
+  return !ScanDir::UnreadFolders.empty();
+}
+
+// The report name `wanted` for a folder of a run with separate reports, or,
+// when an earlier folder's report has it, the name of a copy, told.
+Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& taken) {
+  Text name = ClaimReportName(wanted, taken);
+  if (name != wanted) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] The report of the folder '" + folder + u"' is '" + name +
+                          u".txt', as an earlier folder of the run has '" + wanted + u".txt'."));
+  }
+  return name;
+}
+
+// Says what the mask of the fmt switch may not do as the user expects; the
+// run goes on as the mask says. POSIX: on standard error; Windows, which
+// has none: in the log.
+void WarnOfTheMask(const Text& given) {
+  for (const Text& warning : MaskWarnings(given)) {
+    if (Platform::kWindowsConventions) {
+      Dbg::Log(Dbg::Stamped(u"[Datemill] The run goes on, but " + warning + u"."));
+    } else {
+      Platform::ShowDiagnostic(ProgramFile + u": " + warning);
+    }
+  }
+}
+
+enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
+
+// Scans, counts and reports one folder argument. `taken` holds the report
+// names the run has given so far.
+FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore,
+                       std::set<Text>& taken, RunOutput& output) {
+  const Text folder(Paths::Trimmed(value));
+  // Counts accumulate over the run unless each report is to hold its own.
+  DateCountList own;
+  DateCountList& counts = options.each ? own : DateCounts;
+  const FolderCounts files = ScanAndCount(folder, options, counts);
+  // A folder that could not be read is a failure of the run, also when it
+  // is a folder argument: the run goes on and ends with ExitFolderUnread.
+  const bool missing = files.counted < 1 && TellFolderProblem(value, folder);
+  const bool unread = TellUnreadFolders() || missing;
+  const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
+  if (counts.Empty()) {
+    if (!missing) output.NoReport(value, files);
+    return done;
+  }
+  // Without separate reports a later report of the same name holds the
+  // earlier one's counts too, and replaces it.
+  const Text wanted = Paths::ReportName(folder, Platform::FullPath);
+  const Text reportName = options.each ? SeparateReportName(folder, wanted, taken) : wanted;
+  const bool ok = output.Write(folder, reportName, foldersBefore, counts, files);
+  return ok ? done : FolderResult::kWriteFailed;
+}
+
+// RunFolder with memory running out anywhere in it (scan, count, sort,
+// report, chart) ending the run: the counts are incomplete then, and the
+// report or chart being written is given up (a temporary file removed).
+FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore,
+                              std::set<Text>& taken, RunOutput& output) {
+  try {
+    return RunFolder(value, options, foldersBefore, taken, output);
+  } catch (const std::bad_alloc&) {
+    ScanDir::Reset();  // frees the folder's records for the log line
+    LogOutOfMemory([&value] {
+      return u"counting the folder '" + Text(Paths::Trimmed(value)) +
+             u"'; it gets no report, and the folders after it were not counted.";
+    });
+    return FolderResult::kOutOfMemory;
+  }
+}
+
+}  // namespace
+
+void StartUp() {
+  Platform::PrepareFileWrites();
+  InitProcessContext();
+}
+
+Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
+  const auto key = [](const Text& name) {
+    return Platform::kNamesIgnoreCase ? Platform::ToUpper(name) : name;
+  };
+  Text name = wanted;
+  for (int64_t copy = 2; taken.contains(key(name)); ++copy) name = wanted + u" (" + DecimalText(copy) + u")";
+  taken.insert(key(name));
+  return name;
+}
+
+// Memory running out anywhere outside a folder's step (the command line, the
+// switches) ends the run with the same status.
+void Main() try {
+  Args::Report(Args::Parse(), Text());
+  if (AnswerInformationRequest()) return;
+  RunOptions options;
+  Text fault;
+  Args::Report(ReadRunOptions(options, fault), fault);
+
+  if (options.maskGiven) WarnOfTheMask(options.givenMask);
+  if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  Progress::Start(!options.quiet);
+  RunOutput output(options, Args::UnnamedValues.size());
+  bool reportFailed = false, folderUnread = false;
+  int64_t foldersBefore = 0;
+  std::set<Text> taken;
+  for (const Text& value : Args::UnnamedValues) {
+    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken, output);
+    if (result == FolderResult::kOutOfMemory) {
+      Progress::Stop();
+      ExitCode = ExitReportFailed;
+      return;
+    }
+    reportFailed = result == FolderResult::kWriteFailed || reportFailed;
+    folderUnread = result == FolderResult::kFolderUnread || folderUnread;
+  }
+  Progress::Stop();
+  output.Totals();
+  if (folderUnread) ExitCode = ExitFolderUnread;
+  if (reportFailed) ExitCode = ExitReportFailed;
+} catch (const std::bad_alloc&) {
+  LogOutOfMemory([] { return Text(u"reading the command line; nothing was counted."); });
+  ExitCode = ExitReportFailed;
+}

@@ -1,0 +1,118 @@
+#include "cli/Switches.h"
+
+namespace Switches {
+
+namespace {
+
+constexpr Switch kSwitches[] = {
+    {.name = u"fmt",
+     .value = u"MASK",
+     .help = u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
+    {.name = u"date",
+     .value = u"c|m|a|t",
+     .help = u"the date that counts: c created (default), m last\n"
+             u"written, a last accessed, t taken (a photo's or\n"
+             u"video's own date, else the last write; also the\n"
+             u"words created, modified, accessed, taken; any\n"
+             u"letter case)",
+     .choices = u"c m a t created modified accessed taken"},
+    {.name = u"depth",
+     .value = u"N|all",
+     .help = u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: "
+             u"none);\nlinks to folders are not entered, a subfolder\nthat cannot be read is named and makes "
+             u"status 1",
+     .choices = u"0 1 2 all"},
+    {.name = u"follow",
+     .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
+             u"their files"},
+    {.name = u"ext",
+     .value = u"LIST",
+     .help =
+         u"count only the files whose extension is in LIST:\njpg, .jpg and *.jpg alike, separated by ; , | "
+         u"or\nspaces; * every file; tar.gz for names ending so"},
+    {.name = u"exclude",
+     .value = u"LIST",
+     .help = u"leave out the files with these extensions\n(wins over {-}ext)"},
+    {.name = u"out",
+     .value = u"FOLDER",
+     .help = u"write the reports into FOLDER, which must exist\n(default: the current folder)",
+     .folderValue = true},
+    {.name = u"each",
+     .help =
+         u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"
+         u"a later report of a name already given becomes\nNAME (2).txt, NAME (3).txt and so on"},
+    {.name = u"chart", .help = u"also write NAME.svg, a bar chart of the same counts"},
+    {.name = u"open",
+     .help = u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
+             u"folder\nis then made)"},
+    {.name = u"quiet", .help = u"no progress line on a terminal during long runs"},
+    {.name = u"verbose",
+     .help = u"a line on standard error for each report written,\neach folder without one, and the totals",
+     .letter = u'v',
+     .where = Where::kPosix},
+    {.name = u"help",
+     .help = u"show this help and exit",
+     .letter = u'h',
+     .where = Where::kPosix,
+     .answers = true},
+    {.name = u"version",
+     .help = u"show the version and the licence and exit",
+     .where = Where::kPosix,
+     .answers = true},
+    {.name = u"?", .help = u"show this help", .where = Where::kWindows, .answers = true},
+};
+
+// Whether `typed` is the table's `name` (written in lower case), letter
+// case aside.
+bool SameName(TextView name, TextView typed) {
+  return typed.size() == name.size() && AsciiLowerAt(typed, 0, name);
+}
+
+}  // namespace
+
+std::span<const Switch> All() { return kSwitches; }
+
+bool Exists(const Switch& entry, bool windows) {
+  return entry.where == Where::kBoth || (entry.where == Where::kWindows) == windows;
+}
+
+TextView Prefix(bool windows) { return windows ? u"/" : u"--"; }
+
+const Switch* Find(TextView name, bool windows) {
+  const TextView prefix = Prefix(windows);
+  const bool longForm = name.starts_with(prefix);
+  const bool shortForm = !windows && !longForm && name.size() == 2 && name[0] == u'-';
+  if (!longForm && !shortForm) return nullptr;
+  const TextView rest = name.substr(longForm ? prefix.size() : 1);
+  for (const Switch& entry : kSwitches) {
+    if (!Exists(entry, windows)) continue;
+    if (shortForm ? entry.letter == rest[0] : entry.answers ? entry.name == rest : SameName(entry.name, rest))
+      return &entry;
+  }
+  return nullptr;
+}
+
+bool IsSwitch(TextView parameter, bool windows) {
+  if (parameter.starts_with(u"--")) return true;
+  if (windows) return parameter.starts_with(u"/");
+  return parameter.size() >= 2 && parameter[0] == u'-' && IsAsciiLetter(parameter[1]);
+}
+
+Text UsageForm(const Switch& entry, bool windows) {
+  Text form = Text(Prefix(windows)) + Text(entry.name);
+  if (entry.TakesValue()) form += u"=" + Text(entry.value);
+  if (!windows && entry.letter != 0) form = u"-" + Text(1, entry.letter) + u", " + form;
+  return form;
+}
+
+Text NameList(bool windows) {
+  Text list;
+  for (const Switch& entry : kSwitches) {
+    if (!Exists(entry, windows)) continue;
+    if (!list.empty()) list += u", ";
+    list += Text(Prefix(windows)) + Text(entry.name);
+  }
+  return list;
+}
+
+}  // namespace Switches

@@ -1,0 +1,61 @@
+// The switches of the program, in one table: their names, whether they take
+// a value and which, and what the usage says of them. The command line's
+// parser, the reading of a run's switches, --help and the Windows /? box,
+// and the shell completions are all made from it.
+//
+// A switch is written "--name" or "--name=value" on POSIX (and a value may
+// also come as the next parameter: "--ext jpg"), "/name" or "/name=value" on
+// Windows. Names ignore letter case, except the words that ask for the
+// usage or the version, which count only spelled exactly so.
+#pragma once
+
+#include <span>
+
+#include "base/Text.h"
+
+namespace Switches {
+
+enum class Where { kBoth, kPosix, kWindows };
+
+struct Switch {
+  TextView name = {};   // behind the prefix: "fmt", "help", "?"
+  TextView value = {};  // what its value is called ("MASK", "c|m|a"); "" for an on/off switch
+  TextView help = {};   // the usage's text: "\n" starts a continuation line, "{-}" stands for the prefix
+  char16_t letter = 0;  // the POSIX short form ("-h"), 0 when there is none
+  Where where = Where::kBoth;
+  bool answers = false;      // asks for the usage or the version and ends the run
+  TextView choices = {};     // the values completions offer, separated by spaces
+  bool folderValue = false;  // the value is a folder
+  bool TakesValue() const { return !value.empty(); }
+};
+
+// Every switch, in the order the usage lists them.
+std::span<const Switch> All();
+
+// Whether `entry` exists on the platform whose conventions `windows` says.
+bool Exists(const Switch& entry, bool windows);
+
+// The switch that the parameter name `name` (as the command line stores it,
+// prefix included, without "=" and a value) stands for, or nullptr: on
+// Windows "/name", on POSIX "--name" or the short form "-x".
+const Switch* Find(TextView name, bool windows);
+
+// Whether `parameter` is written as a switch: "--" in front, and on Windows
+// also "/", on POSIX also "-" and a letter ("-h"; "-", "-5" and "./-h" are
+// no switches).
+bool IsSwitch(TextView parameter, bool windows);
+
+// The prefix of a switch's long form: "/" on Windows, "--" on POSIX.
+TextView Prefix(bool windows);
+
+// How the usage names a switch: "--fmt=MASK", "/each", "-h, --help".
+Text UsageForm(const Switch& entry, bool windows);
+
+// "--fmt, --date, ..., --help, --version" (POSIX) or "/fmt, ..., /?".
+Text NameList(bool windows);
+
+// The POSIX parameter that ends the switches: every parameter after it is a
+// folder.
+inline constexpr TextView kEndOfSwitches = u"--";
+
+}  // namespace Switches

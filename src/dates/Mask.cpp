@@ -1,0 +1,174 @@
+#include "dates/Mask.h"
+
+#include "base/Calendar.h"
+#include "base/Constants.h"
+#include "base/Paths.h"
+#include "platform/Platform.h"
+
+Text ProgramFolder;
+Text ProgramFile;
+Text Version;
+int64_t ExitCode = 0;
+
+void SplitProgramPath(const Text& path, Text& folder, Text& file) {
+  folder = Paths::FolderOf(path);
+  file = path.substr(folder.size());
+}
+
+void InitProcessContext() {
+  SplitProgramPath(Platform::ModulePath(), ProgramFolder, ProgramFile);
+  // The project's version, given by the build (the same as the packages'
+  // and the Windows version resource's).
+  Version = u"" DATEMILL_VERSION;
+}
+
+void EndProgram() { Platform::EndProcess(static_cast<uint32_t>(ExitCode)); }
+
+namespace {
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return (month == 2 && IsLeap(year)) ? 29 : kDays[month - 1];
+}
+
+void AppendTwoDigits(Text& out, int64_t value) {
+  out.push_back(static_cast<char16_t>(u'0' + value / 10 % 10));
+  out.push_back(static_cast<char16_t>(u'0' + value % 10));
+}
+
+const Text kDefaultMask = u"yyyy-mm-dd";
+constexpr TextView kTokens[] = {u"yyyy", u"yy", u"mm", u"dd", u"hh", u"ii", u"ss"};
+
+// Puts "%" in front of the first occurrence of `token` (A-Z case ignored).
+void MarkFirst(Text& mask, TextView token) {
+  for (size_t i = 0; i + token.size() <= mask.size(); ++i) {
+    if (AsciiLowerAt(mask, i, token)) {
+      mask.insert(i, u"%");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+Text ValidateMask(const Text& mask) {
+  for (TextView token : kTokens) {
+    if (mask.find(token) != Text::npos) return mask;
+  }
+  return kDefaultMask;
+}
+
+Text TranslateMask(const Text& mask) {
+  Text result = mask;
+  MarkFirst(result, u"yyyy");
+  if (result.find(u'%') == Text::npos) MarkFirst(result, u"yy");
+  for (TextView token : {u"mm", u"dd", u"hh", u"ii", u"ss"}) MarkFirst(result, token);
+  return result;
+}
+
+int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
+  if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+      hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+    return Dates::OutOfRange;
+  }
+  const int64_t value = Calendar::SecondsFromFields(
+      year, static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
+      static_cast<unsigned>(minute), static_cast<unsigned>(second));
+  return value > Dates::Latest ? Dates::OutOfRange : value;
+}
+
+int64_t CurrentDate() {
+  Platform::CalendarTime now = Platform::LocalNow();
+  return MakeDate(now.year, now.month, now.day, now.hour, now.minute, now.second);
+}
+
+void RenderDateTo(TextView mask, int64_t date, Text& out) {
+  const int64_t value = static_cast<int32_t>(static_cast<uint32_t>(date));
+  const Calendar::Fields f =
+      (value == Dates::OutOfRange) ? Calendar::Fields{} : Calendar::FieldsFromSeconds(value);
+  out.clear();
+  for (size_t i = 0; i < mask.size(); ++i) {
+    if (mask[i] != u'%' || i + 1 >= mask.size()) {
+      out.push_back(mask[i]);
+      continue;
+    }
+    const size_t at = i + 1;
+    if (AsciiLowerAt(mask, at, u"yyyy")) {
+      AppendTwoDigits(out, f.year / 100);
+      AppendTwoDigits(out, f.year % 100);
+      i += 4;
+    } else if (AsciiLowerAt(mask, at, u"yy")) {
+      AppendTwoDigits(out, f.year % 100);
+      i += 2;
+    } else if (AsciiLowerAt(mask, at, u"mm")) {
+      AppendTwoDigits(out, f.month), i += 2;
+    } else if (AsciiLowerAt(mask, at, u"dd")) {
+      AppendTwoDigits(out, f.day), i += 2;
+    } else if (AsciiLowerAt(mask, at, u"hh")) {
+      AppendTwoDigits(out, f.hour), i += 2;
+    } else if (AsciiLowerAt(mask, at, u"ii")) {
+      AppendTwoDigits(out, f.minute), i += 2;
+    } else if (AsciiLowerAt(mask, at, u"ss")) {
+      AppendTwoDigits(out, f.second), i += 2;
+    } else {
+      out.push_back(u'%');  // no token follows: the "%" is literal
+    }
+  }
+}
+
+namespace {
+
+// The first token that stays text in the rendering mask `mask`: one that
+// no "%" marks, found where RenderDate finds tokens; "" when none does.
+Text LiteralToken(TextView mask) {
+  for (size_t i = 0; i < mask.size();) {
+    const bool marked = mask[i] == u'%';
+    const size_t at = marked ? i + 1 : i;
+    size_t length = 0;
+    for (TextView token : kTokens) {
+      if (at < mask.size() && AsciiLowerAt(mask, at, token)) {
+        length = token.size();
+        break;
+      }
+    }
+    if (length > 0 && !marked) return Text(mask.substr(at, length));
+    i = at + (length > 0 ? length : 1);
+  }
+  return Text();
+}
+
+}  // namespace
+
+std::vector<Text> MaskWarnings(const Text& given) {
+  const Text lowered = Platform::ToLower(given);
+  const Text typed = ValidateMask(lowered);
+  const Text mask = TranslateMask(typed);
+  const Text quoted = u"the mask '" + given + u"'";
+  std::vector<Text> warnings;
+  if (typed != lowered) {
+    warnings.push_back(quoted + u" holds no date token; " + kDefaultMask + u" is used");
+    return warnings;
+  }
+  // Two dates that differ in every field render alike only through a mask
+  // that renders none of them.
+  const Text rendered = RenderDate(mask, MakeDate(2001, 2, 3, 4, 5, 6));
+  if (rendered == RenderDate(mask, MakeDate(2012, 11, 22, 13, 14, 15))) {
+    warnings.push_back(quoted + u" renders no date: every file gives the text '" + rendered + u"'");
+  }
+  const Text twice = warnings.empty() ? LiteralToken(mask) : Text();
+  if (!twice.empty()) {
+    warnings.push_back(quoted + u" holds '" + twice +
+                       u"' again where it is kept as text: only the first of a "
+                       u"token counts" +
+                       (twice == u"mm" ? u" (minutes are ii)" : u""));
+  }
+  return warnings;
+}
+
+Text RenderDate(TextView mask, int64_t date) {
+  Text out;
+  RenderDateTo(mask, date, out);
+  return out;
+}

@@ -1,0 +1,44 @@
+// Writing a whole file so that a reader never sees it half-written and a
+// failure leaves an earlier file of that name as it was, while keeping what
+// the user set on that earlier file.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "base/Text.h"
+
+// Takes the bytes of a file as they are produced.
+using ByteSink = std::function<void(std::string_view bytes)>;
+
+enum class WriteOutcome {
+  kWritten,
+  kNotWritten,      // an earlier file of that name is left as it was
+  kNotMade,         // not written, and there was no earlier file
+  kLeftIncomplete,  // written in place, the write failed: the earlier file is cut
+};
+
+// Writes `fileName` with the bytes that `produce` hands to its sink (through
+// one 4096-byte buffer). A symbolic link is followed: the file it names is
+// written and the link stays. The bytes go to a temporary file in that
+// file's folder, which takes the old file's permissions, owner and group
+// (POSIX) or attributes (Windows), is made durable and is then moved over
+// it. An old file with more than one hard link, or one in a folder that
+// refuses new files (permissions, a read-only medium), is written in place
+// instead, once every byte of it is in memory (so that memory running out
+// cannot cut it); any other failure to make the temporary file fails the
+// write. A read-only file or a folder is never written. No temporary file
+// remains on any way out, also when `produce` throws (which passes on) or
+// the process is ended by a signal while it is written
+// (Platform::DeleteOnInterrupt).
+WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
+
+// Why the last WriteFileReplacing that failed did so, in the system's words
+// ("" when it gave none).
+const Text& WriteFailureReason();
+
+// The temporary file of the given attempt for `target`: in its folder, named
+// "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +
+// ".tmp", so that it is as short as can be and the same length for any
+// target.
+Text TemporaryName(const Text& target, int attempt);

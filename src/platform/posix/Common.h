@@ -1,0 +1,44 @@
+// Helpers that the POSIX platform files share: path bytes, file times and
+// complete writes.
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include "base/Calendar.h"
+#include "platform/Platform.h"
+
+namespace Platform::posix {
+
+// A path as the bytes the system calls take.
+inline std::string PathBytes(const Text& path) { return Utf8FromText(path); }
+
+// A POSIX time stamp as a file time. A time beyond what a file time holds
+// (after the year 30828, or as far before 1601) becomes the nearest one it
+// holds, which converts to no date in range either; kTimeUnread is never
+// made.
+inline FileTime TicksOf(int64_t seconds, uint32_t nanoseconds) {
+  constexpr int64_t kEpochSeconds = Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond;
+  constexpr int64_t kLast = INT64_MAX / Calendar::kTicksPerSecond - kEpochSeconds - 1;
+  constexpr int64_t kFirst = (INT64_MIN + 1) / Calendar::kTicksPerSecond - kEpochSeconds + 1;
+  if (seconds > kLast) return INT64_MAX;
+  if (seconds < kFirst) return INT64_MIN + 1;
+  return (seconds + kEpochSeconds) * Calendar::kTicksPerSecond + nanoseconds % 1000000000 / 100;
+}
+
+// Writes all of `size` bytes, going on after short writes and signals.
+inline bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace Platform::posix

@@ -1,0 +1,191 @@
+// Output files on POSIX: open, write, flush, close, replace and remove, and
+// what replacing a file must respect of the one it replaces.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/Paths.h"
+#include "platform/posix/Common.h"
+
+namespace Platform {
+
+using posix::PathBytes;
+using posix::WriteAll;
+
+namespace {
+
+// The temporary file to delete on an interruption: a copy of its path's
+// bytes, made before it is published, so the handler only reads it.
+std::atomic<char*> pendingDelete{nullptr};
+
+void DeleteAndEnd(int signal) {
+  if (char* path = pendingDelete.exchange(nullptr)) ::unlink(path);  // async-signal-safe
+  // Ended as the signal would have ended it: the shell sees that status.
+  (void)::signal(signal, SIG_DFL);
+  (void)::raise(signal);
+}
+
+}  // namespace
+
+void PrepareFileWrites() {
+  // By default a write beyond RLIMIT_FSIZE ends the process with SIGXFSZ,
+  // which would leave a temporary file behind and skip the later folders;
+  // ignored, the write fails with EFBIG like any other failed write.
+  (void)::signal(SIGXFSZ, SIG_IGN);  // cannot fail for this signal
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    // A signal the process was started with ignored (nohup, a background
+    // job) stays ignored.
+    if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = &DeleteAndEnd;
+    sigemptyset(&action.sa_mask);
+    (void)::sigaction(signal, &action, nullptr);
+  }
+}
+
+void DeleteOnInterrupt(const Text& path) {
+  const std::string bytes = PathBytes(path);
+  char* copy = new char[bytes.size() + 1];
+  std::memcpy(copy, bytes.c_str(), bytes.size() + 1);
+  delete[] pendingDelete.exchange(copy);
+}
+
+void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
+
+bool FinalPath(const Text& path, Text& final) {
+  std::string current = PathBytes(path);
+  // As many links as the system itself follows before it reports a loop.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      final = TextFromUtf8(current);
+      return true;
+    }
+    std::string target(static_cast<size_t>(info.st_size) + 256, '\0');
+    const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) == target.size()) return false;
+    target.resize(static_cast<size_t>(n));
+    // A relative target is relative to the folder that holds the link.
+    if (target.front() != '/')
+      target = PathBytes(Paths::Join(Paths::FolderOf(TextFromUtf8(current)), TextFromUtf8(target)));
+    current = target;
+  }
+  return false;
+}
+
+bool QueryFile(const Text& path, FileFacts& facts) {
+  const std::string bytes = PathBytes(path);
+  struct stat info;
+  if (::stat(bytes.c_str(), &info) != 0) {
+    facts.exists = false;
+    return errno == ENOENT;
+  }
+  facts.exists = true;
+  facts.folder = S_ISDIR(info.st_mode);
+  // The owner's write bit is what "read-only" means to the user, even to
+  // root, whom the access check would let through.
+  facts.readOnly =
+      (info.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, bytes.c_str(), W_OK, AT_EACCESS) != 0;
+  facts.links = static_cast<uint32_t>(info.st_nlink);
+  return true;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+namespace {
+
+// Refused: the folder (or the file system) takes no new files from this
+// process. Everything else is a failure of its own, which writing in place
+// instead would only make worse.
+OutputFile::Failure FailureOf(int error) {
+  switch (error) {
+    case EEXIST: return OutputFile::Failure::kExists;
+    case EACCES:
+    case EPERM:
+    case EROFS: return OutputFile::Failure::kRefused;
+    default: return OutputFile::Failure::kOther;
+  }
+}
+
+}  // namespace
+
+bool OutputFile::Open(const Text& path, Mode mode, Share) {
+  Close();
+  failure_ = Failure::kNone;
+  name_ = PathBytes(path);
+  // POSIX has no share modes; the rename that replaces a report keeps
+  // readers of the old file from ever seeing a half-written one.
+  int flags = O_WRONLY | O_CLOEXEC;
+  switch (mode) {
+    case Mode::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case Mode::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case Mode::kTruncateExisting: flags |= O_TRUNC; break;
+    case Mode::kOpenAlways: flags |= O_CREAT; break;
+  }
+  const int fd = ::open(name_.c_str(), flags, 0666);
+  if (fd < 0) {
+    failure_ = FailureOf(errno);
+    name_.clear();  // not this process's file to delete
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+bool OutputFile::SeekToEnd() { return IsOpen() && ::lseek(static_cast<int>(handle_), 0, SEEK_END) >= 0; }
+
+bool OutputFile::Write(const void* data, size_t size) {
+  return IsOpen() && WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size);
+}
+
+bool OutputFile::EndHere() {
+  if (!IsOpen()) return false;
+  const int fd = static_cast<int>(handle_);
+  const off_t position = ::lseek(fd, 0, SEEK_CUR);
+  return position >= 0 && ::ftruncate(fd, position) == 0;
+}
+
+bool OutputFile::CopySettingsFrom(const Text& model) {
+  struct stat info;
+  if (!IsOpen() || ::stat(PathBytes(model).c_str(), &info) != 0) return false;
+  const int fd = static_cast<int>(handle_);
+  // Owner and group first: a change of owner clears the set-id bits. Only a
+  // privileged process may give a file away; any owner may pass it to one of
+  // their own groups.
+  if (::fchown(fd, info.st_uid, info.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
+    // Neither could be set: the file keeps this process's owner and group.
+  }
+  return ::fchmod(fd, info.st_mode & 07777) == 0;
+}
+
+bool OutputFile::Flush() { return IsOpen() && ::fsync(static_cast<int>(handle_)) == 0; }
+
+bool OutputFile::Close() {
+  if (!IsOpen()) return true;
+  const int fd = static_cast<int>(handle_);
+  handle_ = kInvalid;
+  return ::close(fd) == 0;
+}
+
+bool OutputFile::Discard() noexcept {
+  Close();
+  const bool deleted = !name_.empty() && ::unlink(name_.c_str()) == 0;
+  name_.clear();
+  return deleted;
+}
+
+bool MoveReplacing(const Text& source, const Text& target) {
+  return ::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0;
+}
+
+bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }
+
+}  // namespace Platform

@@ -1,0 +1,199 @@
+// Output files on Windows: open, write, flush, close, replace and delete,
+// and what replacing a file must respect of the one it replaces.
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "platform/win32/Common.h"
+
+namespace Platform {
+
+using win32::AsHandle;
+using win32::FromW;
+using win32::W;
+
+namespace {
+
+// The temporary file to delete on an interruption, made before it is
+// published; the console's handler runs on a thread of its own.
+std::atomic<wchar_t*> pendingDelete{nullptr};
+
+BOOL WINAPI DeleteAndEnd(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (wchar_t* path = pendingDelete.exchange(nullptr)) ::DeleteFileW(path);
+  return FALSE;  // the default handler ends the process
+}
+
+}  // namespace
+
+void PrepareFileWrites() { ::SetConsoleCtrlHandler(&DeleteAndEnd, TRUE); }
+
+void DeleteOnInterrupt(const Text& path) {
+  auto* copy = new wchar_t[path.size() + 1];
+  std::copy(path.begin(), path.end(), copy);
+  copy[path.size()] = L'\0';
+  delete[] pendingDelete.exchange(copy);
+}
+
+void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
+
+bool FinalPath(const Text& path, Text& final) {
+  // Asked of every existing file, not only of reparse points: Wine shows a
+  // POSIX symbolic link as a plain file but opens the file it names.
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  final = path;
+  if (handle == INVALID_HANDLE_VALUE) {
+    // Nothing there (or a folder), unless it is a link whose file cannot be
+    // reached: that one cannot be followed.
+    const DWORD attributes = ::GetFileAttributesW(W(path));
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  }
+  std::wstring buffer(MAX_PATH, L'\0');
+  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kFlags);
+  if (n >= buffer.size()) {
+    buffer.resize(n + 1);
+    n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kFlags);
+  }
+  ::CloseHandle(handle);
+  // A volume without a drive name keeps the path as given.
+  if (n > 0 && n < buffer.size()) final = FromW(buffer.data(), n);
+  return true;
+}
+
+bool QueryFile(const Text& path, FileFacts& facts) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    facts.exists = false;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  facts.exists = true;
+  facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts.links = 1;
+  if (!facts.folder && !facts.readOnly) {
+    // Whether its access list lets this process write it: ask for write
+    // access, sharing everything, so that a file another process holds
+    // open only refuses where it shares nothing (a sharing violation, which
+    // says nothing about the right to write).
+    HANDLE probe =
+        ::CreateFileW(W(path), FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(probe);
+    } else {
+      facts.readOnly = ::GetLastError() == ERROR_ACCESS_DENIED;
+    }
+  }
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(handle, &info)) facts.links = info.nNumberOfLinks;
+    ::CloseHandle(handle);
+  }
+  return true;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+namespace {
+
+// Refused: the folder (or the medium) takes no new files from this process.
+// Everything else is a failure of its own, which writing in place instead
+// would only make worse.
+OutputFile::Failure FailureOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return OutputFile::Failure::kExists;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD: return OutputFile::Failure::kRefused;
+    default: return OutputFile::Failure::kOther;
+  }
+}
+
+}  // namespace
+
+bool OutputFile::Open(const Text& path, Mode mode, Share share) {
+  Close();
+  failure_ = Failure::kNone;
+  // The path's UTF-16 units with their terminating zero, for Discard.
+  name_.assign(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(char16_t));
+  DWORD disposition = CREATE_NEW;
+  switch (mode) {
+    case Mode::kCreateNew: disposition = CREATE_NEW; break;
+    case Mode::kCreateAlways: disposition = CREATE_ALWAYS; break;
+    case Mode::kTruncateExisting: disposition = TRUNCATE_EXISTING; break;
+    case Mode::kOpenAlways: disposition = OPEN_ALWAYS; break;
+  }
+  const DWORD shareMode = share == Share::kRead ? FILE_SHARE_READ : 0;
+  HANDLE handle = ::CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    failure_ = FailureOf(::GetLastError());
+    name_.clear();  // not this process's file to delete
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(handle);
+  return true;
+}
+
+bool OutputFile::SeekToEnd() {
+  LARGE_INTEGER zero{};
+  return IsOpen() && ::SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_END) != 0;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+  if (!IsOpen()) return false;
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!::WriteFile(AsHandle(handle_), bytes, chunk, &written, nullptr) || written == 0) return false;
+    bytes += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool OutputFile::EndHere() { return IsOpen() && ::SetEndOfFile(AsHandle(handle_)) != 0; }
+
+bool OutputFile::CopySettingsFrom(const Text& model) {
+  const DWORD attributes = ::GetFileAttributesW(W(model));
+  if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return false;
+  // The archive attribute says the content has changed since the last
+  // backup, which is true of a new report whatever the old one said.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO info{};  // times of 0 are left as they are
+  info.FileAttributes = (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE;
+  return ::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
+}
+
+bool OutputFile::Flush() { return IsOpen() && ::FlushFileBuffers(AsHandle(handle_)) != 0; }
+
+bool OutputFile::Close() {
+  if (!IsOpen()) return true;
+  HANDLE handle = AsHandle(handle_);
+  handle_ = kInvalid;
+  return ::CloseHandle(handle) != 0;
+}
+
+bool OutputFile::Discard() noexcept {
+  Close();
+  const bool deleted = !name_.empty() && ::DeleteFileW(reinterpret_cast<const wchar_t*>(name_.c_str())) != 0;
+  name_.clear();
+  return deleted;
+}
+
+bool MoveReplacing(const Text& source, const Text& target) {
+  return ::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }
+
+}  // namespace Platform

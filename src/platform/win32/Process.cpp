@@ -1,0 +1,140 @@
+// Process values on Windows: the conventions, the command line, the
+// program's own path, the environment, the clock, the exit, the message
+// boxes and the log's folders.
+#include <string>
+#include <vector>
+
+#include "base/Paths.h"
+#include "platform/win32/Common.h"
+
+namespace Platform {
+
+using win32::FromW;
+using win32::W;
+
+extern const char16_t kSeparator = u'\\';
+extern const char16_t* const kNameSeparators = u"\\/";
+extern const char16_t* const kSwitchPrefix = u"/";
+extern const bool kSlashSwitches = true;
+extern const bool kNamesIgnoreCase = true;
+extern const bool kLongPathPrefixes = true;
+extern const bool kWindowsConventions = true;
+extern const bool kRootLists = true;
+
+void SetArguments(int, char**) {}
+
+Text CommandLine() { return FromW(::GetCommandLineW()); }
+
+// Windows hands over one line, which the program splits by its own rules.
+bool ArgumentList(std::vector<Text>&) { return false; }
+
+Text ModulePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return Text();
+    // A full buffer means the path may have been cut: try a larger one.
+    if (n < buffer.size()) return FromW(buffer.data(), n);
+    if (buffer.size() >= 32768) return Text();
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool EnvironmentEntries(std::vector<Text>& entries) {
+  wchar_t* block = ::GetEnvironmentStringsW();
+  if (block == nullptr) return false;
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
+    entries.push_back(FromW(entry));
+  }
+  ::FreeEnvironmentStringsW(block);
+  return true;
+}
+
+CalendarTime LocalNow() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  CalendarTime result;
+  result.year = now.wYear;
+  result.month = now.wMonth;
+  result.day = now.wDay;
+  result.hour = now.wHour;
+  result.minute = now.wMinute;
+  result.second = now.wSecond;
+  return result;
+}
+
+void EndProcess(uint32_t status) { ::ExitProcess(status); }
+
+void ShowFatalMessage(const Text& text, const Text& caption) {
+  // Owned by the foreground window only when that window is one of ours.
+  HWND owner = ::GetForegroundWindow();
+  DWORD ownerProcess = 0;
+  if (owner != nullptr) ::GetWindowThreadProcessId(owner, &ownerProcess);
+  if (ownerProcess != ::GetCurrentProcessId()) owner = nullptr;
+  ::MessageBoxW(owner, W(text), W(caption), MB_ICONSTOP | MB_OK);
+}
+
+void ShowInformation(const Text& text, const Text& caption) {
+  ::MessageBoxW(nullptr, W(text), W(caption), MB_ICONINFORMATION | MB_OK);
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  return out != nullptr && out != INVALID_HANDLE_VALUE &&
+         ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+void ShowDiagnostic(const Text&) {}
+
+// The windowless program has no terminal for a progress line.
+int ProgressColumns() { return 0; }
+void ShowProgress(const Text&) {}
+void ClearProgress() {}
+
+void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
+
+uint32_t ProcessId() { return ::GetCurrentProcessId(); }
+
+std::vector<Text> LogFolders(const Text& programFolder) {
+  std::vector<Text> folders{programFolder};
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n >= buffer.size()) {
+    buffer.resize(n);
+    n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  if (n == 0 || n >= buffer.size()) return folders;
+  folders.push_back(Paths::AsFolder(Paths::Join(FromW(buffer.data(), n), u"Datemill")));
+  return folders;
+}
+
+bool MakeFolders(const Text& path) {
+  // Each folder from the top down; the ones that exist (and "C:") refuse.
+  for (size_t at = path.find_first_of(u"\\/", 1); at != Text::npos; at = path.find_first_of(u"\\/", at + 1)) {
+    ::CreateDirectoryW(W(path.substr(0, at)), nullptr);
+  }
+  ::CreateDirectoryW(W(path), nullptr);
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Text FailureText(Failure failure) {
+  return win32::SystemMessage(failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED);
+}
+
+Text win32::SystemMessage(DWORD error) {
+  wchar_t* message = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  Text text = n > 0 ? FromW(message, n) : Text();
+  if (message != nullptr) ::LocalFree(message);
+  // The system's sentence ends in a full stop and CR LF.
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u'.'))
+    text.pop_back();
+  return text;
+}
+
+}  // namespace Platform

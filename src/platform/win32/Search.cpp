@@ -1,0 +1,250 @@
+// Directory search and path queries on Windows: FindFirstFileExW and its
+// kin, a folder's identity, attributes, full paths and drive types.
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "base/Paths.h"
+#include "platform/win32/Common.h"
+
+namespace Platform {
+
+using win32::FromW;
+using win32::TicksOf;
+using win32::W;
+
+struct DirSearch::State {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW data{};
+  bool pending = false;  // `data` holds the first entry, not yet delivered
+  bool follow = false;   // subfolders are entered through links
+  bool targets = false;  // a link to a file is dated by its file
+  Text folder;           // the path searched, up to its last separator
+  bool taken = false;    // the files' taken dates are read
+};
+
+namespace {
+
+// The status of a search that failed to start for `error`, and why.
+SearchStatus Failed(DWORD error, Text& problem) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return SearchStatus::kNoMatch;
+  problem = win32::SystemMessage(error);
+  const bool exhausted = error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES;
+  return exhausted ? SearchStatus::kNoHandles : SearchStatus::kFailed;
+}
+
+bool IsLink(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The facts of what `path` names, links followed, opened with `flags` and
+// no access but to its attributes; false when it cannot be reached.
+bool FileInformation(const Text& path, DWORD flags, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
+  ::CloseHandle(handle);
+  return ok;
+}
+
+// The times of the file a link `path` names; false when it cannot be reached.
+bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!FileInformation(path, FILE_ATTRIBUTE_NORMAL, info)) return false;
+  data.ftCreationTime = info.ftCreationTime;
+  data.ftLastWriteTime = info.ftLastWriteTime;
+  data.ftLastAccessTime = info.ftLastAccessTime;
+  data.nFileSizeHigh = info.nFileSizeHigh;
+  data.nFileSizeLow = info.nFileSizeLow;
+  return true;
+}
+
+int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t size) {
+  OVERLAPPED at{};  // the place to read from; the handle itself is not overlapped
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (::ReadFile(*static_cast<HANDLE*>(context), out, static_cast<DWORD>(size), &got, &at)) return got;
+  return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+// When the file `path` was taken, from its metadata: one read-only open
+// that lets others read, write and delete it meanwhile. The searches run on
+// the program thread, and share one scratch buffer.
+TakenDate::Moment ReadTaken(const Text& path) {
+  static const std::unique_ptr<unsigned char[]> scratch =
+      std::make_unique_for_overwrite<unsigned char[]>(TakenDate::kScratchBytes);
+  HANDLE file =
+      ::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch.get());
+  ::CloseHandle(file);
+  return taken;
+}
+
+}  // namespace
+
+DirSearch::~DirSearch() { Close(); }
+
+void DirSearch::Close() {
+  if (state_ == nullptr) return;
+  if (state_->handle != INVALID_HANDLE_VALUE) ::FindClose(state_->handle);
+  delete state_;
+  state_ = nullptr;
+}
+
+SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
+  Close();
+  problem_.clear();
+  state_ = new State;
+  state_->follow = (flags & kSearchFollow) != 0;
+  state_->targets = (flags & kSearchTargets) != 0;
+  state_->taken = (flags & kSearchTaken) != 0;
+  // The basic information level skips the short names, which nothing here
+  // reads; the large fetch asks for many entries per call.
+  state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (state_->handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    Close();
+    return Failed(error, problem_);
+  }
+  state_->pending = true;
+  state_->folder = Paths::FolderOf(pathAndPattern);
+  return SearchStatus::kOpened;
+}
+
+// A subfolder is searched by its whole path: Windows takes paths of any
+// length in their long form. Without following links, one that has become
+// a reparse point since its parent was listed is not entered.
+SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+  const Text folder = Paths::Join(parent.path_, name);
+  if ((flags & kSearchFollow) == 0 && IsLink(::GetFileAttributesW(W(folder)))) {
+    Close();
+    problem_ = u"a link has taken the folder's place";
+    return SearchStatus::kFailed;
+  }
+  return Open(Paths::Join(folder, u"*.*"), flags);
+}
+
+bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>&) const {
+  if (state_ == nullptr || state_->folder.empty()) return false;
+  folder.path_ = state_->folder;
+  folder.followed_ = state_->follow;
+  return true;
+}
+
+bool DirSearch::Identity(FolderId& id) const {
+  if (state_ == nullptr || state_->folder.empty()) return false;
+  // Backup semantics let CreateFileW open a folder. A link is followed to
+  // the folder it names.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!FileInformation(state_->folder, FILE_FLAG_BACKUP_SEMANTICS, info)) return false;
+  id.volume = info.dwVolumeSerialNumber;
+  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept
+    : path_(std::move(other.path_)), followed_(other.followed_) {
+  other.path_.clear();
+}
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+  path_ = std::move(other.path_);
+  followed_ = other.followed_;
+  other.path_.clear();
+  return *this;
+}
+
+bool HeldFolder::Open(const Text& path, Text& problem) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    problem = win32::SystemMessage(::GetLastError());
+    return false;
+  }
+  // Held again by its path, it must still be a folder, and not a link that
+  // has taken its place (unless the walk follows links).
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (IsLink(attributes) && !followed_)) {
+    problem = u"another folder or a link has taken its place";
+    return false;
+  }
+  path_ = Paths::AsFolder(path);
+  return true;
+}
+
+void HeldFolder::Close() { path_.clear(); }
+
+bool DirSearch::Next(DirEntry& entry) {
+  if (state_ == nullptr) return false;
+  if (state_->pending) {
+    state_->pending = false;
+  } else if (!::FindNextFileW(state_->handle, &state_->data)) {
+    // The end of the listing, or a failure to read it further.
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_NO_MORE_FILES) problem_ = win32::SystemMessage(error);
+    return false;
+  }
+  WIN32_FIND_DATAW& d = state_->data;
+  entry.name.assign(reinterpret_cast<const char16_t*>(d.cFileName));
+  entry.attributes = d.dwFileAttributes;
+  // A link to a file may be dated by its file.
+  if (state_->targets && IsLink(d.dwFileAttributes) && (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    TargetTimes(Paths::Join(state_->folder, entry.name), d);
+  entry.size = (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+  entry.lastWrite = TicksOf(d.ftLastWriteTime);
+  entry.lastAccess = TicksOf(d.ftLastAccessTime);
+  // A creation time of 0 is none recorded: the last write stands in, as
+  // where a file system keeps no creation time.
+  const FileTime created = TicksOf(d.ftCreationTime);
+  entry.created = created == 0 ? entry.lastWrite : created;
+  // A file's taken date: not through a link unless links are dated by
+  // their files.
+  const bool file = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  entry.taken = state_->taken && file && (!IsLink(d.dwFileAttributes) || state_->targets)
+                    ? ReadTaken(Paths::Join(state_->folder, entry.name))
+                    : TakenDate::Moment{};
+  return true;
+}
+
+size_t FoldersToHold() { return SIZE_MAX; }  // a held folder is its path: no handle is kept
+
+bool FileAttributes(const Text& path, uint32_t& attributes) {
+  const DWORD value = ::GetFileAttributesW(W(path));
+  if (value == INVALID_FILE_ATTRIBUTES) return false;
+  attributes = value;
+  return true;
+}
+
+bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return false;
+  isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  size = isDirectory ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+Text FolderProblem(const Text& path) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return win32::SystemMessage(::GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return win32::SystemMessage(ERROR_DIRECTORY);
+  // Searched the way the walk searches it, so the answer is the one it got.
+  DirSearch search;
+  search.Open(Paths::Join(path, u"*.*"), 0);
+  return search.Problem();
+}
+
+Text FullPath(const Text& path) {
+  const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);
+  if (size == 0) return Text();
+  std::wstring buffer(size, L'\0');
+  const DWORD n = ::GetFullPathNameW(W(path), size, buffer.data(), nullptr);
+  return n > 0 && n < size ? FromW(buffer.data(), n) : Text();
+}
+
+uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
+
+}  // namespace Platform

@@ -1,0 +1,91 @@
+// The parts the taken-date reader is built from, shared by its files and
+// by no one else: the bounded reader every format reads through, the byte
+// helpers and one entry point per family of formats.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "taken/TakenDate.h"
+
+namespace TakenDate {
+
+// How many bytes one read asks for at least: small structures that lie
+// together (segment headers, IFD entries, the boxes in a movie header) are
+// then answered from one read.
+constexpr size_t kWindowBytes = 4096;
+// Every walk (segments, chunks, boxes, IFD entries, items) stops after this
+// many steps, so no file can make the reader loop for long.
+constexpr int kMostSteps = 512;
+// The length of a structure whose end only the end of the file tells.
+constexpr uint64_t kToEndOfFile = UINT64_MAX;
+
+// The file as the formats see it: bytes at any offset through a window in
+// the scratch buffer, with every read counted against kMostBytes.
+class Source {
+ public:
+  Source(ReadAt read, void* context, unsigned char* scratch)
+      : read_(read), context_(context), scratch_(scratch) {}
+
+  // The `size` bytes at `offset` (size <= kScratchBytes): a pointer that is
+  // valid until the next call, or nullptr when the file ends first, the
+  // budget is spent or a read failed.
+  const unsigned char* At(uint64_t offset, size_t size);
+
+  // Whether a read failed; no answer counts then.
+  bool Failed() const { return failed_; }
+
+ private:
+  ReadAt read_;
+  void* context_;
+  unsigned char* scratch_;
+  uint64_t windowStart_ = 0;
+  size_t windowSize_ = 0;
+  size_t spent_ = 0;
+  bool failed_ = false;
+};
+
+// Whether `size` bytes at `offset` lie within `length` bytes, without overflow.
+constexpr bool Fits(uint64_t offset, uint64_t size, uint64_t length) {
+  return offset <= length && size <= length - offset;
+}
+
+constexpr uint32_t Be16(const unsigned char* p) { return uint32_t{p[0]} << 8 | p[1]; }
+constexpr uint32_t Be32(const unsigned char* p) { return Be16(p) << 16 | Be16(p + 2); }
+constexpr uint64_t Be64(const unsigned char* p) { return uint64_t{Be32(p)} << 32 | Be32(p + 4); }
+constexpr uint32_t Le16(const unsigned char* p) { return uint32_t{p[1]} << 8 | p[0]; }
+constexpr uint32_t Le32(const unsigned char* p) { return Le16(p + 2) << 16 | Le16(p); }
+
+// A four-character code as a big-endian number ('moov', 'Exif').
+constexpr uint32_t FourCc(const char (&code)[5]) {
+  return uint32_t{static_cast<unsigned char>(code[0])} << 24 |
+         uint32_t{static_cast<unsigned char>(code[1])} << 16 |
+         uint32_t{static_cast<unsigned char>(code[2])} << 8 | static_cast<unsigned char>(code[3]);
+}
+
+// An Exif date text of `size` bytes ("YYYY:MM:DD HH:MM:SS", then nothing,
+// a NUL or spaces): kWallClock, or kNone when it is not a valid date in
+// the range a Moment holds.
+Moment FromExifText(const unsigned char* text, size_t size);
+
+// The Exif dates of the TIFF structure whose header is at `base`, with
+// `length` bytes (kToEndOfFile when unknown): kWallClock, or kNone.
+Moment FromTiff(Source& source, uint64_t base, uint64_t length);
+
+// Whether the file starts with a TIFF header, raw variants included.
+bool IsTiff(const unsigned char* head);
+
+// The Exif dates of a JPEG, a PNG or a WebP file: kWallClock, or kNone.
+Moment FromJpeg(Source& source);
+Moment FromPng(Source& source);
+Moment FromWebp(Source& source);
+
+// Whether bytes 4 to 7 name a box that starts ISO media and QuickTime files.
+bool IsBoxFile(const unsigned char* head);
+
+// The taken date of an ISO media or QuickTime file: the Exif item of a
+// HEIC/AVIF (kWallClock), else the movie header's creation time (kUtc),
+// else kNone.
+Moment FromBoxes(Source& source);
+
+}  // namespace TakenDate

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <tuple>
+
+#include "cli/RunOptions.h"
+#include "cli/Args.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+struct DepthCase {
+  const char16_t* value;
+  bool valid;
+  int64_t levels;
+};
+
+class DepthTest : public testing::TestWithParam<DepthCase> {};
+
+TEST_P(DepthTest, IsAWholeNumberOrAll) {
+  int64_t levels = -7;
+  EXPECT_EQ(ParseDepth(GetParam().value, levels), GetParam().valid);
+  if (GetParam().valid) {
+    EXPECT_EQ(levels, GetParam().levels);
+  }
+}
+
+constexpr int64_t kMost = std::numeric_limits<int64_t>::max();
+INSTANTIATE_TEST_SUITE_P(
+    Values, DepthTest,
+    testing::Values(DepthCase{u"0", true, 0}, DepthCase{u"1", true, 1}, DepthCase{u"007", true, 7},
+                    DepthCase{u"all", true, ScanDir::AllLevels}, DepthCase{u"ALL", true, ScanDir::AllLevels},
+                    DepthCase{u"9223372036854775807", true, kMost},
+                    DepthCase{u"9223372036854775808", true, ScanDir::AllLevels},  // too big to hold: all
+                    DepthCase{u"99999999999999999999999", true, ScanDir::AllLevels}, DepthCase{u"", false, 0},
+                    DepthCase{u"-1", false, 0}, DepthCase{u"+1", false, 0}, DepthCase{u" 1", false, 0},
+                    DepthCase{u"1.5", false, 0}, DepthCase{u"al", false, 0}, DepthCase{u"alll", false, 0},
+                    DepthCase{u"\uFF11", false, 0}));  // a full-width digit
+
+class ReadRunOptionsTest : public testing::Test {
+ protected:
+  void TearDown() override { Args::Arguments.clear(); }
+  int Read(std::vector<std::pair<Text, Text>> switches) {
+    Args::Arguments.clear();
+    for (const auto& [name, value] : switches) {
+      const bool flag = value == u"-";
+      Args::Arguments.push_back(Args::Argument{Text(Platform::kSwitchPrefix) + name, flag ? Text() : value,
+                                               flag ? Args::NamedFlag : Args::NamedWithValue});
+    }
+    message_.clear();
+    options_ = RunOptions();
+    return ReadRunOptions(options_, message_);
+  }
+  RunOptions options_;
+  Text message_;
+};
+
+TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
+  const Text prefix(Platform::kSwitchPrefix);
+  const Text list = Platform::kWindowsConventions ? u"/chart, /open, /quiet, /?"
+                                                  : u"--chart, --open, --quiet, --verbose, --help, --version";
+  for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+    EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
+    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
+                                     u"fmt, "))
+        << TestSupport::Show(message_);
+    EXPECT_NE(message_.find(list), Text::npos) << TestSupport::Show(message_);
+  }
+  for (const Text bad : {u"x", u"", u"-", u"mod", u"c m"}) {
+    EXPECT_EQ(Read({{u"date", bad}}), Args::ErrBadSwitch) << TestSupport::Show(bad);
+  }
+  EXPECT_EQ(message_, u"The value of " + prefix +
+                          u"date must be c, m, a or t (or created, modified, accessed, taken): 'c m'");
+  // Known names in any letter case pass.
+  EXPECT_EQ(Read({{u"FMT", u"yy"}, {u"Each", u"-"}, {u"follow", u"-"}, {u"open", u"-"}, {u"quiet", u"-"}}),
+            Args::ResultOk);
+  EXPECT_TRUE(options_.each && options_.quiet);
+}
+
+TEST_F(ReadRunOptionsTest, UnnamedValuesNeverStandForSwitches) {
+  Args::Arguments = {{u"--each", u"", Args::Unnamed}, {u"--x", u"", Args::Unnamed}};
+  RunOptions options;
+  EXPECT_EQ(ReadRunOptions(options, message_), Args::ResultOk);
+  EXPECT_FALSE(options.each);
+}
+
+// A switch written otherwise than the table has it: the fault names it.
+struct FaultCase {
+  std::vector<Args::Argument> arguments;
+  const char16_t* posix;    // how the message on POSIX starts ("": no fault)
+  const char16_t* windows;  // ... and on Windows
+};
+
+TEST(SwitchFault, NamesTheFirstSwitchWrittenWrongly) {
+  const Args::Kind flag = Args::NamedFlag, valued = Args::NamedWithValue, folder = Args::Unnamed;
+  const FaultCase cases[] = {
+      {{{u"--chart", u"no", valued}}, u"'--chart' takes no value", u"Unknown switch '--chart'"},
+      {{{u"/quiet", u"0", valued}}, u"Unknown switch '/quiet'", u"'/quiet' takes no value"},
+      {{{u"--each", u"1", valued}, {u"--fmt", u"", flag}}, u"'--each' takes no value", u"Unknown"},
+      {{{u"--ext", u"", flag}}, u"'--ext' needs a value: --ext=LIST or --ext LIST", u"Unknown"},
+      {{{u"/ext", u"", flag}, {u"/depth", u"", flag}}, u"Unknown", u""},  // Windows: an empty value
+      {{{u"-h", u"", flag}, {u"-x", u"", flag}}, u"Unknown switch '-x'", u"Unknown switch '-h'"},
+      // "--" ends the switches on POSIX; an unnamed value never is one.
+      {{{u"--", u"", flag}, {u"--x", u"", flag}}, u"", u"Unknown switch '--'"},
+      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""}};
+  for (const FaultCase& c : cases) {
+    for (const bool windows : {false, true}) {
+      const Text fault = SwitchFault(c.arguments, windows);
+      const TextView expected = windows ? c.windows : c.posix;
+      EXPECT_TRUE(fault.starts_with(expected) && fault.empty() == expected.empty())
+          << TestSupport::Show(fault);
+    }
+  }
+  // A short form the program does not know says how a folder of that name is given.
+  EXPECT_TRUE(SwitchFault({{u"-q", u"", flag}}, false)
+                  .ends_with(u" (a folder of that name is given as ./-q or after --)"));
+}
+
+TEST(RunOptions, DateValuesInAnyLetterCase) {
+  const std::pair<const char16_t*, DateKind> cases[] = {
+      {u"c", DateKind::kCreated},  {u"C", DateKind::kCreated},        {u"Created", DateKind::kCreated},
+      {u"m", DateKind::kModified}, {u"M", DateKind::kModified},       {u"MODIFIED", DateKind::kModified},
+      {u"a", DateKind::kAccessed}, {u"accessed", DateKind::kAccessed}};
+  for (const auto& [value, expected] : cases) {
+    DateKind kind = expected == DateKind::kCreated ? DateKind::kAccessed : DateKind::kCreated;
+    EXPECT_TRUE(ParseDateKind(value, kind)) << TestSupport::Show(value);
+    EXPECT_EQ(kind, expected) << TestSupport::Show(value);
+  }
+}
+
+TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
+  const Text prefix(Platform::kSwitchPrefix);
+  EXPECT_EQ(Read({{u"depth", u"-1"}}), Args::ErrBadDepth);
+  EXPECT_EQ(message_, u"The value of " + prefix + u"depth must be a whole number from 0 up or 'all': '-1'");
+  // No value at all: on POSIX the switch is written wrongly.
+  EXPECT_EQ(Read({{u"depth", u"-"}}), Platform::kWindowsConventions ? Args::ErrBadDepth : Args::ErrBadSwitch);
+  EXPECT_EQ(Read({{u"out", u"no such folder"}}), Args::ErrNoOutFolder);
+  EXPECT_EQ(message_, u"The folder of " + prefix + u"out does not exist: 'no such folder'");
+  EXPECT_EQ(Read({{u"out", u""}}), Args::ErrNoOutFolder);
+  const Text file = TestSupport::ProgramPath();
+  EXPECT_EQ(Read({{u"out", file}}), Args::ErrNoOutFolder);
+  EXPECT_EQ(message_, prefix + u"out names a file, not a folder: '" + file + u"'");
+  // A bad depth is found before a bad out folder.
+  EXPECT_EQ(Read({{u"out", u"no such folder"}, {u"depth", u"x"}}), Args::ErrBadDepth);
+}
+
+// With the open switch a missing out folder is made, one level deep; without
+// it a missing folder stays a fault and nothing is made.
+TEST_F(ReadRunOptionsTest, OpenMakesAMissingOutFolder) {
+  TestSupport::ScopedTempDir dir;
+  const Text deeper = TestSupport::Join(dir / u"no parent", u"out");
+  const std::tuple<bool, Text, int> cases[] = {{false, dir / u"a", Args::ErrNoOutFolder},
+                                               {true, dir / u"b", Args::ResultOk},
+                                               {true, deeper, Args::ErrNoOutFolder}};
+  for (const auto& [open, out, result] : cases) {
+    SCOPED_TRACE(TestSupport::Show(out));
+    std::vector<std::pair<Text, Text>> switches{{u"out", out}};
+    if (open) switches.emplace_back(u"open", u"-");
+    EXPECT_EQ(Read(switches), result);
+    EXPECT_EQ(options_.open, open);
+    EXPECT_EQ(TestSupport::Exists(out), result == Args::ResultOk);
+  }
+}
+
+}  // namespace

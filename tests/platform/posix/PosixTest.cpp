@@ -1,0 +1,250 @@
+// Behaviour that only the POSIX build has: names that are not UTF-8,
+// symbolic links, permission bits and write limits.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <map>
+#include <new>
+
+#include "base/Constants.h"
+#include "count/Counting.h"
+#include "dates/Mask.h"
+#include "io/ReportFile.h"
+#include "io/Dbg.h"
+#include "scan/ScanDir.h"
+#include "platform/posix/Common.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ScanDir;
+using TestSupport::Join;
+
+class PosixScanTest : public testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+  void Link(const std::string& target, const Text& at) {
+    ASSERT_EQ(::symlink(target.c_str(), Utf8FromText(at).c_str()), 0);
+  }
+  std::vector<Text> FolderPaths() {
+    std::vector<Text> paths;
+    for (const FolderRecord& f : Folders) paths.push_back(f.Path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+  TestSupport::ScopedTempDir dir_;
+};
+
+TEST_F(PosixScanTest, NamesThatAreNotUtf8SurviveTheWalk) {
+  const Text odd = dir_ / TextFromUtf8("f\xE9te");  // Latin-1 bytes
+  TestSupport::MakeDirs(odd);
+  TestSupport::WriteBytes(Join(odd, TextFromUtf8("caf\xE9.txt")), "x");
+  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
+  const Text path = Folders.back().Files.at(0).Path;
+  EXPECT_EQ(Utf8FromText(path), Utf8FromText(dir_.path()) + "/f\xE9te/caf\xE9.txt");
+  EXPECT_EQ(TestSupport::ReadBytes(path), "x");
+}
+
+TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
+  TestSupport::WriteBytes(dir_ / u"ro", "r");
+  ASSERT_EQ(::chmod(Utf8FromText(dir_ / u"ro").c_str(), 0444), 0);
+  TestSupport::WriteBytes(dir_ / u"plain", "p");
+  TestSupport::MakeDirs(dir_ / u"d");
+  Link("d", dir_ / u"dlink");
+  Link("plain", dir_ / u"flink");
+  Scan(Folders, dir_.path(), u"", 0, WithAttributes, 0, 0, u"", u"", u"");
+  std::map<Text, int64_t> attributes;
+  for (const FileRecord& f : Folders.at(0).Files) attributes[f.Path.name()] = f.Attributes;
+  EXPECT_EQ(attributes, (std::map<Text, int64_t>{{u"ro", 0x1}, {u"plain", 0x80}, {u"flink", 0x400}}));
+  // The link to a folder is a folder: not listed as a file, but walked.
+  Reset();
+  Scan(Folders, dir_.path(), u"", 1, FoldersOnly | WithAttributes, 0, 0, u"", u"", u"");
+  for (const FolderRecord& f : Folders) {
+    if (f.Path.ends_with(u"dlink/")) {
+      EXPECT_EQ(f.Attributes, 0x410);
+    }
+  }
+  EXPECT_EQ(Folders.size(), 3u);
+}
+
+// Runs `body` in a child process; its exit status, or -1 when it did not
+// exit.
+int InChild(const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WriteWith(const Text& name, const std::string& bytes) {
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
+}
+
+bool IsLink(const Text& path) {
+  struct stat info;
+  return ::lstat(Utf8FromText(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// A write that falls short fails the report; a replaced report is left as it
+// was, and no temporary file remains.
+TEST(PosixReport, AShortWriteIsAFailure) {
+  for (const bool inPlace : {false, true}) {
+    TestSupport::ScopedTempDir dir;
+    TestSupport::ScopedCurrentDir here(dir.path());
+    TestSupport::WriteBytes(dir / u"limited.txt", "earlier\r\n");
+    if (inPlace) {
+      ASSERT_EQ(::link("limited.txt", "other.txt"), 0);
+    }
+    const int status = InChild([] {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{1000, 1000};  // no file may grow beyond 1000 bytes
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      DateCountList counts;
+      for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
+      return static_cast<int>(WriteReport(u"limited", counts));
+    });
+    // In place, the earlier report is cut; else it stays.
+    const WriteOutcome expected = inPlace ? WriteOutcome::kLeftIncomplete : WriteOutcome::kNotWritten;
+    EXPECT_EQ(status, static_cast<int>(expected)) << "in place: " << inPlace;
+    if (inPlace) continue;
+    EXPECT_EQ(TestSupport::ReadBytes(dir / u"limited.txt"), "earlier\r\n");
+    EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"limited.txt"});
+  }
+}
+
+// A run interrupted while a report is written leaves the earlier report as
+// it was and no temporary file, and ends as the signal ends it.
+TEST(PosixReport, AnInterruptedWriteLeavesNoTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    TestSupport::ScopedTempDir dir;
+    TestSupport::ScopedCurrentDir here(dir.path());
+    TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      Platform::PrepareFileWrites();
+      WriteFileReplacing(u"r.txt", [signal](const ByteSink& out) {
+        out("half");
+        ::raise(signal);
+        out(" and the rest");
+      });
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+    EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"r.txt"});
+    EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
+  }
+}
+
+// A report written in place is only touched once all of it is made:
+// memory running out while it is made leaves the earlier one whole.
+TEST(PosixReport, InPlaceNothingIsWrittenBeforeAllIsMade) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::ScopedCurrentDir here(dir.path());
+  TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
+  ASSERT_EQ(::link("r.txt", "twin.txt"), 0);  // a second name: written in place
+  EXPECT_THROW(WriteFileReplacing(u"r.txt",
+                                  [](const ByteSink& out) {
+                                    out(std::string(8192, 'x'));
+                                    throw std::bad_alloc();
+                                  }),
+               std::bad_alloc);
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
+}
+
+TEST(PosixReport, LinksAreFollowedAndStay) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::ScopedCurrentDir here(dir.path());
+  TestSupport::MakeDirs(dir / u"sub");
+  TestSupport::WriteBytes(dir / u"sub/real.txt", "old\r\n");
+  ASSERT_EQ(::symlink("sub/real.txt", "r.txt"), 0);
+  ASSERT_EQ(::symlink("r.txt", "chain.txt"), 0);
+  ASSERT_TRUE(WriteWith(u"chain.txt", "new\r\n"));
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"sub/real.txt"), "new\r\n");
+  EXPECT_TRUE(IsLink(dir / u"r.txt"));
+  EXPECT_TRUE(IsLink(dir / u"chain.txt"));
+  EXPECT_EQ(TestSupport::Listing(dir / u"sub"), std::vector<Text>{u"real.txt"});
+
+  // A relative target is taken from the link's folder, not the current one.
+  TestSupport::MakeDirs(dir / u"out");
+  TestSupport::MakeDirs(dir / u"real");
+  TestSupport::WriteBytes(dir / u"real/r.txt", "old\r\n");
+  ASSERT_EQ(::symlink("../real/r.txt", "out/r.txt"), 0);
+  ASSERT_TRUE(WriteWith(u"out/r.txt", "new\r\n"));
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"real/r.txt"), "new\r\n");
+  EXPECT_TRUE(IsLink(dir / u"out/r.txt"));
+  EXPECT_EQ(TestSupport::Listing(dir / u"real"), std::vector<Text>{u"r.txt"});
+
+  // A link to a file not yet there makes that file.
+  ASSERT_EQ(::symlink("sub/fresh.txt", "dangling.txt"), 0);
+  ASSERT_TRUE(WriteWith(u"dangling.txt", "fresh\r\n"));
+  EXPECT_EQ(TestSupport::ReadBytes(dir / u"sub/fresh.txt"), "fresh\r\n");
+  EXPECT_TRUE(IsLink(dir / u"dangling.txt"));
+
+  // Links that lead round in a circle name no file.
+  ASSERT_EQ(::symlink("loop2.txt", "loop1.txt"), 0);
+  ASSERT_EQ(::symlink("loop1.txt", "loop2.txt"), 0);
+  EXPECT_FALSE(WriteWith(u"loop1.txt", "lost\r\n"));
+  EXPECT_EQ(TestSupport::Listing(dir.path()),
+            (std::vector<Text>{u"chain.txt", u"dangling.txt", u"loop1.txt", u"loop2.txt", u"out", u"r.txt",
+                               u"real", u"sub"}));
+}
+
+// Where no temporary file can be made, a report that can be opened is
+// written in place; one that is not there yet cannot be made either.
+TEST(PosixReport, AFolderThatTakesNoNewFilesGetsItsReportInPlace) {
+  TestSupport::ScopedTempDir dir;
+  const Text folder = dir / u"closed";
+  TestSupport::MakeDirs(folder);
+  TestSupport::WriteBytes(folder + u"/r.txt", "an older report, longer than the new one\r\n");
+  const std::string bytes = Utf8FromText(folder);
+  ASSERT_EQ(::chmod(Utf8FromText(dir.path()).c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((bytes + "/r.txt").c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(bytes.c_str(), 0555), 0);
+  const int status = InChild([&bytes] {
+    // Permissions do not hold back root: write as an ordinary user.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    if (::chdir(bytes.c_str()) != 0) return 11;
+    if (!WriteWith(u"r.txt", "new\r\n")) return 12;
+    return WriteWith(u"missing.txt", "new\r\n") ? 13 : 0;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(TestSupport::ReadBytes(folder + u"/r.txt"), "new\r\n");
+  EXPECT_EQ(TestSupport::Listing(folder), std::vector<Text>{u"r.txt"});
+  ::chmod(bytes.c_str(), 0755);
+}
+
+// Any seconds a file system may hold convert without overflow; beyond the
+// year 30828 they give the out-of-range date, before 1601 none at all.
+TEST(PosixTime, StatTimesOfAnyValueConvert) {
+  if (TestSupport::EnvironmentValue("TZ") != "UTC") GTEST_SKIP() << "needs TZ=UTC";
+  using Platform::posix::TicksOf;
+  const struct {
+    int64_t seconds;
+    uint32_t nanoseconds;
+    int64_t date;
+  } cases[] = {
+      {1537972205, 999999999, MakeDate(2018, 9, 26, 14, 30, 5)},
+      {int64_t{1} << 31, 0, Dates::OutOfRange},  // 2038-01-19 03:14:08
+      {910692730085, 0, Dates::OutOfRange},      // 30828-09-14, the last file time
+      {1000000000000, 0, Dates::OutOfRange},     // the year 33658
+      {INT64_MAX, 999999999, Dates::OutOfRange},
+      {-11644473601, 0, Dates::Unconverted},  // 1600-12-31 23:59:59
+      {INT64_MIN, 0, Dates::Unconverted},
+  };
+  for (const auto& c : cases) {
+    const Platform::FileTime ticks = TicksOf(c.seconds, c.nanoseconds);
+    EXPECT_NE(ticks, Platform::kTimeUnread);
+    EXPECT_EQ(ScanDir::DateOfStamp(ticks), c.date) << c.seconds;
+  }
+}
+
+}  // namespace
