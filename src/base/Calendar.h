@@ -8,6 +8,21 @@ namespace Calendar {
 
 constexpr int64_t kSecondsPerDay = 86400;
 
+constexpr bool IsLeap(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// The days of `month` (1-12) in `year`.
+constexpr unsigned DaysInMonth(int64_t year, unsigned month) {
+  constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+// Whether the fields name a real date and time: month 1-12, a day of that
+// month, hour 0-23, minute and second 0-59.
+constexpr bool ValidFields(int64_t y, int m, int d, int hh, int mm, int ss) {
+  return m >= 1 && m <= 12 && d >= 1 && static_cast<unsigned>(d) <= DaysInMonth(y, static_cast<unsigned>(m)) &&
+         hh >= 0 && hh <= 23 && mm >= 0 && mm <= 59 && ss >= 0 && ss <= 59;
+}
+
 // Days from 1970-01-01 to the given date.
 constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;

@@ -26,13 +26,6 @@ void EndProgram() { Platform::EndProcess(static_cast<uint32_t>(ExitCode)); }
 
 namespace {
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return (month == 2 && IsLeap(year)) ? 29 : kDays[month - 1];
-}
-
 void AppendTwoDigits(Text& out, int64_t value) {
   out.push_back(static_cast<char16_t>(u'0' + value / 10 % 10));
   out.push_back(static_cast<char16_t>(u'0' + value % 10));
@@ -69,8 +62,7 @@ Text TranslateMask(const Text& mask) {
 }
 
 int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-      hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+  if (year < 1970 || year > 2038 || !Calendar::ValidFields(year, month, day, hour, minute, second)) {
     return Dates::OutOfRange;
   }
   const int64_t value = Calendar::SecondsFromFields(

@@ -5,7 +5,8 @@
 #include <initializer_list>
 
 #include "base/Calendar.h"
-#include "taken/Formats.h"
+#include "taken/Boxes.h"
+#include "taken/Exif.h"
 
 namespace TakenDate {
 

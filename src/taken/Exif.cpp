@@ -4,7 +4,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "taken/Formats.h"
+#include "base/Calendar.h"
+#include "taken/Exif.h"
 
 namespace TakenDate {
 
@@ -19,6 +20,19 @@ constexpr uint32_t kTypeLong = 4;
 constexpr uint32_t kTypeIfd = 13;
 constexpr size_t kEntryBytes = 12;
 constexpr size_t kDateBytes = 20;  // the text and its NUL
+
+// The number written by `count` decimal digits, or -1 for anything else
+// (blanks included).
+int Digits(const unsigned char* text, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+constexpr size_t kDateTextLength = 19;  // "YYYY:MM:DD HH:MM:SS"
 
 // One TIFF structure: offsets in it count from its header at `base`.
 struct Tiff {
@@ -70,6 +84,26 @@ Moment DateOf(const Tiff& tiff, const Entry& entry) {
 }
 
 }  // namespace
+
+Moment FromExifText(const unsigned char* text, size_t size) {
+  if (size < kDateTextLength) return {};
+  // What follows the text may be its NUL or padding, never more text.
+  if (size > kDateTextLength && text[kDateTextLength] != 0 && text[kDateTextLength] != ' ') return {};
+  constexpr char kShape[] = "dddd:dd:dd dd:dd:dd";
+  for (size_t i = 0; i < kDateTextLength; ++i) {
+    if (kShape[i] != 'd' && text[i] != static_cast<unsigned char>(kShape[i])) return {};
+  }
+  const int year = Digits(text, 4), month = Digits(text + 5, 2), day = Digits(text + 8, 2);
+  const int hour = Digits(text + 11, 2), minute = Digits(text + 14, 2), second = Digits(text + 17, 2);
+  // Digits gives -1 for a blank field, which fails every check below; an
+  // all-zero date ("0000:00:00 00:00:00") fails the month.
+  if (year < 1970 || !Calendar::ValidFields(year, month, day, hour, minute, second)) return {};
+  const int64_t seconds = Calendar::SecondsFromFields(
+      year, static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
+      static_cast<unsigned>(minute), static_cast<unsigned>(second));
+  if (seconds > kLatestWallClock) return {};
+  return {Kind::kWallClock, seconds};
+}
 
 bool IsTiff(const unsigned char* head) {
   // Plain TIFF in both byte orders, then the raw variants with their own

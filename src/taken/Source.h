@@ -1,6 +1,6 @@
-// The parts the taken-date reader is built from, shared by its files and
-// by no one else: the bounded reader every format reads through, the byte
-// helpers and one entry point per family of formats.
+// What every format of the taken-date reader reads through: a window on the
+// file's bytes with every read counted against the budget, and the byte
+// helpers. Shared by the reader's files and by no one else.
 #pragma once
 
 #include <cstddef>
@@ -62,30 +62,5 @@ constexpr uint32_t FourCc(const char (&code)[5]) {
          uint32_t{static_cast<unsigned char>(code[1])} << 16 |
          uint32_t{static_cast<unsigned char>(code[2])} << 8 | static_cast<unsigned char>(code[3]);
 }
-
-// An Exif date text of `size` bytes ("YYYY:MM:DD HH:MM:SS", then nothing,
-// a NUL or spaces): kWallClock, or kNone when it is not a valid date in
-// the range a Moment holds.
-Moment FromExifText(const unsigned char* text, size_t size);
-
-// The Exif dates of the TIFF structure whose header is at `base`, with
-// `length` bytes (kToEndOfFile when unknown): kWallClock, or kNone.
-Moment FromTiff(Source& source, uint64_t base, uint64_t length);
-
-// Whether the file starts with a TIFF header, raw variants included.
-bool IsTiff(const unsigned char* head);
-
-// The Exif dates of a JPEG, a PNG or a WebP file: kWallClock, or kNone.
-Moment FromJpeg(Source& source);
-Moment FromPng(Source& source);
-Moment FromWebp(Source& source);
-
-// Whether bytes 4 to 7 name a box that starts ISO media and QuickTime files.
-bool IsBoxFile(const unsigned char* head);
-
-// The taken date of an ISO media or QuickTime file: the Exif item of a
-// HEIC/AVIF (kWallClock), else the movie header's creation time (kUtc),
-// else kNone.
-Moment FromBoxes(Source& source);
 
 }  // namespace TakenDate

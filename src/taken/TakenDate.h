@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/Constants.h"
+
 namespace TakenDate {
 
 // Never more than this many bytes of one file are asked for, all reads
@@ -41,7 +43,7 @@ struct Moment {
 };
 
 // 2038-01-19 03:14:07: later Exif dates give kNone.
-constexpr int64_t kLatestWallClock = 2147483647;
+constexpr int64_t kLatestWallClock = Dates::Latest;
 // 9999-12-31 23:59:59: later movie times give kNone.
 constexpr int64_t kLatestUtc = 253402300799;
 
