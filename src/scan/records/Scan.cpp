@@ -152,7 +152,10 @@ int64_t DateOfStamp(Platform::FileTime stamp) {
 int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded) {
   int64_t date = Dates::OutOfRange;
   switch (entry.taken.kind) {
-    case TakenDate::Kind::kWallClock: date = entry.taken.seconds; break;  // a local time already, in range
+    case TakenDate::Kind::kWallClock:  // a local time already
+      date = entry.taken.seconds >= 0 && entry.taken.seconds <= Dates::Latest ? entry.taken.seconds
+                                                                              : Dates::OutOfRange;
+      break;
     case TakenDate::Kind::kUtc:
       date = DateOfStamp((entry.taken.seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) *
                          Calendar::kTicksPerSecond);
