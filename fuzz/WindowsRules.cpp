@@ -4,6 +4,12 @@
 // the searches it is asked for are recorded.
 #include "WindowsRules.h"
 
+#include "base/Conventions.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "platform/Search.h"
+#include "platform/TextCase.h"
+
 namespace Platform {
 
 extern const char16_t kSeparator = u'\\';
@@ -33,9 +39,9 @@ Text ToLower(TextView text) { return MapAscii(text, u'A', u'Z'); }
 bool EnvironmentEntries(std::vector<Text>&) { return false; }
 
 DirSearch::~DirSearch() { Close(); }
-SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned) {
   SearchedPatterns.push_back(pathAndPattern);
-  return SearchStatus::kFailed;
+  return {SearchStatus::kFailed, u"not found"};
 }
 bool DirSearch::Next(DirEntry&) { return false; }
 void DirSearch::Close() {}

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/Platform.h"
+#include "base/Text.h"
 
 namespace Platform {
 

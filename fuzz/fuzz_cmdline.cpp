@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <string>
 
-#include "base/Constants.h"
 #include "FuzzSupport.h"
+#include "base/Constants.h"
 #include "cli/Args.h"
 #include "cli/Envs.h"
-#include "platform/Platform.h"
+#include "platform/Process.h"
+#include "platform/TextCase.h"
 
 namespace {
 

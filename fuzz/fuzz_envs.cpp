@@ -4,7 +4,6 @@
 
 #include "FuzzSupport.h"
 #include "cli/Envs.h"
-#include "platform/Platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string_view> lines = Fuzz::Lines(data, size);

@@ -2,8 +2,8 @@
 // extension rule and path matching. Input: the list on the first line, a
 // file name or path as the rest.
 #include "FuzzSupport.h"
+#include "platform/TextCase.h"
 #include "scan/ScanDir.h"
-#include "platform/Platform.h"
 
 namespace {
 

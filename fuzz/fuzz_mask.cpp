@@ -1,10 +1,11 @@
 // Date masks: lower-casing, validation, translation and rendering of any
 // 64-bit date. Input: the mask on the first line, then 8 bytes of a date
 // value and 7 bytes of calendar fields (little-endian, missing bytes 0).
-#include "base/Constants.h"
 #include "FuzzSupport.h"
+#include "base/Constants.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
-#include "platform/Platform.h"
+#include "platform/TextCase.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "platform/Platform.h"
+#include "platform/CodePage.h"
+#include "platform/TextCase.h"
 
 namespace {
 

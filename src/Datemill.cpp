@@ -1,8 +1,8 @@
 // Datemill counts the files of folders by date. Process entry: start-up, the
 // run, and the end of the process with the exit status.
 #include "app/Driver.h"
-#include "dates/Mask.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
+#include "platform/Process.h"
 
 namespace {
 

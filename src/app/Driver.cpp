@@ -5,30 +5,35 @@
 #include <set>
 #include <vector>
 
-#include "chart/Chart.h"
-#include "base/Constants.h"
-#include "count/Counting.h"
 #include "app/Output.h"
-#include "base/Paths.h"
-#include "dates/Mask.h"
 #include "app/Progress.h"
-#include "io/ReportFile.h"
-#include "cli/RunOptions.h"
 #include "app/Usage.h"
+#include "base/Constants.h"
+#include "base/Conventions.h"
+#include "base/Paths.h"
 #include "cli/Args.h"
+#include "cli/RunOptions.h"
+#include "count/Counting.h"
+#include "dates/Mask.h"
 #include "io/Dbg.h"
+#include "io/Program.h"
+#include "platform/FileSystem.h"
+#include "platform/Files.h"
+#include "platform/TextCase.h"
+#include "scan/Filters.h"
 #include "scan/LPS.h"
-#include "scan/ScanDir.h"
-#include "platform/Platform.h"
+#include "scan/State.h"
+#include "scan/Walk.h"
 
 namespace {
 
 // Walks one folder and counts its files' dates into `counts` as they are
 // listed; keeps nothing per file. Returns how many files it saw and
 // counted (the others left out by the extension lists), and how many of
-// those counted by taken date recorded none.
+// those counted by taken date recorded none, and the folders it could not
+// read in full.
 FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
-  ScanDir::Reset();
+  ScanDir::ResetState();
   const int64_t flags = ScanDir::WithDates |
                         (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks) |
                         (options.kind == DateKind::kTaken ? ScanDir::WithTaken : 0);
@@ -40,6 +45,7 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCou
   result.counted = ScanDir::Walk(folder, rules, counter);
   result.seen = result.counted + counter.Skipped();
   result.untaken = counter.Untaken();
+  result.unread = counter.TakeUnread();
   return result;
 }
 
@@ -63,18 +69,17 @@ void LogUnread(const Text& folder, const Text& reason) {
 // it: one that does not exist, is no folder or cannot be listed is told
 // (as typed: `given`); true when it was.
 bool TellFolderProblem(const Text& given, const Text& folder) {
-  const Text problem = Platform::FolderProblem(LPS::ToLongPath(folder, 0));
-  if (problem.empty()) return false;
-  LogUnread(given, problem);
+  const Done listable = Platform::CanList(LPS::ToLongPath(folder, 0));
+  if (listable.status) return false;
+  LogUnread(given, listable.reason);
   return true;
 }
 
 // Tells each folder the walk could not read in full; true when there was one.
-bool TellUnreadFolders() {
-  for (const ScanDir::UnreadFolder& unread : ScanDir::UnreadFolders) {
+bool TellUnreadFolders(const std::vector<ScanDir::UnreadFolder>& folders) {
+  for (const ScanDir::UnreadFolder& unread : folders)
     LogUnread(Text(Paths::Trimmed(unread.path)), unread.reason);
-  }
-  return !ScanDir::UnreadFolders.empty();
+  return !folders.empty();
 }
 
 // The report name `wanted` for a folder of a run with separate reports, or,
@@ -89,16 +94,9 @@ Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& 
 }
 
 // Says what the mask of the fmt switch may not do as the user expects; the
-// run goes on as the mask says. POSIX: on standard error; Windows, which
-// has none: in the log.
+// run goes on as the mask says.
 void WarnOfTheMask(const Text& given) {
-  for (const Text& warning : MaskWarnings(given)) {
-    if (Platform::kWindowsConventions) {
-      Dbg::Log(Dbg::Stamped(u"[Datemill] The run goes on, but " + warning + u"."));
-    } else {
-      Platform::ShowDiagnostic(ProgramFile + u": " + warning);
-    }
-  }
+  for (const Text& warning : MaskWarnings(given)) Dbg::Warn(warning);
 }
 
 enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
@@ -115,7 +113,7 @@ FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t fol
   // A folder that could not be read is a failure of the run, also when it
   // is a folder argument: the run goes on and ends with ExitFolderUnread.
   const bool missing = files.counted < 1 && TellFolderProblem(value, folder);
-  const bool unread = TellUnreadFolders() || missing;
+  const bool unread = TellUnreadFolders(files.unread) || missing;
   const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
   if (counts.Empty()) {
     if (!missing) output.NoReport(value, files);
@@ -137,7 +135,6 @@ FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int6
   try {
     return RunFolder(value, options, foldersBefore, taken, output);
   } catch (const std::bad_alloc&) {
-    ScanDir::Reset();  // frees the folder's records for the log line
     LogOutOfMemory([&value] {
       return u"counting the folder '" + Text(Paths::Trimmed(value)) +
              u"'; it gets no report, and the folders after it were not counted.";

@@ -1,12 +1,14 @@
 #include "app/Output.h"
 
-#include "chart/Chart.h"
-#include "count/Counting.h"
 #include "base/Paths.h"
-#include "dates/Mask.h"
-#include "io/ReportFile.h"
+#include "chart/Chart.h"
+#include "count/Report.h"
 #include "io/Dbg.h"
-#include "platform/Platform.h"
+#include "io/ReportFile.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/Messages.h"
+#include "platform/Open.h"
 
 namespace {
 
@@ -16,14 +18,12 @@ void OpenWritten(const std::vector<Text>& written) {
   for (const Text& file : written) {
     Text path = Platform::FullPath(file);
     if (path.empty()) path = file;
-    Text problem;
-    switch (Platform::OpenWithDefaultProgram(path, problem)) {
+    const Outcome<Platform::OpenResult> opened = Platform::OpenWithDefaultProgram(path);
+    switch (opened.status) {
       case Platform::OpenResult::kOpened: break;
-      case Platform::OpenResult::kNoProgram:
-        Platform::ShowDiagnostic(ProgramFile + u": " + path + u" is written; " + problem);
-        break;
+      case Platform::OpenResult::kNoProgram: Dbg::Warn(path + u" is written; " + opened.reason); break;
       case Platform::OpenResult::kFailed:
-        Dbg::Log(Dbg::Stamped(u"[Datemill] The file '" + path + u"' could not be opened: " + problem));
+        Dbg::Log(Dbg::Stamped(u"[Datemill] The file '" + path + u"' could not be opened: " + opened.reason));
         break;
     }
   }
@@ -32,21 +32,21 @@ void OpenWritten(const std::vector<Text>& written) {
 }  // namespace
 
 void RunOutput::Told(const Text& line) const {
-  if (options_.verbose) Platform::ShowDiagnostic(ProgramFile + u": " + line);
+  if (options_.verbose) Dbg::Tell(line);
 }
 
 // Notes the file `path` as written, or logs why it was not. `what` is
 // "report" or "chart"; the log line is all the user is told of a failure
 // (Dbg::Log shows it on standard error too).
-bool RunOutput::WriteFile(const Text& what, const Text& path, WriteOutcome outcome) {
-  if (outcome == WriteOutcome::kWritten) {
+bool RunOutput::WriteFile(const Text& what, const Text& path, const Outcome<WriteStatus>& outcome) {
+  if (outcome.status == WriteStatus::kWritten) {
     written_.push_back(path);
     return true;
   }
-  const Text& reason = WriteFailureReason();
-  const Text earlier = outcome == WriteOutcome::kLeftIncomplete
+  const Text& reason = outcome.reason;
+  const Text earlier = outcome.status == WriteStatus::kLeftIncomplete
                            ? u"; the earlier file of that name, written in place, is now incomplete."
-                       : outcome == WriteOutcome::kNotWritten
+                       : outcome.status == WriteStatus::kNotWritten
                            ? u"; an earlier file of that name is left as it was."
                            : u".";
   Dbg::Log(Dbg::Stamped(u"[Datemill] The " + what + u" file '" + path + u"' could not be written" +
@@ -58,17 +58,18 @@ bool RunOutput::WriteFile(const Text& what, const Text& path, WriteOutcome outco
 // behind a line "==> NAME.txt <==" and an empty line between reports, as
 // head(1) shows several files.
 bool RunOutput::WriteToStandardOutput(const Text& reportName, const DateCountList& counts) {
-  bool ok = true;
-  const auto out = [&ok](std::string_view bytes) { ok = Platform::WriteStandardOutput(bytes) && ok; };
+  Done done = Succeeded();
+  const auto out = [&done](std::string_view bytes) {
+    if (done.status) done = Platform::WriteStandardOutput(bytes);
+  };
   if (folders_ > 1) out(Platform::ToNarrow((printed_ ? u"\n==> " : u"==> ") + reportName + u".txt <==\n"));
   printed_ = true;
   RenderReport(counts, u"\n", out);
-  if (!ok) {
+  if (!done.status) {
     Dbg::Log(Dbg::Stamped(u"[Datemill] The report '" + reportName +
-                          u".txt' could not be written to standard output (" +
-                          Platform::FailureText(Platform::Failure::kLastCall) + u")."));
+                          u".txt' could not be written to standard output (" + done.reason + u")."));
   }
-  return ok;
+  return done.status;
 }
 
 bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t foldersBefore,
@@ -127,9 +128,5 @@ void RunOutput::Totals() const {
   if (untaken_ == 0) return;
   const Text untaken =
       CountOf(untaken_, u"file", u"files") + u" recorded no taken date (counted by their last write)";
-  if (Platform::kWindowsConventions) {
-    Dbg::Log(Dbg::Stamped(u"[Datemill] " + untaken + u"."));
-  } else {
-    Told(untaken);
-  }
+  Dbg::Account(untaken, options_.verbose);
 }

@@ -7,15 +7,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "count/DateCounts.h"
-#include "cli/RunOptions.h"
+#include "base/Outcome.h"
 #include "base/Text.h"
+#include "cli/RunOptions.h"
+#include "count/DateCounts.h"
+#include "io/ReportFile.h"
+#include "scan/Walk.h"
 
 // What a folder's walk found: the files it saw, those it counted (the
-// others left out by the extension lists), and of those counted by taken
-// date the ones that recorded none.
+// others left out by the extension lists), of those counted by taken date
+// the ones that recorded none, and the folders it could not read in full.
 struct FolderCounts {
   int64_t seen = 0, counted = 0, untaken = 0;
+  std::vector<ScanDir::UnreadFolder> unread;  // the folders it could not read in full
 };
 
 class RunOutput {
@@ -41,7 +45,7 @@ class RunOutput {
   void Totals() const;
 
  private:
-  bool WriteFile(const Text& what, const Text& path, WriteOutcome outcome);
+  bool WriteFile(const Text& what, const Text& path, const Outcome<WriteStatus>& outcome);
   bool WriteToStandardOutput(const Text& reportName, const DateCountList& counts);
   void Told(const Text& line) const;
 

@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "dates/Mask.h"
+#include "io/Program.h"
+#include "platform/Messages.h"
 #include "scan/ScanDir.h"
-#include "platform/Platform.h"
 
 namespace Progress {
 

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "dates/Mask.h"
+#include "base/Conventions.h"
 #include "cli/Switches.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
+#include "platform/Messages.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "chart/ChartAxis.h"
 #include "base/Constants.h"
+#include "chart/ChartAxis.h"
 #include "io/ReportFile.h"
 
 namespace {
@@ -101,10 +101,6 @@ std::string XmlText(TextView text) {
   }
   // A lone surrogate, such as a byte of a name that is not UTF-8, shows U+FFFD.
   return ValidUtf8FromText(escaped);
-}
-
-size_t ChartBinSize(size_t texts) {
-  return texts <= kChartMaxBars ? 1 : (texts + kChartMaxBars - 1) / kChartMaxBars;
 }
 
 namespace {
@@ -261,7 +257,7 @@ std::string ChartSvg(const CountsView& counts, const ChartFacts& facts) {
   return svg;
 }
 
-WriteOutcome WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
+Outcome<WriteStatus> WriteChart(const Text& fileName, const DateCountList& counts, const ChartFacts& facts) {
   const std::string svg = ChartSvg(counts, facts);
   return WriteFileReplacing(fileName, [&svg](const ByteSink& out) { out(svg); });
 }

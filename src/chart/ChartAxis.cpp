@@ -9,6 +9,7 @@
 
 #include "base/Calendar.h"
 #include "base/Constants.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
 
 namespace {
@@ -285,6 +286,10 @@ ChartAxis TextAxis(const CountsView& counts) {
 }
 
 }  // namespace
+
+size_t ChartBinSize(size_t texts) {
+  return texts <= kChartMaxBars ? 1 : (texts + kChartMaxBars - 1) / kChartMaxBars;
+}
 
 ChartAxis MakeChartAxis(const CountsView& counts, TextView renderMask) {
   ChartAxis axis;

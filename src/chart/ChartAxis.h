@@ -1,13 +1,41 @@
 // The x axis of a chart: its slots, their labels, and whether it is time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "chart/Chart.h"
-#include "count/Counting.h"
 #include "base/Text.h"
+#include "count/DateCounts.h"
+
+// The units of a time axis, finest first.
+enum class TimeUnit { kSecond, kMinute, kHour, kDay, kMonth, kYear };
+
+// A time axis has one slot per unit of the mask's finest token; past this
+// many, the slots merge into the next coarser unit until they fit.
+constexpr int64_t kChartMaxSlots = 1000;
+
+// The finest unit of a rendering mask (as RenderDate takes it) whose tokens
+// run from the year down without a gap and in that order, any literals
+// between them: %yyyy or %yy, then %mm, %dd, %hh, %ii, %ss. nullopt for any
+// other mask, and for %yy alone, whose "00" also stands for an unknown date.
+std::optional<TimeUnit> CalendarUnit(TextView renderMask);
+
+// The date value of `text` read back through such a mask, the fields it
+// lacks at their start ("2018-09" is 2018-09-01 00:00:00; "yy" 70-99 is
+// 19yy, 00-38 is 20yy); nullopt when the mask is no calendar or `text` is
+// not its rendering of a valid date, such as the zeros of an unknown date.
+std::optional<int64_t> ReadDate(TextView renderMask, TextView text);
+
+// Up to this many texts get a bar each; more are grouped into equal bins of
+// neighbouring texts (the last bin may hold fewer) so there are at most this
+// many bars, which keeps a chart of a million texts well under 2 MB.
+constexpr size_t kChartMaxBars = 2000;
+
+// The number of neighbouring texts that share one bar for `texts` texts.
+size_t ChartBinSize(size_t texts);
 
 struct ChartAxis {
   // One slot: the texts [first, last] of the sorted counts (on a time axis,

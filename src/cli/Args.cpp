@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
-#include "dates/Mask.h"
+#include "base/Conventions.h"
+#include "cli/Envs.h"
 #include "cli/Switches.h"
 #include "io/Dbg.h"
-#include "cli/Envs.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
+#include "platform/Messages.h"
+#include "platform/Process.h"
+#include "platform/TextCase.h"
 
 namespace Args {
 

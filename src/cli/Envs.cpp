@@ -1,6 +1,7 @@
 #include "cli/Envs.h"
 
-#include "platform/Platform.h"
+#include "platform/Process.h"
+#include "platform/TextCase.h"
 
 namespace Envs {
 

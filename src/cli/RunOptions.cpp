@@ -3,11 +3,13 @@
 #include <limits>
 
 #include "base/Constants.h"
-#include "dates/Mask.h"
-#include "cli/Switches.h"
+#include "base/Conventions.h"
 #include "cli/Args.h"
+#include "cli/Switches.h"
+#include "dates/Mask.h"
+#include "platform/Files.h"
+#include "platform/TextCase.h"
 #include "scan/LPS.h"
-#include "platform/Platform.h"
 
 namespace {
 
@@ -74,22 +76,6 @@ Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows) {
     }
   }
   return Text();
-}
-
-bool ParseDateKind(TextView value, DateKind& kind) {
-  const Text word = AsciiLower(value);
-  if (word == u"c" || word == u"created") {
-    kind = DateKind::kCreated;
-  } else if (word == u"m" || word == u"modified") {
-    kind = DateKind::kModified;
-  } else if (word == u"a" || word == u"accessed") {
-    kind = DateKind::kAccessed;
-  } else if (word == u"t" || word == u"taken") {
-    kind = DateKind::kTaken;
-  } else {
-    return false;
-  }
-  return true;
 }
 
 bool ParseDepth(TextView value, int64_t& depth) {

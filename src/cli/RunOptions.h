@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "count/Counting.h"
 #include "base/Text.h"
 #include "cli/Args.h"
+#include "dates/DateKind.h"
 
 struct RunOptions {
   bool maskGiven = false;          // the fmt switch was given
@@ -47,10 +47,6 @@ int ReadRunOptions(RunOptions& options, Text& message);
 // last parameter). On POSIX the switches end at "--". `windows` chooses
 // the platform's conventions.
 Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows);
-
-// The date value: c, m, a or t, or the words created, modified, accessed
-// and taken, in any letter case. False for anything else, the empty value included.
-bool ParseDateKind(TextView value, DateKind& kind);
 
 // The depth value: a whole number from 0 up (beyond the deepest tree it
 // means the whole tree) or "all" in any letter case. False for anything

@@ -1,28 +1,19 @@
-// Counting files by date text, and the report file.
+// Counting files by date text: the counts of the run, and the counter a
+// walk feeds.
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
-#include "count/DateCounts.h"
-#include "scan/records/Records.h"
-#include "io/ReportFile.h"
 #include "base/Text.h"
-#include "scan/ScanDir.h"
+#include "count/DateCounts.h"
+#include "dates/DateKind.h"
+#include "scan/Walk.h"
+#include "scan/records/Records.h"
 
 // The counts of the whole run; never emptied.
 extern DateCountList DateCounts;
-
-// Which time stamp of a file is counted.
-enum class DateKind {
-  kCreated,
-  kModified,
-  kAccessed,
-  kTaken,  // when a picture or video was taken, from its metadata; else the last write
-};
-
-// "c", "m", "a" or "t" (exactly); anything else means kCreated.
-DateKind DateKindFromText(TextView kind);
 
 // The counting step: renders the chosen date of every file of every folder
 // through `mask` (already translated to "%" tokens) and counts the texts.
@@ -41,6 +32,9 @@ class DateCounter : public ScanDir::Sink {
   // The files counted by taken date that recorded none (counted by their
   // last write instead).
   int64_t Untaken() const { return untaken_; }
+  void Unread(const ScanDir::UnreadFolder& folder) override { unread_.push_back(folder); }
+  // The folders the walk could not read in full, handed over.
+  std::vector<ScanDir::UnreadFolder> TakeUnread() { return std::move(unread_); }
 
  private:
   const TextView mask_;
@@ -48,19 +42,5 @@ class DateCounter : public ScanDir::Sink {
   DateCountList& counts_;
   Text text_;  // the date text of the file being counted, its storage reused
   int64_t skipped_ = 0, untaken_ = 0;
+  std::vector<ScanDir::UnreadFolder> unread_;
 };
-
-// The report step: sorts `counts` and writes "<reportName>.txt" in the
-// current folder, one line "text count" with CR LF per entry, in the narrow
-// code page. The report is written to a temporary file beside it and then
-// moved over the name, so a report that cannot be written leaves an earlier
-// file untouched (unless it had to be written in place).
-WriteOutcome WriteReport(const Text& reportName, DateCountList& counts);
-
-// Hands the bytes of the report for `counts` (which must be sorted) to
-// `out` a few lines at a time, its lines ended by `lineEnd` (the report
-// file's CR LF; standard output takes LF).
-void RenderReport(const DateCountList& counts, TextView lineEnd, const ByteSink& out);
-
-// The same bytes all at once, with CR LF.
-std::string ReportBytes(const DateCountList& counts);

@@ -2,27 +2,8 @@
 
 #include "base/Calendar.h"
 #include "base/Constants.h"
-#include "base/Paths.h"
-#include "platform/Platform.h"
-
-Text ProgramFolder;
-Text ProgramFile;
-Text Version;
-int64_t ExitCode = 0;
-
-void SplitProgramPath(const Text& path, Text& folder, Text& file) {
-  folder = Paths::FolderOf(path);
-  file = path.substr(folder.size());
-}
-
-void InitProcessContext() {
-  SplitProgramPath(Platform::ModulePath(), ProgramFolder, ProgramFile);
-  // The project's version, given by the build (the same as the packages'
-  // and the Windows version resource's).
-  Version = u"" DATEMILL_VERSION;
-}
-
-void EndProgram() { Platform::EndProcess(static_cast<uint32_t>(ExitCode)); }
+#include "dates/DateValue.h"
+#include "platform/TextCase.h"
 
 namespace {
 
@@ -59,21 +40,6 @@ Text TranslateMask(const Text& mask) {
   if (result.find(u'%') == Text::npos) MarkFirst(result, u"yy");
   for (TextView token : {u"mm", u"dd", u"hh", u"ii", u"ss"}) MarkFirst(result, token);
   return result;
-}
-
-int64_t MakeDate(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1970 || year > 2038 || !Calendar::ValidFields(year, month, day, hour, minute, second)) {
-    return Dates::OutOfRange;
-  }
-  const int64_t value = Calendar::SecondsFromFields(
-      year, static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
-      static_cast<unsigned>(minute), static_cast<unsigned>(second));
-  return value > Dates::Latest ? Dates::OutOfRange : value;
-}
-
-int64_t CurrentDate() {
-  Platform::CalendarTime now = Platform::LocalNow();
-  return MakeDate(now.year, now.month, now.day, now.hour, now.minute, now.second);
 }
 
 void RenderDateTo(TextView mask, int64_t date, Text& out) {

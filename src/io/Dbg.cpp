@@ -1,8 +1,13 @@
 #include "io/Dbg.h"
 
 #include "base/Paths.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Messages.h"
+#include "platform/Process.h"
 
 namespace Dbg {
 
@@ -15,8 +20,11 @@ bool logMissing = false;  // the user has been told that a line could not be log
 bool OpenLog(Platform::OutputFile& file, const Text& path, bool first) {
   using Mode = Platform::OutputFile::Mode;
   const auto share = Platform::OutputFile::Share::kRead;
-  if (!first) return file.Open(path, Mode::kOpenAlways, share) && file.SeekToEnd();
-  return file.Open(path, Mode::kCreateAlways, share) || file.Open(path, Mode::kTruncateExisting, share);
+  const auto opened = [&](Mode mode) {
+    return file.Open(path, mode, share).status == Platform::OutputFile::Opening::kOpened;
+  };
+  if (!first) return opened(Mode::kOpenAlways) && file.SeekToEnd().status;
+  return opened(Mode::kCreateAlways) || opened(Mode::kTruncateExisting);
 }
 
 bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
@@ -41,7 +49,7 @@ void Log(const Text& text) {
     if (!OpenLog(file, path, first) && !(Platform::MakeFolders(folder) && OpenLog(file, path, first)))
       continue;
     const std::string line = Platform::ToUtf8(text) + "\r\n";
-    written = file.Write(line.data(), line.size()) && file.Close();
+    written = file.Write(line.data(), line.size()).status && file.Close().status;
     break;
   }
   Platform::ShowDiagnostic(ToldForm(text, ProgramFile));
@@ -56,6 +64,18 @@ void Log(const Text& text) {
                                 ? Text(u": no folder for it (neither XDG_STATE_HOME nor HOME is set)")
                                 : u" (tried " + where + u")"));
 }
+
+void Warn(const Text& message) { Account(message, true); }
+
+void Account(const Text& message, bool asked) {
+  if (!Platform::HasConsole()) {
+    Log(Stamped(u"[Datemill] " + message + u"."));
+  } else if (asked) {
+    Platform::ShowDiagnostic(ProgramFile + u": " + message);
+  }
+}
+
+void Tell(const Text& message) { Platform::ShowDiagnostic(ProgramFile + u": " + message); }
 
 Text ToldForm(const Text& line, const Text& program) {
   TextView rest(line);

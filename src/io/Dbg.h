@@ -17,6 +17,22 @@ namespace Dbg {
 // else for it.
 void Log(const Text& text);
 
+// Something the user should hear without asking (what a mask does that may
+// surprise, files without a taken date): "program: message" on standard
+// error where the program has one (POSIX); in the log where it has none
+// (Windows), as "[Datemill] message.".
+void Warn(const Text& message);
+
+// A line of the run's account that the user may ask for (files without a
+// taken date): with `asked` (the verbose switch) told as Warn tells it;
+// without, only where the program has no console, whose log always carries
+// it.
+void Account(const Text& message, bool asked);
+
+// A line the user asked for (the verbose switch): "program: message" on
+// standard error; nothing where the program has none.
+void Tell(const Text& message);
+
 // A log line as standard error shows it: without the time stamp and the
 // "[Module] " tag in front, behind the program's name and ": ".
 Text ToldForm(const Text& line, const Text& program);

@@ -3,30 +3,18 @@
 #include <algorithm>
 
 #include "base/Paths.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
 using Mode = Platform::OutputFile::Mode;
 using Share = Platform::OutputFile::Share;
-using Platform::Failure;
+using Opening = Platform::OutputFile::Opening;
+using Written = Outcome<WriteStatus>;
 
-Text failureReason;
-
-// Notes why a write failed (before anything else can change the system's
-// last error) and returns false.
-bool Failed(Failure failure = Failure::kLastCall) {
-  failureReason = Platform::FailureText(failure);
-  return false;
-}
-
-// The same for a whole write that did not happen.
-WriteOutcome NotWritten(Failure failure = Failure::kLastCall) {
-  Failed(failure);
-  return WriteOutcome::kNotWritten;
-}
-
-// Hands bytes to a file in blocks of 4096.
+// Hands bytes to a file in blocks of 4096; the first failed write is kept.
 class BlockWriter {
  public:
   explicit BlockWriter(Platform::OutputFile& file) : file_(file) {}
@@ -39,34 +27,34 @@ class BlockWriter {
       if (used_ == kBlock) Drain();
     }
   }
-  // Writes what is left; false if any write failed.
-  bool Finish() {
+  // Writes what is left: the first failure, if any write failed.
+  Done Finish() {
     if (used_ != 0) Drain();
-    return ok_;
+    return done_;
   }
 
  private:
   static constexpr size_t kBlock = 4096;
   void Drain() {
-    ok_ = ok_ && file_.Write(block_, used_);
+    if (done_.status) done_ = file_.Write(block_, used_);
     used_ = 0;
   }
   Platform::OutputFile& file_;
   char block_[kBlock];
   size_t used_ = 0;
-  bool ok_ = true;
+  Done done_ = Succeeded();
 };
 
 // Writes what `produce` makes to the open `file`, cuts the file off behind
-// it, makes it durable and closes it; false when any of that fails.
-bool WriteAndClose(Platform::OutputFile& file, const std::function<void(const ByteSink&)>& produce) {
+// it, makes it durable and closes it: the first of these that fails.
+Done WriteAndClose(Platform::OutputFile& file, const std::function<void(const ByteSink&)>& produce) {
   BlockWriter out(file);
   produce([&out](std::string_view bytes) { out(bytes); });
-  bool ok = out.Finish();
-  ok = ok && file.EndHere();
-  if (!ok) Failed();
-  ok = (file.Flush() || Failed()) && ok;
-  return (file.Close() || Failed()) && ok;
+  Done done = out.Finish();
+  if (done.status) done = file.EndHere();
+  if (done.status) done = file.Flush();
+  const Done closed = file.Close();
+  return done.status ? closed : done;
 }
 
 // A temporary file beside the file it is to replace; deleted unless it was
@@ -84,32 +72,35 @@ class TemporaryFile {
 
   enum class Made { kMade, kRefused, kFailed };
   // Creates it beside `target`, passing over names that are taken. kRefused
-  // when the folder takes no new files, kFailed for any other failure.
-  Made Create(const Text& target) {
+  // when the folder takes no new files, kFailed for any other failure; the
+  // reason is the system's.
+  Outcome<Made> Create(const Text& target) {
     constexpr int kAttempts = 64;
+    Text reason;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       name_ = TemporaryName(target, attempt);
-      if (file.Open(name_, Mode::kCreateNew, Share::kNone)) {
+      Outcome<Opening> opened = file.Open(name_, Mode::kCreateNew, Share::kNone);
+      if (opened.status == Opening::kOpened) {
         Platform::DeleteOnInterrupt(name_);
-        return Made::kMade;
+        return {Made::kMade, Text()};
       }
-      Failed();
-      const Platform::OutputFile::Failure failure = file.LastFailure();
-      if (failure == Platform::OutputFile::Failure::kExists) continue;
-      if (failure != Platform::OutputFile::Failure::kRefused) return Made::kFailed;
+      reason = std::move(opened.reason);
+      if (opened.status == Opening::kExists) continue;
+      if (opened.status != Opening::kRefused) return {Made::kFailed, reason};
       // Refused where a file of that name stands: taken (Windows refuses a
       // name that a folder or a file being deleted holds). Else the folder
       // takes no files.
       uint32_t attributes = 0;
-      if (!Platform::FileAttributes(name_, attributes)) return Made::kRefused;
+      if (!Platform::FileAttributes(name_, attributes)) return {Made::kRefused, reason};
     }
-    return Made::kFailed;
+    return {Made::kFailed, reason};
   }
-  // Moves the written and closed file over `target`; false when that fails.
-  bool MoveOver(const Text& target) {
-    moved_ = Platform::MoveReplacing(name_, target) || Failed();
+  // Moves the written and closed file over `target`.
+  Done MoveOver(const Text& target) {
+    Done done = Platform::MoveReplacing(name_, target);
+    moved_ = done.status;
     if (moved_) Platform::ForgetOnInterrupt();  // the name is the report's now
-    return moved_;
+    return done;
   }
 
   Platform::OutputFile file;
@@ -122,16 +113,18 @@ class TemporaryFile {
 // Writes the file where it is: its links, owner and settings stay, but a
 // failure leaves it incomplete. Every byte is made before the first is
 // written: memory running out then leaves the old file whole.
-WriteOutcome WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
+Written WriteInPlace(const Text& target, const std::function<void(const ByteSink&)>& produce) {
   std::string bytes;
   produce([&bytes](std::string_view more) { bytes.append(more); });
   Platform::OutputFile file;
   // Opened without truncation (Windows refuses to truncate a hidden or
   // system file unless asked with those attributes); what is left of the
   // old content is cut off at the end.
-  if (!file.Open(target, Mode::kOpenAlways, Share::kNone)) return NotWritten();
+  Outcome<Opening> opened = file.Open(target, Mode::kOpenAlways, Share::kNone);
+  if (opened.status != Opening::kOpened) return {WriteStatus::kNotWritten, std::move(opened.reason)};
   const auto all = [&bytes](const ByteSink& out) { out(bytes); };
-  return WriteAndClose(file, all) ? WriteOutcome::kWritten : WriteOutcome::kLeftIncomplete;
+  Done done = WriteAndClose(file, all);
+  return {done.status ? WriteStatus::kWritten : WriteStatus::kLeftIncomplete, std::move(done.reason)};
 }
 
 }  // namespace
@@ -147,32 +140,39 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
-const Text& WriteFailureReason() { return failureReason; }
-
-WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce) {
+Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
+                                        const std::function<void(const ByteSink&)>& produce) {
   Text target;
   Platform::FileFacts facts;
-  if (!Platform::FinalPath(fileName, target) || !Platform::QueryFile(target, facts)) {
-    return NotWritten();
-  }
   // What stands there and cannot be asked about, or a link that cannot be
   // followed, counts as an earlier file left as it was.
-  if (facts.exists && facts.folder) return NotWritten(Failure::kIsFolder);
-  if (facts.exists && facts.readOnly) return NotWritten(Failure::kReadOnly);
+  Done asked = Platform::FinalPath(fileName, target);
+  if (asked.status) asked = Platform::QueryFile(target, facts);
+  if (!asked.status) return {WriteStatus::kNotWritten, std::move(asked.reason)};
+  if (facts.exists && facts.folder) {
+    return {WriteStatus::kNotWritten, Platform::RefusalReason(Platform::Refusal::kIsFolder)};
+  }
+  if (facts.exists && facts.readOnly) {
+    return {WriteStatus::kNotWritten, Platform::RefusalReason(Platform::Refusal::kReadOnly)};
+  }
   // Another name of the same file would keep the old content after a move.
   if (facts.exists && facts.links > 1) return WriteInPlace(target, produce);
 
-  const WriteOutcome notWritten = facts.exists ? WriteOutcome::kNotWritten : WriteOutcome::kNotMade;
+  const WriteStatus notWritten = facts.exists ? WriteStatus::kNotWritten : WriteStatus::kNotMade;
   TemporaryFile temporary;
-  switch (temporary.Create(target)) {
+  Outcome<TemporaryFile::Made> made = temporary.Create(target);
+  switch (made.status) {
     case TemporaryFile::Made::kMade: break;
-    case TemporaryFile::Made::kRefused: return facts.exists ? WriteInPlace(target, produce) : notWritten;
-    case TemporaryFile::Made::kFailed: return notWritten;
+    case TemporaryFile::Made::kRefused:
+      if (facts.exists) return WriteInPlace(target, produce);
+      return {notWritten, std::move(made.reason)};
+    case TemporaryFile::Made::kFailed: return {notWritten, std::move(made.reason)};
   }
-  if (facts.exists && !temporary.file.CopySettingsFrom(target)) {
+  if (facts.exists && !temporary.file.CopySettingsFrom(target).status) {
     temporary.file.Discard();
     return WriteInPlace(target, produce);
   }
-  const bool ok = WriteAndClose(temporary.file, produce) && temporary.MoveOver(target);
-  return ok ? WriteOutcome::kWritten : notWritten;
+  Done done = WriteAndClose(temporary.file, produce);
+  if (done.status) done = temporary.MoveOver(target);
+  return {done.status ? WriteStatus::kWritten : notWritten, std::move(done.reason)};
 }

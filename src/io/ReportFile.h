@@ -6,12 +6,13 @@
 #include <functional>
 #include <string_view>
 
+#include "base/Outcome.h"
 #include "base/Text.h"
 
 // Takes the bytes of a file as they are produced.
 using ByteSink = std::function<void(std::string_view bytes)>;
 
-enum class WriteOutcome {
+enum class WriteStatus {
   kWritten,
   kNotWritten,      // an earlier file of that name is left as it was
   kNotMade,         // not written, and there was no earlier file
@@ -30,12 +31,9 @@ enum class WriteOutcome {
 // write. A read-only file or a folder is never written. No temporary file
 // remains on any way out, also when `produce` throws (which passes on) or
 // the process is ended by a signal while it is written
-// (Platform::DeleteOnInterrupt).
-WriteOutcome WriteFileReplacing(const Text& fileName, const std::function<void(const ByteSink&)>& produce);
-
-// Why the last WriteFileReplacing that failed did so, in the system's words
-// ("" when it gave none).
-const Text& WriteFailureReason();
+// (Platform::DeleteOnInterrupt). The reason of a failure is the system's.
+Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
+                                        const std::function<void(const ByteSink&)>& produce);
 
 // The temporary file of the given attempt for `target`: in its folder, named
 // "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "base/Calendar.h"
-#include "platform/Platform.h"
+#include "platform/Clock.h"
 
 namespace Platform {
 

@@ -1,5 +1,7 @@
 // The scanner's name filters: extension lists and folder words.
-#include "scan/ScanDir.h"
+#include "scan/Filters.h"
+
+#include "platform/TextCase.h"
 
 namespace ScanDir {
 

@@ -1,8 +1,11 @@
 #include "scan/LPS.h"
 
+#include "base/Conventions.h"
 #include "base/Paths.h"
 #include "cli/Envs.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
+#include "platform/Search.h"
+#include "platform/TextCase.h"
 
 namespace LPS {
 
@@ -24,7 +27,7 @@ Text Prepare(const Text& path, int64_t flags) {
 int64_t FirstEntry(const Text& pattern, bool& found) {
   Platform::DirSearch search;
   Platform::DirEntry entry;
-  found = search.Open(pattern, 0) == Platform::SearchStatus::kOpened && search.Next(entry);
+  found = search.Open(pattern, 0).status == Platform::SearchStatus::kOpened && search.Next(entry);
   if (!found) return NotFound;
   return entry.IsDirectory() ? IsAFolder : static_cast<int64_t>(entry.size);
 }
@@ -59,7 +62,7 @@ int64_t ParentListingQuery(const Text& path) {
   const Text pattern = Paths::Join(parent, name.empty() ? Text(u"*.*") : name);
 
   Platform::DirSearch search;
-  if (search.Open(pattern, 0) == Platform::SearchStatus::kFailed) return NotFound;
+  if (search.Open(pattern, 0).status == Platform::SearchStatus::kFailed) return NotFound;
   // Only an entry whose own name equals the looked-up one counts, not one
   // that merely matches the pattern (a wildcard, or a short alias).
   const Text wanted = Platform::ToLower(TrimSpaces(name));

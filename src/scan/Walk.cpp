@@ -1,10 +1,15 @@
 // The directory walk: roots, subfolders and the files of each folder,
 // handed to a sink as they are listed.
-#include <algorithm>
+#include "scan/Walk.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "base/Conventions.h"
 #include "base/Paths.h"
+#include "scan/Filters.h"
 #include "scan/LPS.h"
-#include "scan/ScanDir.h"
+#include "scan/State.h"
 
 namespace ScanDir {
 
@@ -99,7 +104,6 @@ class Walker {
   // stacked.
   void Visit(Platform::DirSearch& search, const Text& folder, int64_t level, bool admitted) {
     const bool listFiles = admitted && rules_.files;
-    const bool opened = search.Problem().empty();  // a search that failed to start is told by its opener
     Frame frame;
     Child child;
     int64_t n = 0, told = 0;
@@ -123,12 +127,14 @@ class Walker {
         frame.subfolders.push_back(std::move(child));
       }
     }
-    // A listing that failed before its end: its files so far count.
-    if (opened && !search.Problem().empty()) UnreadFolders.push_back({folder, search.Problem()});
+    // A listing that failed before its end: its files so far count. (A
+    // search that failed to start is told by its opener.)
+    const Done listed = search.Listed();
+    if (!listed.status) sink_.Unread({folder, listed.reason});
     if (!frame.subfolders.empty()) Hold(search, frame);
     search.Close();
     // Such files are counted with the date 0; the user hears why, once.
-    if (unreadTimes && listFiles && rules_.withTimes) UnreadFolders.push_back({folder, Text(kUnreadTimes)});
+    if (unreadTimes && listFiles && rules_.withTimes) sink_.Unread({folder, Text(kUnreadTimes)});
     total_ += n;
     if (admitted) sink_.FolderDone(folder, n);
     if (admitted && FilesListed != nullptr) FilesListed(folder, n - told, true);
@@ -147,12 +153,12 @@ class Walker {
     const bool last = top.next == top.subfolders.size();
     Platform::DirSearch search;
     if (child.opened) {
-      Text problem;
-      const Platform::SearchStatus status = OpenSub(top, child.entry.name, search, problem);
+      const Outcome<Platform::SearchStatus> opening = OpenSub(top, child.entry.name, search);
       Platform::FolderId id;
       if (rules_.followLinks && search.Identity(id) && !FirstEntry(entered_, id)) return EndIfDone(last);
-      if (status == Platform::SearchStatus::kFailed || status == Platform::SearchStatus::kNoHandles)
-        UnreadFolders.push_back({sub, problem});
+      if (opening.status == Platform::SearchStatus::kFailed ||
+          opening.status == Platform::SearchStatus::kNoHandles)
+        sink_.Unread({sub, opening.reason});
     }
     EndIfDone(last);  // `top` is gone now when it was its last subfolder
     if (child.admitted) sink_.Folder(sub, &child.entry);
@@ -162,22 +168,20 @@ class Walker {
   // Opens the search of the subfolder `name` of `parent` from the parent, which is held again when it was let
   // go (by its path; it must still be the folder it was). When the descriptors run out, the held folders are
   // let go and it is tried once more: no folder is called unreadable for the walk's own descriptors.
-  // `problem` says why it failed.
-  Platform::SearchStatus OpenSub(Frame& parent, const Text& name, Platform::DirSearch& search,
-                                 Text& problem) {
-    Platform::SearchStatus status = Platform::SearchStatus::kFailed;
+  Outcome<Platform::SearchStatus> OpenSub(Frame& parent, const Text& name, Platform::DirSearch& search) {
+    Outcome<Platform::SearchStatus> opening{Platform::SearchStatus::kFailed, Text()};
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (!parent.folder.IsOpen()) {
         MakeRoom();
-        if (!parent.folder.Open(parent.path, problem)) return Platform::SearchStatus::kFailed;
+        Done held = parent.folder.Open(parent.path);
+        if (!held.status) return {Platform::SearchStatus::kFailed, std::move(held.reason)};
         ++held_;
       }
-      status = search.OpenIn(parent.folder, name, flags_);
-      problem = search.Problem();
-      if (status != Platform::SearchStatus::kNoHandles) break;
+      opening = search.OpenIn(parent.folder, name, flags_);
+      if (opening.status != Platform::SearchStatus::kNoHandles) break;
       LetGo();
     }
-    return status;
+    return opening;
   }
 
   // Lets every held folder go (their descriptors have run out).
@@ -244,6 +248,12 @@ Text JoinLines(const Text& roots) {
 }
 
 }  // namespace
+
+bool FirstEntry(EnteredFolders& entered, const Platform::FolderId& id) {
+  // Some file systems give every folder the index 0 (or none at all): that
+  // tells nothing about which folder it is.
+  return id.index == 0 || entered.emplace(id.volume, id.index).second;
+}
 
 WalkRules::WalkRules(int64_t levels, int64_t flags)
     : levels(levels),

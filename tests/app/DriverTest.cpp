@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/Driver.h"
+#include "base/Conventions.h"
 #include "dates/Mask.h"
-#include "platform/Platform.h"
+#include "platform/TextCase.h"
 
 namespace {
 

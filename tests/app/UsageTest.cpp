@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dates/Mask.h"
 #include "app/Usage.h"
+#include "io/Program.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/Conventions.h"
 #include "base/Paths.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -4,8 +4,11 @@
 #include <optional>
 #include <tuple>
 
-#include "chart/Chart.h"
 #include "base/Constants.h"
+#include "base/Conventions.h"
+#include "chart/Chart.h"
+#include "chart/ChartAxis.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
 #include "support/TestSupport.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "dates/Mask.h"
+#include "base/Conventions.h"
 #include "cli/Args.h"
 #include "cli/Envs.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
 #include "support/TestSupport.h"
 
 namespace {

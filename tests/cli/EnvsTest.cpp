@@ -2,7 +2,6 @@
 
 #include "base/KeyedTable.h"
 #include "cli/Envs.h"
-#include "platform/Platform.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <limits>
 #include <tuple>
 
-#include "cli/RunOptions.h"
+#include "base/Conventions.h"
 #include "cli/Args.h"
-#include "platform/Platform.h"
+#include "cli/RunOptions.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "base/Constants.h"
+#include "base/Conventions.h"
 #include "count/Counting.h"
-#include "dates/Mask.h"
+#include "count/Report.h"
+#include "dates/DateValue.h"
+#include "platform/CodePage.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -117,15 +120,6 @@ TEST(CountDates, CountsTheChosenStampOfEveryFileAcrossFolders) {
   EXPECT_EQ(Texts(created), (std::vector<Text>{u"2018-09-26 2", u"2018-09-25 2", u"2018 4"}));
 }
 
-TEST(DateKindFromText, OnlyExactLettersChooseOtherStamps) {
-  EXPECT_EQ(DateKindFromText(u"m"), DateKind::kModified);
-  EXPECT_EQ(DateKindFromText(u"a"), DateKind::kAccessed);
-  EXPECT_EQ(DateKindFromText(u"t"), DateKind::kTaken);
-  EXPECT_EQ(DateKindFromText(u"c"), DateKind::kCreated);
-  EXPECT_EQ(DateKindFromText(u"M"), DateKind::kCreated);
-  EXPECT_EQ(DateKindFromText(u""), DateKind::kCreated);
-}
-
 TEST(Report, LinesAreTextSpaceCountAndCrLf) {
   DateCountList counts;
   for (int i = 0; i < 12; ++i) counts.Add(u"2018-09-26");
@@ -143,7 +137,7 @@ TEST(Report, IsWrittenIntoTheCurrentFolderAndReplacesALongerOne) {
   counts.Add(u"2018-09-26");
   counts.Add(u"2018-09-25");
   counts.Add(u"2018-09-26");
-  ASSERT_EQ(WriteReport(u"2018", counts), WriteOutcome::kWritten);
+  ASSERT_EQ(WriteReport(u"2018", counts).status, WriteStatus::kWritten);
   EXPECT_EQ(ReadBytes(dir / u"2018.txt"), "2018-09-25 1\r\n2018-09-26 2\r\n");
   // Nothing else is left behind.
   EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"2018.txt"});
@@ -158,7 +152,7 @@ TEST(Report, ALargeReportCrossesTheWriteBufferIntact) {
     counts.Add(DecimalText(i));
     expected += std::to_string(i) + " 1\r\n";
   }
-  ASSERT_EQ(WriteReport(u"big", counts), WriteOutcome::kWritten);
+  ASSERT_EQ(WriteReport(u"big", counts).status, WriteStatus::kWritten);
   EXPECT_EQ(ReadBytes(dir / u"big.txt"), expected);
 }
 
@@ -171,7 +165,7 @@ TEST(Report, ThatCannotBeWrittenFailsAndLeavesWhatWasThere) {
 
   DateCountList counts;
   counts.Add(u"2018-09-26");
-  EXPECT_EQ(WriteReport(u"taken", counts), WriteOutcome::kNotWritten);
+  EXPECT_EQ(WriteReport(u"taken", counts).status, WriteStatus::kNotWritten);
   EXPECT_EQ(ReadBytes(dir / u"taken.txt" + Platform::kSeparator + u"inside"), "keep");
   EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"taken.txt"});
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "base/Constants.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
+#include "platform/Clock.h"
+#include "platform/Search.h"
 #include "scan/ScanDir.h"
 #include "support/TestSupport.h"
 
@@ -16,8 +19,8 @@ struct StampCase {
 
 void ExpectDates(const std::vector<StampCase>& cases) {
   for (const StampCase& c : cases) {
-    EXPECT_EQ(ScanDir::DateOfStamp(c.stamp), c.expected)
-        << Utf8FromText(RenderDate(u"%yyyy-%mm-%dd %hh:%ii:%ss", ScanDir::DateOfStamp(c.stamp)));
+    EXPECT_EQ(DateOfStamp(c.stamp), c.expected)
+        << Utf8FromText(RenderDate(u"%yyyy-%mm-%dd %hh:%ii:%ss", DateOfStamp(c.stamp)));
   }
 }
 
@@ -60,7 +63,7 @@ TEST(LocalTime, DatesTakenOrElseLastWritten) {
     entry.lastWrite = UtcStamp(2016, 2, 3, 0, 0, 0);
     entry.taken = c.taken;
     bool recorded = false;
-    EXPECT_EQ(ScanDir::DateOfTaken(entry, &recorded), c.expected) << c.taken.seconds;
+    EXPECT_EQ(DateOfTaken(entry, &recorded), c.expected) << c.taken.seconds;
     EXPECT_EQ(recorded, c.expected == shot) << c.taken.seconds;
   }
 }

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "base/Constants.h"
+#include "base/Conventions.h"
+#include "dates/DateValue.h"
 #include "dates/Mask.h"
-#include "platform/Platform.h"
+#include "io/Program.h"
+#include "platform/Clock.h"
+#include "platform/Process.h"
 #include "support/TestSupport.h"
 
 namespace {

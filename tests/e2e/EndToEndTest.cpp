@@ -7,8 +7,10 @@
 #include <unistd.h>
 #endif
 
-#include "chart/Chart.h"
 #include "app/Usage.h"
+#include "base/Conventions.h"
+#include "chart/Chart.h"
+#include "platform/Clock.h"
 #include "support/TestSupport.h"
 
 #ifndef _WIN32

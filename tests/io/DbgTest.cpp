@@ -2,8 +2,9 @@
 
 #include <regex>
 
-#include "dates/Mask.h"
+#include "base/Conventions.h"
 #include "io/Dbg.h"
+#include "io/Program.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -3,8 +3,9 @@
 
 #include <new>
 
+#include "base/Conventions.h"
 #include "io/ReportFile.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 
 #ifdef _WIN32
@@ -20,8 +21,12 @@ namespace {
 
 using TestSupport::ReadBytes;
 
+Outcome<WriteStatus> Written(const Text& name, const std::string& bytes) {
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); });
+}
+
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
+  return Written(name, bytes).status == WriteStatus::kWritten;
 }
 
 #ifdef _WIN32
@@ -89,10 +94,13 @@ TEST_F(ReportFile, AnExceptionWhileWritingLeavesNoTemporaryFile) {
 TEST_F(ReportFile, AFileHeldOpenIsNotReadOnly) {
   TestSupport::WriteBytes(dir_ / u"held.txt", "old\r\n");
   Platform::OutputFile holder;
-  ASSERT_TRUE(holder.Open(dir_ / u"held.txt", Platform::OutputFile::Mode::kOpenAlways,
-                          Platform::OutputFile::Share::kNone));
+  ASSERT_EQ(holder
+                .Open(dir_ / u"held.txt", Platform::OutputFile::Mode::kOpenAlways,
+                      Platform::OutputFile::Share::kNone)
+                .status,
+            Platform::OutputFile::Opening::kOpened);
   Platform::FileFacts facts;
-  ASSERT_TRUE(Platform::QueryFile(dir_ / u"held.txt", facts));
+  ASSERT_TRUE(Platform::QueryFile(dir_ / u"held.txt", facts).status);
   EXPECT_TRUE(facts.exists);
   EXPECT_FALSE(facts.readOnly);
 }
@@ -101,13 +109,16 @@ TEST_F(ReportFile, OpenSaysWhyItFailed) {
   using Mode = Platform::OutputFile::Mode;
   const auto share = Platform::OutputFile::Share::kNone;
   TestSupport::WriteBytes(dir_ / u"there.txt", "x");
+  using Opening = Platform::OutputFile::Opening;
   Platform::OutputFile file;
-  EXPECT_FALSE(file.Open(dir_ / u"there.txt", Mode::kCreateNew, share));
-  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kExists);
+  const Outcome<Opening> there = file.Open(dir_ / u"there.txt", Mode::kCreateNew, share);
+  EXPECT_EQ(there.status, Opening::kExists);
+  EXPECT_FALSE(there.reason.empty());
   EXPECT_FALSE(file.Discard());  // not this process's file
-  EXPECT_FALSE(file.Open(dir_ / u"missing" + Platform::kSeparator + u"r.txt", Mode::kCreateNew, share));
-  EXPECT_EQ(file.LastFailure(), Platform::OutputFile::Failure::kOther);  // no folder that refuses files
-  ASSERT_TRUE(file.Open(dir_ / u"new.txt", Mode::kCreateNew, share));
+  // No folder that refuses files: a failure of its own.
+  EXPECT_EQ(file.Open(dir_ / u"missing" + Platform::kSeparator + u"r.txt", Mode::kCreateNew, share).status,
+            Opening::kOther);
+  ASSERT_EQ(file.Open(dir_ / u"new.txt", Mode::kCreateNew, share).status, Opening::kOpened);
   EXPECT_TRUE(file.Discard());
   EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"there.txt"});
 }
@@ -164,7 +175,7 @@ TEST_F(ReportFile, AFileThisProcessMayNotWriteIsNotReplaced) {
     GTEST_SKIP() << "this system does not enforce access lists (Wine)";
   }
   Platform::FileFacts facts;
-  ASSERT_TRUE(Platform::QueryFile(dir_ / u"r.txt", facts));
+  ASSERT_TRUE(Platform::QueryFile(dir_ / u"r.txt", facts).status);
   EXPECT_TRUE(facts.readOnly);
   EXPECT_FALSE(WriteWith(u"r.txt", "new\r\n"));
   EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "old\r\n");
@@ -199,21 +210,21 @@ TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {
   TestSupport::WriteBytes(u"locked", "x");
   MakeReadOnly(u"locked");
   const std::pair<Text, Text> cases[] = {
-      {u"folder", Platform::FailureText(Platform::Failure::kIsFolder)},
-      {u"locked", Platform::FailureText(Platform::Failure::kReadOnly)},
+      {u"folder", Platform::RefusalReason(Platform::Refusal::kIsFolder)},
+      {u"locked", Platform::RefusalReason(Platform::Refusal::kReadOnly)},
       {u"missing" + Text(1, Platform::kSeparator) + u"r.txt", u""},  // the system's own reason
       {Text(300, u'n'), u""}};
   for (const auto& [name, reason] : cases) {
-    EXPECT_FALSE(WriteWith(name, "x"));
-    EXPECT_FALSE(WriteFailureReason().empty()) << TestSupport::Show(name);
+    const Outcome<WriteStatus> written = Written(name, "x");
+    EXPECT_NE(written.status, WriteStatus::kWritten);
+    EXPECT_FALSE(written.reason.empty()) << TestSupport::Show(name);
     if (!reason.empty()) {
-      EXPECT_EQ(WriteFailureReason(), reason);
+      EXPECT_EQ(written.reason, reason);
     }
   }
 #ifndef _WIN32
-  EXPECT_EQ(WriteFailureReason(), u"File name too long");
-  EXPECT_FALSE(WriteWith(u"missing/r.txt", "x"));
-  EXPECT_EQ(WriteFailureReason(), u"No such file or directory");
+  EXPECT_EQ(Written(Text(300, u'n'), "x").reason, u"File name too long");
+  EXPECT_EQ(Written(u"missing/r.txt", "x").reason, u"No such file or directory");
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/Conventions.h"
 #include "cli/Envs.h"
 #include "scan/LPS.h"
 #include "support/TestSupport.h"

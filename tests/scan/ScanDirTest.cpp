@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <tuple>
 
-#include "dates/Mask.h"
+#include "base/Conventions.h"
+#include "dates/DateValue.h"
+#include "platform/Search.h"
 #include "scan/LPS.h"
 #include "scan/ScanDir.h"
 #include "support/TestSupport.h"
@@ -545,10 +547,12 @@ TEST_F(ScanDirLinks, FolderLinksAreSkippedOrEachRealFolderEnteredOnce) {
   };
   for (const auto& c : cases) {
     Reset();
-    EXPECT_EQ(Scan(Folders, At(c.root), u"", c.levels, ReturnFileCount | c.flags, 0, 0, u"", u"", u""),
-              c.files)
+    std::vector<UnreadFolder> unread;
+    EXPECT_EQ(
+        Scan(Folders, At(c.root), u"", c.levels, ReturnFileCount | c.flags, 0, 0, u"", u"", u"", &unread),
+        c.files)
         << TestSupport::Show(c.root) << " levels " << c.levels << " flags " << c.flags;
-    EXPECT_TRUE(UnreadFolders.empty());
+    EXPECT_TRUE(unread.empty());
   }
 }
 

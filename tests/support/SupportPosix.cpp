@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "base/Calendar.h"
+#include "platform/Clock.h"
 #include "support/TestSupport.h"
 
 extern char** environ;

@@ -2,6 +2,9 @@
 // whose whole 32-bit exit status a Windows parent can read.
 #include <windows.h>
 
+#include "platform/Clock.h"
+#include "platform/Process.h"
+#include "platform/TextCase.h"
 #include "support/TestSupport.h"
 
 namespace TestSupport {

@@ -7,7 +7,10 @@
 #include <iterator>
 
 #include "base/Calendar.h"
-#include "dates/Mask.h"
+#include "base/Conventions.h"
+#include "io/Program.h"
+#include "platform/Clock.h"
+#include "platform/Process.h"
 
 namespace fs = std::filesystem;
 

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "scan/records/Records.h"
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/Clock.h"
+#include "scan/records/Records.h"
 
 namespace TestSupport {
 

@@ -5,8 +5,9 @@
 #include <string_view>
 
 #include "base/Calendar.h"
-#include "taken/TakenDate.h"
+#include "base/Conventions.h"
 #include "support/TestSupport.h"
+#include "taken/TakenDate.h"
 
 namespace TakenDate {
 void PrintTo(const Moment& m, std::ostream* os) {

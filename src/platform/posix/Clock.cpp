@@ -1,9 +1,10 @@
-// Local time of file time stamps on POSIX, through localtime_r and a cache
-// of whole days with one offset.
+// Time on POSIX: the local clock, and the local time of file time stamps
+// through localtime_r and a cache of whole days with one offset.
+#include "platform/Clock.h"
+
 #include <time.h>
 
 #include "platform/LocalTimeCache.h"
-#include "platform/Platform.h"
 
 namespace Platform {
 
@@ -18,6 +19,21 @@ bool PosixOffsetAt(int64_t utc, int64_t& offset) {
 }
 
 }  // namespace
+
+CalendarTime LocalNow() {
+  const time_t now = ::time(nullptr);
+  struct tm local {};
+  CalendarTime result;
+  if (::localtime_r(&now, &local) != nullptr) {
+    result.year = local.tm_year + 1900;
+    result.month = local.tm_mon + 1;
+    result.day = local.tm_mday;
+    result.hour = local.tm_hour;
+    result.minute = local.tm_min;
+    result.second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
+  }
+  return result;
+}
 
 bool LocalSeconds(FileTime time, int64_t& local) {
   // localtime_r, unlike localtime, does not look at the zone file again on

@@ -1,17 +1,27 @@
-// Helpers that the POSIX platform files share: path bytes, file times and
-// complete writes.
+// POSIX only: helpers that the POSIX platform files share: the system's
+// reasons, path bytes, file times and complete writes.
 #pragma once
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "base/Calendar.h"
-#include "platform/Platform.h"
+#include "base/Outcome.h"
+#include "platform/Clock.h"
 
 namespace Platform::posix {
+
+// The system's words for the errno value `error` ("Permission denied").
+inline Text ReasonOf(int error) {
+  return TextFromUtf8(std::strerror(error));  // NOLINT(concurrency-mt-unsafe): one thread asks
+}
+
+// The failure of the call that has just failed, for its errno.
+inline Done FailedNow() { return FailedFor(ReasonOf(errno)); }
 
 // A path as the bytes the system calls take.
 inline std::string PathBytes(const Text& path) { return Utf8FromText(path); }

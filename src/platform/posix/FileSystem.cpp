@@ -1,6 +1,8 @@
-// Folders and paths on POSIX: opening a folder at any depth, one entry's
-// facts, and the path queries (attributes, what a path names, why a folder
-// cannot be listed, full paths).
+// Questions about paths on POSIX (attributes, what a path names, whether a
+// folder can be listed, full paths), and opening a folder at any depth and
+// one entry's facts, which the folder search shares.
+#include "platform/FileSystem.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -14,6 +16,7 @@
 #include <string_view>
 
 #include "base/Paths.h"
+#include "platform/Search.h"
 #include "platform/posix/Common.h"
 #include "platform/posix/SearchState.h"
 
@@ -147,15 +150,13 @@ bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
   return true;
 }
 
-Text FolderProblem(const Text& path) {
+Done CanList(const Text& path) {
   // Opened the way the folder search opens it, so the answer is the one the
   // listing got; one call tells a missing path, a file and a locked folder.
   const int fd = posix::OpenFolder(PathBytes(path), O_RDONLY);
-  if (fd >= 0) {
-    ::close(fd);
-    return Text();
-  }
-  return TextFromUtf8(std::strerror(errno));
+  if (fd < 0) return posix::FailedNow();
+  ::close(fd);
+  return Succeeded();
 }
 
 Text FullPath(const Text& path) {

@@ -1,5 +1,8 @@
-// Output files on POSIX: open, write, flush, close, replace and remove, and
-// what replacing a file must respect of the one it replaces.
+// Writing files on POSIX: output files opened, written, made durable,
+// closed, moved over the files they replace or removed, what replacing a
+// file must respect of the one it replaces, and the interruptions.
+#include "platform/Files.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -60,33 +63,34 @@ void DeleteOnInterrupt(const Text& path) {
 
 void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
 
-bool FinalPath(const Text& path, Text& final) {
+Done FinalPath(const Text& path, Text& final) {
   std::string current = PathBytes(path);
   // As many links as the system itself follows before it reports a loop.
   for (int hop = 0; hop < 40; ++hop) {
     struct stat info;
     if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
       final = TextFromUtf8(current);
-      return true;
+      return Succeeded();
     }
     std::string target(static_cast<size_t>(info.st_size) + 256, '\0');
     const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-    if (n <= 0 || static_cast<size_t>(n) == target.size()) return false;
+    if (n < 0) return posix::FailedNow();
+    if (n == 0 || static_cast<size_t>(n) == target.size()) return FailedFor(posix::ReasonOf(EINVAL));
     target.resize(static_cast<size_t>(n));
     // A relative target is relative to the folder that holds the link.
     if (target.front() != '/')
       target = PathBytes(Paths::Join(Paths::FolderOf(TextFromUtf8(current)), TextFromUtf8(target)));
     current = target;
   }
-  return false;
+  return FailedFor(posix::ReasonOf(ELOOP));
 }
 
-bool QueryFile(const Text& path, FileFacts& facts) {
+Done QueryFile(const Text& path, FileFacts& facts) {
   const std::string bytes = PathBytes(path);
   struct stat info;
   if (::stat(bytes.c_str(), &info) != 0) {
     facts.exists = false;
-    return errno == ENOENT;
+    return errno == ENOENT ? Succeeded() : posix::FailedNow();
   }
   facts.exists = true;
   facts.folder = S_ISDIR(info.st_mode);
@@ -95,31 +99,32 @@ bool QueryFile(const Text& path, FileFacts& facts) {
   facts.readOnly =
       (info.st_mode & S_IWUSR) == 0 || ::faccessat(AT_FDCWD, bytes.c_str(), W_OK, AT_EACCESS) != 0;
   facts.links = static_cast<uint32_t>(info.st_nlink);
-  return true;
+  return Succeeded();
 }
 
-OutputFile::~OutputFile() { Close(); }
+Text RefusalReason(Refusal refusal) {
+  return posix::ReasonOf(refusal == Refusal::kIsFolder ? EISDIR : EACCES);
+}
 
 namespace {
 
 // Refused: the folder (or the file system) takes no new files from this
 // process. Everything else is a failure of its own, which writing in place
 // instead would only make worse.
-OutputFile::Failure FailureOf(int error) {
+OutputFile::Opening FailureOf(int error) {
   switch (error) {
-    case EEXIST: return OutputFile::Failure::kExists;
+    case EEXIST: return OutputFile::Opening::kExists;
     case EACCES:
     case EPERM:
-    case EROFS: return OutputFile::Failure::kRefused;
-    default: return OutputFile::Failure::kOther;
+    case EROFS: return OutputFile::Opening::kRefused;
+    default: return OutputFile::Opening::kOther;
   }
 }
 
 }  // namespace
 
-bool OutputFile::Open(const Text& path, Mode mode, Share) {
-  Close();
-  failure_ = Failure::kNone;
+Outcome<OutputFile::Opening> OutputFile::Open(const Text& path, Mode mode, Share) {
+  CloseQuietly();
   name_ = PathBytes(path);
   // POSIX has no share modes; the rename that replaces a report keeps
   // readers of the old file from ever seeing a half-written one.
@@ -132,30 +137,38 @@ bool OutputFile::Open(const Text& path, Mode mode, Share) {
   }
   const int fd = ::open(name_.c_str(), flags, 0666);
   if (fd < 0) {
-    failure_ = FailureOf(errno);
+    const int error = errno;
     name_.clear();  // not this process's file to delete
-    return false;
+    return {FailureOf(error), posix::ReasonOf(error)};
   }
   handle_ = fd;
-  return true;
+  return {Opening::kOpened, Text()};
 }
 
-bool OutputFile::SeekToEnd() { return IsOpen() && ::lseek(static_cast<int>(handle_), 0, SEEK_END) >= 0; }
+namespace {
 
-bool OutputFile::Write(const void* data, size_t size) {
-  return IsOpen() && WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size);
+// Succeeded when `ok`, else the failure errno tells.
+Done DoneIf(bool ok) { return ok ? Succeeded() : posix::FailedNow(); }
+
+}  // namespace
+
+Done OutputFile::SeekToEnd() {
+  return DoneIf(IsOpen() && ::lseek(static_cast<int>(handle_), 0, SEEK_END) >= 0);
 }
 
-bool OutputFile::EndHere() {
-  if (!IsOpen()) return false;
+Done OutputFile::Write(const void* data, size_t size) {
+  return DoneIf(IsOpen() && WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size));
+}
+
+Done OutputFile::EndHere() {
   const int fd = static_cast<int>(handle_);
-  const off_t position = ::lseek(fd, 0, SEEK_CUR);
-  return position >= 0 && ::ftruncate(fd, position) == 0;
+  const off_t position = IsOpen() ? ::lseek(fd, 0, SEEK_CUR) : -1;
+  return DoneIf(position >= 0 && ::ftruncate(fd, position) == 0);
 }
 
-bool OutputFile::CopySettingsFrom(const Text& model) {
+Done OutputFile::CopySettingsFrom(const Text& model) {
   struct stat info;
-  if (!IsOpen() || ::stat(PathBytes(model).c_str(), &info) != 0) return false;
+  if (!IsOpen() || ::stat(PathBytes(model).c_str(), &info) != 0) return posix::FailedNow();
   const int fd = static_cast<int>(handle_);
   // Owner and group first: a change of owner clears the set-id bits. Only a
   // privileged process may give a file away; any owner may pass it to one of
@@ -163,29 +176,41 @@ bool OutputFile::CopySettingsFrom(const Text& model) {
   if (::fchown(fd, info.st_uid, info.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
     // Neither could be set: the file keeps this process's owner and group.
   }
-  return ::fchmod(fd, info.st_mode & 07777) == 0;
+  return DoneIf(::fchmod(fd, info.st_mode & 07777) == 0);
 }
 
-bool OutputFile::Flush() { return IsOpen() && ::fsync(static_cast<int>(handle_)) == 0; }
+Done OutputFile::Flush() { return DoneIf(IsOpen() && ::fsync(static_cast<int>(handle_)) == 0); }
 
-bool OutputFile::Close() {
+bool OutputFile::CloseQuietly() noexcept {
   if (!IsOpen()) return true;
   const int fd = static_cast<int>(handle_);
   handle_ = kInvalid;
   return ::close(fd) == 0;
 }
 
+Done OutputFile::Close() { return DoneIf(CloseQuietly()); }
+
 bool OutputFile::Discard() noexcept {
-  Close();
+  CloseQuietly();
   const bool deleted = !name_.empty() && ::unlink(name_.c_str()) == 0;
   name_.clear();
   return deleted;
 }
 
-bool MoveReplacing(const Text& source, const Text& target) {
-  return ::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0;
+Done MoveReplacing(const Text& source, const Text& target) {
+  return DoneIf(::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0);
 }
 
 bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }
+
+bool MakeFolders(const Text& path) {
+  const std::string bytes = PathBytes(path);
+  for (size_t at = bytes.find('/', 1); at != std::string::npos; at = bytes.find('/', at + 1)) {
+    (void)::mkdir(bytes.substr(0, at).c_str(), 0700);  // one that exists stays as it is
+  }
+  (void)::mkdir(bytes.c_str(), 0700);
+  struct stat info {};
+  return ::stat(bytes.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 }  // namespace Platform

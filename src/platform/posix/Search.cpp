@@ -3,6 +3,8 @@
 // the batch before; every entry's attribute word is synthesised from what
 // POSIX knows. A held folder is a descriptor, and the subfolders of a walk
 // are opened relative to it (and ahead of time, PosixWalkAhead).
+#include "platform/Search.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "platform/FileSystem.h"
 #include "platform/posix/Common.h"
 #include "platform/posix/SearchState.h"
 #include "platform/posix/WalkAhead.h"
@@ -156,52 +159,53 @@ bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
   }
 }
 
+using Opening = Outcome<SearchStatus>;
+
 // A failed start of a search, for the error `error`.
-SearchStatus Failed(int error, Text& problem) {
-  problem = TextFromUtf8(std::strerror(error));
-  return error == EMFILE || error == ENFILE ? SearchStatus::kNoHandles : SearchStatus::kFailed;
+Opening Failed(int error) {
+  return {error == EMFILE || error == ENFILE ? SearchStatus::kNoHandles : SearchStatus::kFailed,
+          posix::ReasonOf(error)};
 }
 
 // The one entry `bytes` names, whose own name is the search's pattern.
-SearchStatus OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory,
-                        Text& problem) {
+Opening OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory) {
   s.single = true;
   const int error = posix::ReadPath(bytes, s.pattern, s.withTimes, s.held);
   if (error != 0) {
     bool isDirectory = false;
     uint64_t size = 0;
     const bool folderThere = StatPath(TextFromUtf8(directory), isDirectory, size) && isDirectory;
-    if (error == ENOENT && folderThere) return SearchStatus::kNoMatch;
-    return Failed(error, problem);
+    if (error == ENOENT && folderThere) return {SearchStatus::kNoMatch, Text()};
+    return Failed(error);
   }
   s.heldName = s.pattern;
   s.pending = true;
-  return SearchStatus::kOpened;
+  return {SearchStatus::kOpened, Text()};
 }
 
 // Takes the first match of the listing `s` (open, perhaps listed ahead) to
 // deliver first. A listing that fails before its first entry is a failed
 // search.
-SearchStatus FirstMatch(DirSearch::State& s, Text& problem) {
+Opening FirstMatch(DirSearch::State& s) {
   if (NextMatch(s, s.heldName, s.held)) {
     s.pending = true;
-    return SearchStatus::kOpened;
+    return {SearchStatus::kOpened, Text()};
   }
-  return s.error != 0 ? Failed(s.error, problem) : SearchStatus::kNoMatch;
+  return s.error != 0 ? Failed(s.error) : Opening{SearchStatus::kNoMatch, Text()};
 }
 
 // Starts the listing of the open folder `fd`, which it takes over (-1: the
 // folder could not be opened, for `error`).
-SearchStatus OpenListing(DirSearch::State& s, int fd, int error, Text& problem) {
+Opening OpenListing(DirSearch::State& s, int fd, int error) {
   s.matchAll = s.pattern == "*" || s.pattern == "*.*";
-  if (fd < 0) return Failed(error, problem);
+  if (fd < 0) return Failed(error);
   s.dir = ::fdopendir(fd);
   if (s.dir == nullptr) {
     error = errno;
     ::close(fd);
-    return Failed(error, problem);
+    return Failed(error);
   }
-  return FirstMatch(s, problem);
+  return FirstMatch(s);
 }
 
 // A new state for the flags of a search.
@@ -223,54 +227,54 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
 
 }  // namespace
 
-SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   Close();
-  problem_.clear();
+  listingFailure_.clear();
   const std::string bytes = PathBytes(pathAndPattern);
   const TextView folder = Paths::FolderOf(pathAndPattern);
   const std::string directory = folder.empty() ? "." : PathBytes(Text(folder));
   state_ = NewState(flags);
   state_->pattern = PathBytes(pathAndPattern.substr(folder.size()));
   // A path ending in a separator names no entry.
-  SearchStatus status = SearchStatus::kNoMatch;
+  Opening opening{SearchStatus::kNoMatch, Text()};
   if (state_->pattern.find_first_of("*?") == std::string::npos && !state_->pattern.empty()) {
-    status = OpenSingle(*state_, bytes, directory, problem_);
+    opening = OpenSingle(*state_, bytes, directory);
   } else if (!state_->pattern.empty()) {
     const int fd = posix::OpenFolder(directory, O_RDONLY);
-    status = OpenListing(*state_, fd, errno, problem_);
+    opening = OpenListing(*state_, fd, errno);
   }
-  if (status != SearchStatus::kOpened) Close();
-  return status;
+  if (opening.status != SearchStatus::kOpened) Close();
+  return opening;
 }
 
-SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
   Close();
-  problem_.clear();
+  listingFailure_.clear();
   const int at = static_cast<int>(parent.handle_);
   const std::string bytes = PathBytes(name);
   std::unique_ptr<State> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
-  SearchStatus status;
+  Opening opening;
   if (ahead != nullptr) {
     // Its listing has begun: it goes on where it stands.
     state_ = ahead.release();
     posix::TheWalkAhead().TopUp();
-    status = FirstMatch(*state_, problem_);
+    opening = FirstMatch(*state_);
   } else {
     state_ = NewState(flags);
     state_->pattern = "*";
     const int fd = posix::OpenSubfolder(at, bytes, state_->follow);
-    status = OpenListing(*state_, fd, errno, problem_);
+    opening = OpenListing(*state_, fd, errno);
     // Not followed, a link in the folder's place is refused (ELOOP or
     // ENOTDIR): say so rather than what the refusal says.
     struct stat st {};
     if (fd < 0 && !state_->follow && ::fstatat(at, bytes.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISLNK(st.st_mode)) {
-      problem_ = kLinkInItsPlace;
+      opening.reason = kLinkInItsPlace;
     }
     posix::TheWalkAhead().TopUp();
   }
-  if (status != SearchStatus::kOpened) Close();
-  return status;
+  if (opening.status != SearchStatus::kOpened) Close();
+  return opening;
 }
 
 bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>& next) const {
@@ -313,12 +317,9 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
   return *this;
 }
 
-bool HeldFolder::Open(const Text& path, Text& problem) {
+Done HeldFolder::Open(const Text& path) {
   const int fd = posix::OpenFolder(PathBytes(path), O_PATH);
-  if (fd < 0) {
-    problem = TextFromUtf8(std::strerror(errno));
-    return false;
-  }
+  if (fd < 0) return posix::FailedNow();
   // Opened again by its path, it must be the folder it was: a link or
   // another folder in its place would lead the walk elsewhere.
   struct stat st {};
@@ -327,12 +328,11 @@ bool HeldFolder::Open(const Text& path, Text& problem) {
                                                    static_cast<uint64_t>(st.st_ino) == id_.index));
   if (!same) {
     ::close(fd);
-    problem = u"another folder or a link has taken its place";
-    return false;
+    return FailedFor(u"another folder or a link has taken its place");
   }
   Close();
   handle_ = fd;
-  return true;
+  return Succeeded();
 }
 
 void HeldFolder::Close() {
@@ -352,7 +352,7 @@ bool DirSearch::Next(DirEntry& entry) {
   }
   if (state_->single || !NextMatch(*state_, state_->heldName, state_->held)) {
     // The listing ended: at its end, or where it could not be read further.
-    if (!state_->single && state_->error != 0) Failed(state_->error, problem_);
+    if (!state_->single && state_->error != 0) listingFailure_ = posix::ReasonOf(state_->error);
     return false;
   }
   Deliver(state_->heldName, state_->held, entry);

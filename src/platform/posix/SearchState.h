@@ -1,4 +1,4 @@
-// What the POSIX directory search, its look-ahead and its path queries
+// POSIX only: what the directory search, its look-ahead and its path queries
 // share: descriptors, folders opened at any depth, one entry's facts, and
 // the state of a search.
 #pragma once
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/Search.h"
 #include "platform/posix/Stat.h"
 
 namespace Platform::posix {

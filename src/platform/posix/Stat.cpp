@@ -1,4 +1,4 @@
-// One entry's stat call (statx, or fstatat where statx is missing), and
+// POSIX only: one entry's stat call (statx, or fstatat where statx is missing), and
 // the facts the search delivers of it.
 #include "platform/posix/Stat.h"
 

@@ -1,4 +1,4 @@
-// The stat calls of the POSIX directory search, many at a time. The search
+// POSIX only: the stat calls of the directory search, many at a time. The search
 // lists a folder's names into batches and starts each batch; a small pool
 // of helper threads, started once per process, makes the calls of started
 // batches while the program thread lists the next names and delivers the
@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Search.h"
 #include "taken/TakenDate.h"
-#include "platform/Platform.h"
 
 namespace Platform::posix {
 

@@ -1,4 +1,4 @@
-// The stat calls of a search's batches, shared between the program thread
+// POSIX only: the stat calls of a search's batches, shared between the program thread
 // and a small pool of helper threads; plain calls one after the other
 // where no helper runs.
 #include <dirent.h>

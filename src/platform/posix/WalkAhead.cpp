@@ -1,3 +1,4 @@
+// POSIX only: the look-ahead of a walk (WalkAhead.h).
 #include "platform/posix/WalkAhead.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-// The look-ahead of a walk on POSIX. A walk lists a folder, holds it, and
+// POSIX only: the look-ahead of a walk. A walk lists a folder, holds it, and
 // then opens the subfolders it enters with OpenIn one after the other, in
 // the order it named them when it held the folder. So that the helper
 // threads always have names to stat, the subfolders after the one asked

@@ -1,5 +1,7 @@
-// Local time of file time stamps on Windows, with the zone's rules for
-// each stamp's own year.
+// Time on Windows: the local clock, and the local time of file time stamps
+// with the zone's rules for each stamp's own year.
+#include "platform/Clock.h"
+
 #include <map>
 
 #include "base/Calendar.h"
@@ -46,6 +48,19 @@ bool WindowsOffsetAt(int64_t utc, int64_t& offset) {
 }
 
 }  // namespace
+
+CalendarTime LocalNow() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  CalendarTime result;
+  result.year = now.wYear;
+  result.month = now.wMonth;
+  result.day = now.wDay;
+  result.hour = now.wHour;
+  result.minute = now.wMinute;
+  result.second = now.wSecond;
+  return result;
+}
 
 bool LocalSeconds(FileTime time, int64_t& local) {
   static LocalTimeCache<bool (*)(int64_t, int64_t&)> cache(WindowsOffsetAt);

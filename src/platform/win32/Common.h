@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include "platform/Platform.h"
+#include "base/Text.h"
+#include "platform/Clock.h"
 
 namespace Platform::win32 {
 

@@ -1,5 +1,8 @@
-// Output files on Windows: open, write, flush, close, replace and delete,
-// and what replacing a file must respect of the one it replaces.
+// Writing files on Windows: output files opened, written, made durable,
+// closed, moved over the files they replace or deleted, what replacing a
+// file must respect of the one it replaces, and the interruptions.
+#include "platform/Files.h"
+
 #include <algorithm>
 #include <atomic>
 #include <string>
@@ -37,7 +40,7 @@ void DeleteOnInterrupt(const Text& path) {
 
 void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
 
-bool FinalPath(const Text& path, Text& final) {
+Done FinalPath(const Text& path, Text& final) {
   // Asked of every existing file, not only of reparse points: Wine shows a
   // POSIX symbolic link as a plain file but opens the file it names.
   HANDLE handle =
@@ -47,8 +50,11 @@ bool FinalPath(const Text& path, Text& final) {
   if (handle == INVALID_HANDLE_VALUE) {
     // Nothing there (or a folder), unless it is a link whose file cannot be
     // reached: that one cannot be followed.
+    const DWORD error = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesW(W(path));
-    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    const bool followed =
+        attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    return followed ? Succeeded() : FailedFor(win32::SystemMessage(error));
   }
   std::wstring buffer(MAX_PATH, L'\0');
   constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
@@ -60,15 +66,17 @@ bool FinalPath(const Text& path, Text& final) {
   ::CloseHandle(handle);
   // A volume without a drive name keeps the path as given.
   if (n > 0 && n < buffer.size()) final = FromW(buffer.data(), n);
-  return true;
+  return Succeeded();
 }
 
-bool QueryFile(const Text& path, FileFacts& facts) {
+Done QueryFile(const Text& path, FileFacts& facts) {
   const DWORD attributes = ::GetFileAttributesW(W(path));
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
     facts.exists = false;
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? Succeeded()
+               : FailedFor(win32::SystemMessage(error));
   }
   facts.exists = true;
   facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -96,32 +104,29 @@ bool QueryFile(const Text& path, FileFacts& facts) {
     if (::GetFileInformationByHandle(handle, &info)) facts.links = info.nNumberOfLinks;
     ::CloseHandle(handle);
   }
-  return true;
+  return Succeeded();
 }
-
-OutputFile::~OutputFile() { Close(); }
 
 namespace {
 
 // Refused: the folder (or the medium) takes no new files from this process.
 // Everything else is a failure of its own, which writing in place instead
 // would only make worse.
-OutputFile::Failure FailureOf(DWORD error) {
+OutputFile::Opening FailureOf(DWORD error) {
   switch (error) {
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return OutputFile::Failure::kExists;
+    case ERROR_ALREADY_EXISTS: return OutputFile::Opening::kExists;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-    case ERROR_PRIVILEGE_NOT_HELD: return OutputFile::Failure::kRefused;
-    default: return OutputFile::Failure::kOther;
+    case ERROR_PRIVILEGE_NOT_HELD: return OutputFile::Opening::kRefused;
+    default: return OutputFile::Opening::kOther;
   }
 }
 
 }  // namespace
 
-bool OutputFile::Open(const Text& path, Mode mode, Share share) {
-  Close();
-  failure_ = Failure::kNone;
+Outcome<OutputFile::Opening> OutputFile::Open(const Text& path, Mode mode, Share share) {
+  CloseQuietly();
   // The path's UTF-16 units with their terminating zero, for Discard.
   name_.assign(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(char16_t));
   DWORD disposition = CREATE_NEW;
@@ -135,65 +140,88 @@ bool OutputFile::Open(const Text& path, Mode mode, Share share) {
   HANDLE handle = ::CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    failure_ = FailureOf(::GetLastError());
+    const DWORD error = ::GetLastError();
     name_.clear();  // not this process's file to delete
-    return false;
+    return {FailureOf(error), win32::SystemMessage(error)};
   }
   handle_ = reinterpret_cast<intptr_t>(handle);
-  return true;
+  return {Opening::kOpened, Text()};
 }
 
-bool OutputFile::SeekToEnd() {
+namespace {
+
+// Succeeded when `ok`, else the failure the last error tells.
+Done DoneIf(bool ok) { return ok ? Succeeded() : FailedFor(win32::SystemMessage(::GetLastError())); }
+
+}  // namespace
+
+Done OutputFile::SeekToEnd() {
   LARGE_INTEGER zero{};
-  return IsOpen() && ::SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_END) != 0;
+  return DoneIf(IsOpen() && ::SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_END) != 0);
 }
 
-bool OutputFile::Write(const void* data, size_t size) {
-  if (!IsOpen()) return false;
+Done OutputFile::Write(const void* data, size_t size) {
+  if (!IsOpen()) return FailedFor(win32::SystemMessage(ERROR_INVALID_HANDLE));
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!::WriteFile(AsHandle(handle_), bytes, chunk, &written, nullptr) || written == 0) return false;
+    if (!::WriteFile(AsHandle(handle_), bytes, chunk, &written, nullptr)) return DoneIf(false);
+    if (written == 0) return FailedFor(win32::SystemMessage(ERROR_WRITE_FAULT));
     bytes += written;
     size -= written;
   }
-  return true;
+  return Succeeded();
 }
 
-bool OutputFile::EndHere() { return IsOpen() && ::SetEndOfFile(AsHandle(handle_)) != 0; }
+Done OutputFile::EndHere() { return DoneIf(IsOpen() && ::SetEndOfFile(AsHandle(handle_)) != 0); }
 
-bool OutputFile::CopySettingsFrom(const Text& model) {
+Done OutputFile::CopySettingsFrom(const Text& model) {
   const DWORD attributes = ::GetFileAttributesW(W(model));
-  if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!IsOpen() || attributes == INVALID_FILE_ATTRIBUTES) return DoneIf(false);
   // The archive attribute says the content has changed since the last
   // backup, which is true of a new report whatever the old one said.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO info{};  // times of 0 are left as they are
   info.FileAttributes = (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE;
-  return ::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
+  return DoneIf(::SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof(info)) != 0);
 }
 
-bool OutputFile::Flush() { return IsOpen() && ::FlushFileBuffers(AsHandle(handle_)) != 0; }
+Done OutputFile::Flush() { return DoneIf(IsOpen() && ::FlushFileBuffers(AsHandle(handle_)) != 0); }
 
-bool OutputFile::Close() {
+bool OutputFile::CloseQuietly() noexcept {
   if (!IsOpen()) return true;
   HANDLE handle = AsHandle(handle_);
   handle_ = kInvalid;
   return ::CloseHandle(handle) != 0;
 }
 
+Done OutputFile::Close() { return DoneIf(CloseQuietly()); }
+
 bool OutputFile::Discard() noexcept {
-  Close();
+  CloseQuietly();
   const bool deleted = !name_.empty() && ::DeleteFileW(reinterpret_cast<const wchar_t*>(name_.c_str())) != 0;
   name_.clear();
   return deleted;
 }
 
-bool MoveReplacing(const Text& source, const Text& target) {
-  return ::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+Done MoveReplacing(const Text& source, const Text& target) {
+  return DoneIf(::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
 }
 
 bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }
+
+bool MakeFolders(const Text& path) {
+  // Each folder from the top down; the ones that exist (and "C:") refuse.
+  for (size_t at = path.find_first_of(u"\\/", 1); at != Text::npos; at = path.find_first_of(u"\\/", at + 1)) {
+    ::CreateDirectoryW(W(path.substr(0, at)), nullptr);
+  }
+  ::CreateDirectoryW(W(path), nullptr);
+  const DWORD attributes = ::GetFileAttributesW(W(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Windows itself refuses both with "Access is denied".
+Text RefusalReason(Refusal) { return win32::SystemMessage(ERROR_ACCESS_DENIED); }
 
 }  // namespace Platform

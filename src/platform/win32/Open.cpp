@@ -1,6 +1,8 @@
 // Opening a written file with the user's default program on Windows.
+#include "platform/Open.h"
+
 #include "platform/win32/Common.h"
-// After windows.h (in Win32Common.h): ShellExecuteExW and COM's start.
+// After windows.h (in win32/Common.h): ShellExecuteExW and COM's start.
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -18,16 +20,16 @@ Text ErrorText(const Text& what, DWORD error) { return what + u" failed with err
 
 // The stand-in opener named by DATEMILL_OPENER, started with the path as its
 // argument.
-OpenResult OpenWithStandIn(const Text& opener, const Text& path, Text& problem) {
+Outcome<OpenResult> OpenWithStandIn(const Text& opener, const Text& path) {
   std::wstring line = L"\"" + std::wstring(W(opener)) + L"\" \"" + W(path) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(W(opener), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                         &startup, &process)) {
-    problem = ErrorText(u"Starting " + opener, ::GetLastError());
-    return OpenResult::kFailed;
+    return {OpenResult::kFailed, ErrorText(u"Starting " + opener, ::GetLastError())};
   }
+  Text problem;
   DWORD status = 0;
   const bool ended = ::WaitForSingleObject(process.hProcess, kOpenerWaitMs) == WAIT_OBJECT_0;
   if (ended && (::GetExitCodeProcess(process.hProcess, &status) == 0 || status != 0)) {
@@ -35,17 +37,17 @@ OpenResult OpenWithStandIn(const Text& opener, const Text& path, Text& problem) 
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
-  return problem.empty() ? OpenResult::kOpened : OpenResult::kFailed;
+  return {problem.empty() ? OpenResult::kOpened : OpenResult::kFailed, problem};
 }
 
 }  // namespace
 
-OpenResult OpenWithDefaultProgram(const Text& path, Text& problem) {
+Outcome<OpenResult> OpenWithDefaultProgram(const Text& path) {
   const DWORD size = ::GetEnvironmentVariableW(L"DATEMILL_OPENER", nullptr, 0);
   if (size > 1) {
     std::wstring opener(size, L'\0');
     const DWORD n = ::GetEnvironmentVariableW(L"DATEMILL_OPENER", opener.data(), size);
-    return OpenWithStandIn(FromW(opener.data(), n), path, problem);
+    return OpenWithStandIn(FromW(opener.data(), n), path);
   }
   // The shell may hand the file to an extension that wants COM; it is
   // started once for this thread and left running until the process ends.
@@ -57,9 +59,8 @@ OpenResult OpenWithDefaultProgram(const Text& path, Text& problem) {
   info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.lpFile = W(path);
   info.nShow = SW_SHOWNORMAL;
-  if (::ShellExecuteExW(&info)) return OpenResult::kOpened;
-  problem = ErrorText(u"ShellExecuteExW", ::GetLastError());
-  return OpenResult::kFailed;
+  if (::ShellExecuteExW(&info)) return {OpenResult::kOpened, Text()};
+  return {OpenResult::kFailed, ErrorText(u"ShellExecuteExW", ::GetLastError())};
 }
 
 }  // namespace Platform

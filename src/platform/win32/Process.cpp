@@ -1,9 +1,12 @@
-// Process values on Windows: the conventions, the command line, the
-// program's own path, the environment, the clock, the exit, the message
-// boxes and the log's folders.
+// The process on Windows: the conventions, the command line, the program's
+// own path, the environment, the log's folders, the exit, and the system's
+// words for an error.
+#include "platform/Process.h"
+
 #include <string>
 #include <vector>
 
+#include "base/Conventions.h"
 #include "base/Paths.h"
 #include "platform/win32/Common.h"
 
@@ -50,50 +53,7 @@ bool EnvironmentEntries(std::vector<Text>& entries) {
   return true;
 }
 
-CalendarTime LocalNow() {
-  SYSTEMTIME now;
-  ::GetLocalTime(&now);
-  CalendarTime result;
-  result.year = now.wYear;
-  result.month = now.wMonth;
-  result.day = now.wDay;
-  result.hour = now.wHour;
-  result.minute = now.wMinute;
-  result.second = now.wSecond;
-  return result;
-}
-
 void EndProcess(uint32_t status) { ::ExitProcess(status); }
-
-void ShowFatalMessage(const Text& text, const Text& caption) {
-  // Owned by the foreground window only when that window is one of ours.
-  HWND owner = ::GetForegroundWindow();
-  DWORD ownerProcess = 0;
-  if (owner != nullptr) ::GetWindowThreadProcessId(owner, &ownerProcess);
-  if (ownerProcess != ::GetCurrentProcessId()) owner = nullptr;
-  ::MessageBoxW(owner, W(text), W(caption), MB_ICONSTOP | MB_OK);
-}
-
-void ShowInformation(const Text& text, const Text& caption) {
-  ::MessageBoxW(nullptr, W(text), W(caption), MB_ICONINFORMATION | MB_OK);
-}
-
-bool WriteStandardOutput(std::string_view bytes) {
-  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD written = 0;
-  return out != nullptr && out != INVALID_HANDLE_VALUE &&
-         ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-void ShowDiagnostic(const Text&) {}
-
-// The windowless program has no terminal for a progress line.
-int ProgressColumns() { return 0; }
-void ShowProgress(const Text&) {}
-void ClearProgress() {}
-
-void DebugOutput(const Text& line) { ::OutputDebugStringW(W(line)); }
 
 uint32_t ProcessId() { return ::GetCurrentProcessId(); }
 
@@ -108,20 +68,6 @@ std::vector<Text> LogFolders(const Text& programFolder) {
   if (n == 0 || n >= buffer.size()) return folders;
   folders.push_back(Paths::AsFolder(Paths::Join(FromW(buffer.data(), n), u"Datemill")));
   return folders;
-}
-
-bool MakeFolders(const Text& path) {
-  // Each folder from the top down; the ones that exist (and "C:") refuse.
-  for (size_t at = path.find_first_of(u"\\/", 1); at != Text::npos; at = path.find_first_of(u"\\/", at + 1)) {
-    ::CreateDirectoryW(W(path.substr(0, at)), nullptr);
-  }
-  ::CreateDirectoryW(W(path), nullptr);
-  const DWORD attributes = ::GetFileAttributesW(W(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-Text FailureText(Failure failure) {
-  return win32::SystemMessage(failure == Failure::kLastCall ? ::GetLastError() : ERROR_ACCESS_DENIED);
 }
 
 Text win32::SystemMessage(DWORD error) {

@@ -1,5 +1,7 @@
-// Directory search and path queries on Windows: FindFirstFileExW and its
-// kin, a folder's identity, attributes, full paths and drive types.
+// The folder search on Windows: FindFirstFileExW and its kin, a folder's
+// identity, and the taken dates of its files.
+#include "platform/Search.h"
+
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -26,11 +28,10 @@ struct DirSearch::State {
 namespace {
 
 // The status of a search that failed to start for `error`, and why.
-SearchStatus Failed(DWORD error, Text& problem) {
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return SearchStatus::kNoMatch;
-  problem = win32::SystemMessage(error);
+Outcome<SearchStatus> Failed(DWORD error) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return {SearchStatus::kNoMatch, Text()};
   const bool exhausted = error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES;
-  return exhausted ? SearchStatus::kNoHandles : SearchStatus::kFailed;
+  return {exhausted ? SearchStatus::kNoHandles : SearchStatus::kFailed, win32::SystemMessage(error)};
 }
 
 bool IsLink(DWORD attributes) {
@@ -96,9 +97,9 @@ void DirSearch::Close() {
   state_ = nullptr;
 }
 
-SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   Close();
-  problem_.clear();
+  listingFailure_.clear();
   state_ = new State;
   state_->follow = (flags & kSearchFollow) != 0;
   state_->targets = (flags & kSearchTargets) != 0;
@@ -110,22 +111,22 @@ SearchStatus DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   if (state_->handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     Close();
-    return Failed(error, problem_);
+    return Failed(error);
   }
   state_->pending = true;
   state_->folder = Paths::FolderOf(pathAndPattern);
-  return SearchStatus::kOpened;
+  return {SearchStatus::kOpened, Text()};
 }
 
 // A subfolder is searched by its whole path: Windows takes paths of any
 // length in their long form. Without following links, one that has become
 // a reparse point since its parent was listed is not entered.
-SearchStatus DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
   const Text folder = Paths::Join(parent.path_, name);
   if ((flags & kSearchFollow) == 0 && IsLink(::GetFileAttributesW(W(folder)))) {
     Close();
-    problem_ = u"a link has taken the folder's place";
-    return SearchStatus::kFailed;
+    listingFailure_.clear();
+    return {SearchStatus::kFailed, u"a link has taken the folder's place"};
   }
   return Open(Paths::Join(folder, u"*.*"), flags);
 }
@@ -160,20 +161,16 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
   return *this;
 }
 
-bool HeldFolder::Open(const Text& path, Text& problem) {
+Done HeldFolder::Open(const Text& path) {
   const DWORD attributes = ::GetFileAttributesW(W(path));
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    problem = win32::SystemMessage(::GetLastError());
-    return false;
-  }
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FailedFor(win32::SystemMessage(::GetLastError()));
   // Held again by its path, it must still be a folder, and not a link that
   // has taken its place (unless the walk follows links).
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (IsLink(attributes) && !followed_)) {
-    problem = u"another folder or a link has taken its place";
-    return false;
+    return FailedFor(u"another folder or a link has taken its place");
   }
   path_ = Paths::AsFolder(path);
-  return true;
+  return Succeeded();
 }
 
 void HeldFolder::Close() { path_.clear(); }
@@ -185,7 +182,7 @@ bool DirSearch::Next(DirEntry& entry) {
   } else if (!::FindNextFileW(state_->handle, &state_->data)) {
     // The end of the listing, or a failure to read it further.
     const DWORD error = ::GetLastError();
-    if (error != ERROR_NO_MORE_FILES) problem_ = win32::SystemMessage(error);
+    if (error != ERROR_NO_MORE_FILES) listingFailure_ = win32::SystemMessage(error);
     return false;
   }
   WIN32_FIND_DATAW& d = state_->data;
@@ -211,40 +208,5 @@ bool DirSearch::Next(DirEntry& entry) {
 }
 
 size_t FoldersToHold() { return SIZE_MAX; }  // a held folder is its path: no handle is kept
-
-bool FileAttributes(const Text& path, uint32_t& attributes) {
-  const DWORD value = ::GetFileAttributesW(W(path));
-  if (value == INVALID_FILE_ATTRIBUTES) return false;
-  attributes = value;
-  return true;
-}
-
-bool StatPath(const Text& path, bool& isDirectory, uint64_t& size) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return false;
-  isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  size = isDirectory ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  return true;
-}
-
-Text FolderProblem(const Text& path) {
-  const DWORD attributes = ::GetFileAttributesW(W(path));
-  if (attributes == INVALID_FILE_ATTRIBUTES) return win32::SystemMessage(::GetLastError());
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return win32::SystemMessage(ERROR_DIRECTORY);
-  // Searched the way the walk searches it, so the answer is the one it got.
-  DirSearch search;
-  search.Open(Paths::Join(path, u"*.*"), 0);
-  return search.Problem();
-}
-
-Text FullPath(const Text& path) {
-  const DWORD size = ::GetFullPathNameW(W(path), 0, nullptr, nullptr);
-  if (size == 0) return Text();
-  std::wstring buffer(size, L'\0');
-  const DWORD n = ::GetFullPathNameW(W(path), size, buffer.data(), nullptr);
-  return n > 0 && n < size ? FromW(buffer.data(), n) : Text();
-}
-
-uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 
 }  // namespace Platform

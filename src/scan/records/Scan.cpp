@@ -1,28 +1,22 @@
 // The scanner's records: Scan and its two parts, the walk of the folders
 // and the listing of one folder's files, as sinks of the walk.
-#include "scan/ScanDir.h"
+#include "scan/records/Scan.h"
 
 #include <algorithm>
 
-#include "base/Calendar.h"
+#include "base/Conventions.h"
 #include "base/Paths.h"
-#include "dates/Mask.h"
-#include "scan/LPS.h"
+#include "dates/DateValue.h"
+#include "platform/FileSystem.h"
+#include "scan/Filters.h"
+#include "scan/State.h"
+#include "scan/records/Sort.h"
 
 namespace ScanDir {
 
 FolderList Folders;
 FileList FoundFiles;
 FolderList PendingFolders;
-KeyedTable IncludeExtensions;
-KeyedTable ExcludeExtensions;
-KeyedTable IncludeFolderWords;
-KeyedTable ExcludeFolderWords;
-Text CurrentRoot;
-void (*FilesListed)(const Text& folder, int64_t files, bool folderDone) = nullptr;
-
-std::vector<UnreadFolder> UnreadFolders;
-size_t MostHeldFolders = 256;
 
 namespace {
 
@@ -42,7 +36,8 @@ FolderRecord RootRecord(const Text& root, int64_t flags) {
     // carries the dates 0.
     Platform::DirSearch search;
     Platform::DirEntry entry;
-    if (search.Open(root, Platform::kSearchTimes) == Platform::SearchStatus::kOpened && search.Next(entry)) {
+    if (search.Open(root, Platform::kSearchTimes).status == Platform::SearchStatus::kOpened &&
+        search.Next(entry)) {
       FillDates(record, entry);
     }
   }
@@ -76,8 +71,14 @@ void AddFolder(FolderList& pending, const Text& sub, const Platform::DirEntry& e
 // `pending`, and with `results` a result for it holding its files.
 class RecordSink : public Sink {
  public:
-  RecordSink(FolderList& pending, FileList* files, FolderList* results, int64_t flags, int64_t fileSort)
-      : pending_(pending), files_(files), results_(results), flags_(flags), fileSort_(fileSort) {}
+  RecordSink(FolderList& pending, FileList* files, FolderList* results, int64_t flags, int64_t fileSort,
+             std::vector<UnreadFolder>* unread = nullptr)
+      : pending_(pending),
+        files_(files),
+        results_(results),
+        flags_(flags),
+        fileSort_(fileSort),
+        unread_(unread) {}
 
   void Root(const Text&) override { pending_.clear(); }
 
@@ -91,6 +92,10 @@ class RecordSink : public Sink {
 
   void File(const Text& folder, const Platform::DirEntry& entry) override {
     if (files_ != nullptr) AddFile(*files_, folder, entry, flags_);
+  }
+
+  void Unread(const UnreadFolder& folder) override {
+    if (unread_ != nullptr) unread_->push_back(folder);
   }
 
   // Moves the files found for the folder into a new result.
@@ -115,59 +120,19 @@ class RecordSink : public Sink {
   FileList* files_;
   FolderList* results_;
   const int64_t flags_, fileSort_;
+  std::vector<UnreadFolder>* unread_;
 };
 
 }  // namespace
 
-bool FirstEntry(EnteredFolders& entered, const Platform::FolderId& id) {
-  // Some file systems give every folder the index 0 (or none at all): that
-  // tells nothing about which folder it is.
-  return id.index == 0 || entered.emplace(id.volume, id.index).second;
-}
-
 int64_t DepthOf(TextView path) { return static_cast<int64_t>(CountUnits(path, Platform::kSeparator)); }
 
 bool Reset() {
-  IncludeExtensions.Clear();
-  ExcludeExtensions.Clear();
-  IncludeFolderWords.Clear();
-  ExcludeFolderWords.Clear();
+  ResetState();
   FoundFiles.clear();
   PendingFolders.clear();
   Folders.clear();
-  UnreadFolders.clear();
-  CurrentRoot.clear();
   return true;
-}
-
-int64_t DateOfStamp(Platform::FileTime stamp) {
-  // The local seconds count the same way as a date value, so a value in
-  // range is one (as MakeDate of its calendar fields would give).
-  int64_t local = 0;
-  if (stamp == Platform::kTimeUnread) return Dates::Unconverted;
-  if (!Platform::LocalSeconds(stamp, local)) return Dates::Unconverted;
-  return (local < 0 || local > Dates::Latest) ? Dates::OutOfRange : local;
-}
-
-int64_t DateOfTaken(const Platform::DirEntry& entry, bool* recorded) {
-  int64_t date = Dates::OutOfRange;
-  switch (entry.taken.kind) {
-    case TakenDate::Kind::kWallClock:  // a local time already
-      date = entry.taken.seconds >= 0 && entry.taken.seconds <= Dates::Latest ? entry.taken.seconds
-                                                                              : Dates::OutOfRange;
-      break;
-    case TakenDate::Kind::kUtc:
-      date = DateOfStamp((entry.taken.seconds + Calendar::kUnixEpochTicks / Calendar::kTicksPerSecond) *
-                         Calendar::kTicksPerSecond);
-      break;
-    case TakenDate::Kind::kNone: break;
-  }
-  // A movie time the program cannot show (past 2038, or not converted)
-  // counts as none, as an Exif date out of range does; so does the date
-  // value 0, which a failed conversion gives (and a camera clock never set).
-  const bool usable = date != Dates::OutOfRange && date != Dates::Unconverted;
-  if (recorded != nullptr) *recorded = usable;
-  return usable ? date : DateOfStamp(entry.lastWrite);
 }
 
 int64_t WalkFolders(FolderList& pending, const Text& folder, int64_t levels, int64_t flags,
@@ -192,13 +157,14 @@ int64_t ListFiles(FileList& found, const Text& folder, const Text& extensions, i
 
 int64_t Scan(FolderList& results, const Text& roots, const Text& extensions, int64_t levels, int64_t flags,
              int64_t folderSort, int64_t fileSort, const Text& skipExtensions, const Text& folderWords,
-             const Text& skipFolderWords) {
+             const Text& skipFolderWords, std::vector<UnreadFolder>* unread) {
   WalkRules rules(levels, flags);
   rules.extensions = PrepareExtensions(extensions);
   rules.skipExtensions = PrepareExtensions(skipExtensions);
   rules.folderWords = folderWords;
   rules.skipFolderWords = skipFolderWords;
-  RecordSink sink(PendingFolders, (flags & FoldersOnly) ? nullptr : &FoundFiles, &results, flags, fileSort);
+  RecordSink sink(PendingFolders, (flags & FoldersOnly) ? nullptr : &FoundFiles, &results, flags, fileSort,
+                  unread);
   int64_t fields = 0;
   const int64_t total = Walk(roots, rules, sink, &fields);
   if (flags & SortFolders) SortRecords(results, folderSort);

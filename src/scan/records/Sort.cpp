@@ -1,7 +1,9 @@
 // Sorting of scan results by a sort word.
+#include "scan/records/Sort.h"
+
 #include <algorithm>
 
-#include "scan/ScanDir.h"
+#include "base/Constants.h"
 
 namespace ScanDir {
 

@@ -13,11 +13,14 @@
 
 #include "base/Constants.h"
 #include "count/Counting.h"
-#include "dates/Mask.h"
-#include "io/ReportFile.h"
+#include "count/Report.h"
+#include "dates/DateValue.h"
 #include "io/Dbg.h"
-#include "scan/ScanDir.h"
+#include "io/ReportFile.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/posix/Common.h"
+#include "scan/ScanDir.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -84,7 +87,8 @@ int InChild(const std::function<int()>& body) {
 }
 
 bool WriteWith(const Text& name, const std::string& bytes) {
-  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }) == WriteOutcome::kWritten;
+  return WriteFileReplacing(name, [&bytes](const ByteSink& out) { out(bytes); }).status ==
+         WriteStatus::kWritten;
 }
 
 bool IsLink(const Text& path) {
@@ -108,10 +112,10 @@ TEST(PosixReport, AShortWriteIsAFailure) {
       ::setrlimit(RLIMIT_FSIZE, &limit);
       DateCountList counts;
       for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
-      return static_cast<int>(WriteReport(u"limited", counts));
+      return static_cast<int>(WriteReport(u"limited", counts).status);
     });
     // In place, the earlier report is cut; else it stays.
-    const WriteOutcome expected = inPlace ? WriteOutcome::kLeftIncomplete : WriteOutcome::kNotWritten;
+    const WriteStatus expected = inPlace ? WriteStatus::kLeftIncomplete : WriteStatus::kNotWritten;
     EXPECT_EQ(status, static_cast<int>(expected)) << "in place: " << inPlace;
     if (inPlace) continue;
     EXPECT_EQ(TestSupport::ReadBytes(dir / u"limited.txt"), "earlier\r\n");
@@ -243,7 +247,7 @@ TEST(PosixTime, StatTimesOfAnyValueConvert) {
   for (const auto& c : cases) {
     const Platform::FileTime ticks = TicksOf(c.seconds, c.nanoseconds);
     EXPECT_NE(ticks, Platform::kTimeUnread);
-    EXPECT_EQ(ScanDir::DateOfStamp(ticks), c.date) << c.seconds;
+    EXPECT_EQ(DateOfStamp(ticks), c.date) << c.seconds;
   }
 }
 

@@ -21,9 +21,13 @@
 #include <tuple>
 #include <vector>
 
-#include "scan/ScanDir.h"
+#include "dates/DateValue.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Search.h"
 #include "platform/posix/SearchState.h"
 #include "platform/posix/Stat.h"
+#include "scan/ScanDir.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -189,7 +193,7 @@ TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
     {
       Platform::DirSearch search;
       Platform::DirEntry entry;
-      ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true), Platform::SearchStatus::kOpened);
+      ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true).status, Platform::SearchStatus::kOpened);
       int read = 0;
       bool threw = false;
       try {
@@ -224,7 +228,7 @@ TEST(PosixStatPool, AForkedChildFinishesTheBatchesInFlightWithoutTheParentsHelpe
   Platform::posix::RestartStatPool(1);
   Platform::DirSearch search;
   Platform::DirEntry entry;
-  ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true), Platform::SearchStatus::kOpened);
+  ASSERT_EQ(search.Open(Join(dir.path(), u"*"), true).status, Platform::SearchStatus::kOpened);
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(search.Next(entry));  // the dots, a file: the pipeline runs
   // Every file once, stat'ed: its size (0) and a time stamp read.
   auto rest = [&] {
@@ -297,12 +301,14 @@ TEST(PosixSearch, AFolderListedButNotSearchedCountsItsFilesWithDateZero) {
     }
     if (::chmod(bytes.c_str(), 0555 & ~0111) != 0) ::_exit(11);  // r-- r-- r--
     Reset();
-    const int64_t files = Scan(Folders, folder, u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"");
+    std::vector<UnreadFolder> unread;
+    const int64_t files =
+        Scan(Folders, folder, u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"", &unread);
     int bad = files == 3 ? 0 : 1;
     for (const FileRecord& f : Folders.at(0).Files) bad |= f.Modified == Dates::Unconverted ? 0 : 2;
     // The folder is named once as not read in full, for its time stamps.
-    bad |= UnreadFolders.size() == 1 && UnreadFolders[0].path == folder + u"/" &&
-                   UnreadFolders[0].reason.find(u"time stamps") != Text::npos
+    bad |= unread.size() == 1 && unread[0].path == folder + u"/" &&
+                   unread[0].reason.find(u"time stamps") != Text::npos
                ? 0
                : 4;
     ::chmod(bytes.c_str(), 0755);
@@ -368,7 +374,7 @@ TEST(PosixSearch, FoldersBeyondPathMaxAreCounted) {
   ASSERT_EQ(Folders.size(), 1u);
   EXPECT_EQ(Folders[0].Files.at(0).Path, Join(deep.path(), u"far.txt"));
   EXPECT_EQ(Folders[0].Files.at(0).Size, 3);
-  EXPECT_EQ(Platform::FolderProblem(deep.path()), u"");  // such a folder is no problem
+  EXPECT_TRUE(Platform::CanList(deep.path()).status);  // such a folder is no problem
   Reset();
   EXPECT_EQ(Scan(Folders, dir.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
   Reset();
@@ -402,8 +408,10 @@ TEST(PosixSearch, AWalkStaysWithinTheDescriptorLimit) {
         }
       });
       Reset();
-      const int64_t files = Scan(Folders, dir / u"w", u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u"");
-      ::_exit(files == 60 && UnreadFolders.empty() ? 0 : 1);
+      std::vector<UnreadFolder> unread;
+      const int64_t files =
+          Scan(Folders, dir / u"w", u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u"", &unread);
+      ::_exit(files == 60 && unread.empty() ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -439,13 +447,14 @@ TEST(PosixSearch, AFolderSwappedForALinkIsNotEntered) {
   const size_t most = MostHeldFolders;
   MostHeldFolders = 1;
   Reset();
-  const int64_t files =
-      Scan(Folders, dir / u"r", u"", AllLevels, ReturnFileCount | SkipFolderLinks, 0, 0, u"", u"", u"");
+  std::vector<UnreadFolder> folders;
+  const int64_t files = Scan(Folders, dir / u"r", u"", AllLevels, ReturnFileCount | SkipFolderLinks, 0, 0,
+                             u"", u"", u"", &folders);
   FilesListed = nullptr;
   MostHeldFolders = most;
   EXPECT_EQ(files, 0);  // nothing of elsewhere
   std::vector<Text> unread;
-  for (const UnreadFolder& folder : UnreadFolders) unread.push_back(folder.path + u": " + folder.reason);
+  for (const UnreadFolder& folder : folders) unread.push_back(folder.path + u": " + folder.reason);
   std::sort(unread.begin(), unread.end());
   EXPECT_EQ(unread, (std::vector<Text>{dir / u"r/a/y/: another folder or a link has taken its place",
                                        dir / u"r/b/: a link has taken the folder's place"}));
@@ -459,10 +468,11 @@ TEST(PosixSearch, AListingThatFailsCountsWhatItRead) {
   MakeFiles(dir.path(), 1000);
   Platform::posix::FailNextListing(EIO);
   Reset();
-  EXPECT_EQ(Scan(Folders, dir.path(), u"", 0, ReturnFileCount, 0, 0, u"", u"", u""),
+  std::vector<UnreadFolder> unread;
+  EXPECT_EQ(Scan(Folders, dir.path(), u"", 0, ReturnFileCount, 0, 0, u"", u"", u"", &unread),
             static_cast<int64_t>(Platform::posix::StatBatch::kCapacity));
-  ASSERT_EQ(UnreadFolders.size(), 1u);
-  EXPECT_EQ(UnreadFolders[0].reason, u"Input/output error");
+  ASSERT_EQ(unread.size(), 1u);
+  EXPECT_EQ(unread[0].reason, u"Input/output error");
   Reset();
 }
 
@@ -533,7 +543,7 @@ std::vector<Text> ListAndHold(const Text& folder, Platform::HeldFolder& held) {
   Platform::DirSearch search;
   Platform::DirEntry entry;
   std::vector<Text> subfolders;
-  EXPECT_EQ(search.Open(Join(folder, u"*"), true), Platform::SearchStatus::kOpened);
+  EXPECT_EQ(search.Open(Join(folder, u"*"), true).status, Platform::SearchStatus::kOpened);
   while (search.Next(entry)) {
     if (entry.IsDirectory() && entry.name != u"." && entry.name != u"..") subfolders.push_back(entry.name);
   }
@@ -575,15 +585,15 @@ TEST_P(PosixSearchTest, SubfoldersOpenedAheadAnswerAsWhenOpenedOnRequest) {
         Platform::HeldFolder other;
         ASSERT_EQ(ListAndHold(dir_ / u"other", other), std::vector<Text>{u"x"});
         Platform::DirSearch inner;
-        ASSERT_EQ(inner.OpenIn(other, u"x", true), Platform::SearchStatus::kOpened);
+        ASSERT_EQ(inner.OpenIn(other, u"x", true).status, Platform::SearchStatus::kOpened);
         EXPECT_EQ(Delivered(inner, true), FileNames(7));
       }
       const bool withTimes = i != 9;
       Platform::DirSearch search;
-      const Platform::SearchStatus status = search.OpenIn(parent, name, withTimes);
+      const Platform::SearchStatus status = search.OpenIn(parent, name, withTimes).status;
       if (name == gone) {
         EXPECT_EQ(status, Platform::SearchStatus::kFailed);
-        EXPECT_FALSE(Platform::FolderProblem(dir_ / gone).empty());
+        EXPECT_FALSE(Platform::CanList(dir_ / gone).status);
         continue;
       }
       ASSERT_EQ(status, Platform::SearchStatus::kOpened) << TestSupport::Show(name);
@@ -591,12 +601,12 @@ TEST_P(PosixSearchTest, SubfoldersOpenedAheadAnswerAsWhenOpenedOnRequest) {
     }
     for (const size_t again : {size_t{1}, size_t{12}}) {
       Platform::DirSearch search;
-      ASSERT_EQ(search.OpenIn(parent, subfolders[again], true), Platform::SearchStatus::kOpened);
+      ASSERT_EQ(search.OpenIn(parent, subfolders[again], true).status, Platform::SearchStatus::kOpened);
       EXPECT_EQ(Delivered(search, true), filesOf(subfolders[again]));
     }
     // Closed with folders opened ahead of the ones never asked for.
     Platform::DirSearch search;
-    ASSERT_EQ(search.OpenIn(parent, subfolders[0], true), Platform::SearchStatus::kOpened);
+    ASSERT_EQ(search.OpenIn(parent, subfolders[0], true).status, Platform::SearchStatus::kOpened);
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
@@ -614,7 +624,7 @@ TEST(PosixSearch, ASubfolderOpenedAheadListsOnWhereItStood) {
   constexpr int kMany = 3000;
   MakeFiles(dir / subfolders[1], kMany);  // opened ahead when the first is asked for
   Platform::DirSearch first, second;
-  ASSERT_EQ(first.OpenIn(parent, subfolders[0], true), Platform::SearchStatus::kOpened);
-  ASSERT_EQ(second.OpenIn(parent, subfolders[1], true), Platform::SearchStatus::kOpened);
+  ASSERT_EQ(first.OpenIn(parent, subfolders[0], true).status, Platform::SearchStatus::kOpened);
+  ASSERT_EQ(second.OpenIn(parent, subfolders[1], true).status, Platform::SearchStatus::kOpened);
   EXPECT_EQ(Delivered(second, true), FileNames(kMany));
 }

@@ -1,21 +1,11 @@
-// Text services on Windows: case mapping and the code-page conversions.
+// The code pages on Windows: the ANSI code page and UTF-8.
+#include "platform/CodePage.h"
+
 #include <string>
 
 #include "platform/win32/Common.h"
 
 namespace Platform {
-
-Text ToUpper(TextView text) {
-  Text out(text);
-  if (!out.empty()) ::CharUpperBuffW(reinterpret_cast<wchar_t*>(out.data()), static_cast<DWORD>(out.size()));
-  return out;
-}
-
-Text ToLower(TextView text) {
-  Text out(text);
-  if (!out.empty()) ::CharLowerBuffW(reinterpret_cast<wchar_t*>(out.data()), static_cast<DWORD>(out.size()));
-  return out;
-}
 
 namespace {
 

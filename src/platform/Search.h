@@ -1,0 +1,126 @@
+// The folder search: the entries of a folder with their names, attribute
+// words, sizes, time stamps and (when asked) taken dates, and the folders a
+// walk holds open for their subfolders.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "base/Outcome.h"
+#include "base/Text.h"
+#include "platform/Clock.h"
+#include "taken/TakenDate.h"
+
+namespace Platform {
+
+// Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
+// layer synthesises them).
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+
+// One entry of a folder search.
+struct DirEntry {
+  Text name;
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
+  TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
+
+  bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+enum class SearchStatus {
+  kOpened,     // entries follow (Next)
+  kNoMatch,    // the folder exists but no entry matches the pattern
+  kFailed,     // the search could not be started (missing path, no access)
+  kNoHandles,  // this process (or the system) has no descriptor or handle to spare
+};
+
+// What a search delivers and how it opens folders, as bits.
+constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
+constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
+constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
+constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
+
+// How many folders a walk may hold open for their subfolders to come,
+// leaving room for what else the run opens (the listings, the look-ahead,
+// the report, the log): POSIX sizes it from the descriptor limit
+// (RLIMIT_NOFILE) and the descriptors open now; Windows holds paths, not
+// handles, and has no limit to keep.
+size_t FoldersToHold();
+
+// Identity of a folder: volume and index (POSIX: device and inode; Windows:
+// volume serial and file index). An index of 0 means unknown.
+struct FolderId {
+  uint64_t volume = 0, index = 0;
+  bool operator==(const FolderId&) const = default;
+};
+
+// A folder a search has listed, kept open so that searches of its subfolders
+// can start from it rather than from the whole path (POSIX: a descriptor;
+// Windows: the folder's path). Closed by its destructor.
+class HeldFolder {
+ public:
+  HeldFolder() = default;
+  ~HeldFolder() { Close(); }
+  HeldFolder(HeldFolder&& other) noexcept;
+  HeldFolder& operator=(HeldFolder&& other) noexcept;
+  // Opens the folder `path` (with or without its separator) by its whole
+  // path, again: it must still be the folder it was when a search held it
+  // (its identity; a link that has taken its place is refused).
+  Done Open(const Text& path);
+  bool IsOpen() const { return handle_ != kNone || !path_.empty(); }
+  void Close();
+
+ private:
+  friend class DirSearch;
+  static constexpr intptr_t kNone = -1;
+  intptr_t handle_ = kNone;
+  Text path_;
+  FolderId id_;            // what it was when held (an index of 0: unknown)
+  bool followed_ = false;  // held by a search that follows links
+};
+
+// A folder search by path and pattern ("C:\dir\*.*", "/dir/*.*", or a path
+// naming one entry). Delivers "." and ".." like any entry, in the order the
+// file system returns them. Closed by its destructor.
+class DirSearch {
+ public:
+  DirSearch() = default;
+  ~DirSearch();
+  DirSearch(const DirSearch&) = delete;
+  DirSearch& operator=(const DirSearch&) = delete;
+
+  // Starts the search for `pathAndPattern` (kSearch* bits in `flags`); the
+  // reason says why for kFailed and kNoHandles.
+  Outcome<SearchStatus> Open(const Text& pathAndPattern, unsigned flags);
+  // Starts the search of every entry of the folder `name` inside `parent`.
+  // A link in its place is followed only with kSearchFollow; without, the
+  // search fails (on Windows also for any reparse point with the folder bit).
+  Outcome<SearchStatus> OpenIn(const HeldFolder& parent, const Text& name, unsigned flags);
+  // The next entry; false once there is none (or after kNoMatch/kFailed):
+  // the end of the listing, or a failure to read it, which Listed tells.
+  bool Next(DirEntry& entry);
+  // Whether the listing was read to its end; when it failed before, why.
+  Done Listed() const { return Done{listingFailure_.empty(), listingFailure_}; }
+  // Keeps the folder of an opened listing in `folder` for OpenIn of its
+  // subfolders; false when it cannot. `next` names the subfolders a walk
+  // will ask for, in that order: the search may open them ahead of time
+  // (any other name is opened when asked for).
+  bool Hold(HeldFolder& folder, const std::vector<Text>& next) const;
+  // The identity of the folder of an opened listing; false when unknown.
+  bool Identity(FolderId& id) const;
+  void Close();
+
+  struct State;  // the platform's own, defined where the search is made
+
+ private:
+  State* state_ = nullptr;
+  Text listingFailure_;
+};
+
+}  // namespace Platform
