@@ -17,6 +17,7 @@ extern const char16_t* const kNameSeparators = u"\\/";
 extern const char16_t* const kSwitchPrefix = u"/";
 extern const bool kSlashSwitches = true;
 extern const bool kLongPathPrefixes = true;
+extern const bool kWindowsPaths = true;
 extern const bool kWindowsConventions = true;
 
 std::vector<Text> SearchedPatterns;

@@ -136,7 +136,7 @@ InformationRequest FindInformationRequest(const std::vector<Args::Argument>& arg
 }
 
 bool AnswerInformationRequest() {
-  switch (FindInformationRequest(Args::Arguments, Platform::kWindowsConventions)) {
+  switch (FindInformationRequest(Args::Arguments, Platform::kSlashSwitches)) {
     case InformationRequest::kUsage:
       Platform::ShowInformation(UsageText(ProgramFile, Platform::kWindowsConventions), ProgramFile);
       return true;

@@ -17,6 +17,10 @@ extern const char16_t* const kSwitchPrefix;
 extern const bool kSlashSwitches;
 // Whether file names that differ only in letter case name one file (Windows).
 extern const bool kNamesIgnoreCase;
+// Whether paths are written the Windows way: drive letters ("C:\"), shares
+// ("\\server\share"), a root without its drive ("\"), and file names that
+// cannot hold <>:"/\|?* or control characters.
+extern const bool kWindowsPaths;
 // Whether extended-length path prefixes ("\\?\") exist.
 extern const bool kLongPathPrefixes;
 // Whether the program follows the Windows conventions towards its user (the

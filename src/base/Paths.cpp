@@ -8,7 +8,7 @@ namespace {
 
 // The length of a Windows drive in front of `path` ("C:" or "\\?\C:"), or 0.
 size_t DriveLength(TextView path) {
-  if (!Platform::kWindowsConventions) return 0;
+  if (!Platform::kWindowsPaths) return 0;
   constexpr TextView kPrefix = u"\\\\?\\";
   const size_t at = path.starts_with(kPrefix) ? kPrefix.size() : 0;
   const bool drive = path.size() >= at + 2 && IsAsciiLetter(path[at]) && path[at + 1] == u':';
@@ -19,7 +19,7 @@ size_t DriveLength(TextView path) {
 // separator, or one separator; 0 when the path starts with neither.
 size_t RootLength(TextView path) {
   const size_t drive = DriveLength(path);
-  if (drive == 0 && path.starts_with(u"\\\\") && Platform::kWindowsConventions) return 0;  // a share
+  if (drive == 0 && path.starts_with(u"\\\\") && Platform::kWindowsPaths) return 0;  // a share
   return path.size() > drive && IsSeparator(path[drive]) ? drive + 1 : 0;
 }
 
@@ -71,7 +71,7 @@ Text AsFolder(TextView path) {
 }
 
 Text UsableFileName(TextView name) {
-  if (!Platform::kWindowsConventions) return Text(name);
+  if (!Platform::kWindowsPaths) return Text(name);
   // "C:" names no file but drive C's current folder: "C:.txt" would land
   // there as ".txt".
   if (name.size() == 2 && DriveLength(name) == 2) return Text(1, name[0]);
@@ -89,7 +89,7 @@ Text ReportName(const Text& folder, FullPathOf fullPath) {
   // "." and "..", and a root without its drive, are named after the folder
   // they stand for.
   const bool dots = name == u"." || name == u"..";
-  if (dots || (IsRoot(path) && DriveLength(path) == 0 && Platform::kWindowsConventions)) {
+  if (dots || (IsRoot(path) && DriveLength(path) == 0 && Platform::kWindowsPaths)) {
     resolved = fullPath(folder);
     if (!resolved.empty()) {
       path = Trimmed(resolved);
@@ -98,7 +98,7 @@ Text ReportName(const Text& folder, FullPathOf fullPath) {
   }
   if (IsRoot(path)) {
     // The POSIX root has no name of its own; a drive is named by its letter.
-    if (!Platform::kWindowsConventions) return u"root";
+    if (!Platform::kWindowsPaths) return u"root";
     const size_t drive = DriveLength(path);
     if (drive > 0) return Text(1, path[drive - 2]);
   }

@@ -92,7 +92,7 @@ Text CutProgramName(const Text& line, const Text& programFile) {
   return TrimSpaces(TextView(line).substr(static_cast<size_t>(length - keep)));
 }
 
-bool IsSwitch(TextView parameter) { return Switches::IsSwitch(parameter, Platform::kWindowsConventions); }
+bool IsSwitch(TextView parameter) { return Switches::IsSwitch(parameter, Platform::kSlashSwitches); }
 
 namespace {
 
@@ -124,7 +124,7 @@ int TokenizeLine(const Text& line, const Text& programFile) {
   const std::vector<Text> tokens = SplitLine(line);
   if (tokens.size() <= 1) return ErrNoArguments;
   if (CountUnits(CutProgramName(line, programFile), u'"') % 2 != 0) return ErrMalformedQuotes;
-  for (size_t i = 1; i < tokens.size(); ++i) StoreParameter(tokens[i], Platform::kWindowsConventions);
+  for (size_t i = 1; i < tokens.size(); ++i) StoreParameter(tokens[i], Platform::kSlashSwitches);
   return Arguments.empty() ? ResultRecoverable : ResultOk;
 }
 

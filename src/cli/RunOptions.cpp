@@ -14,14 +14,14 @@
 namespace {
 
 // The name of a switch as this platform writes it: "--date", "/date".
-Text SwitchName(TextView name) { return Text(Switches::Prefix(Platform::kWindowsConventions)) + Text(name); }
+Text SwitchName(TextView name) { return Text(Switches::Prefix(Platform::kSlashSwitches)) + Text(name); }
 
 // The first stored switch (never an unnamed value) that is `name` of the
 // switch table.
 const Args::Argument* FindSwitch(TextView name) {
   for (const Args::Argument& arg : Args::Arguments) {
     if (arg.kind == Args::Unnamed) continue;
-    const Switches::Switch* entry = Switches::Find(arg.name, Platform::kWindowsConventions);
+    const Switches::Switch* entry = Switches::Find(arg.name, Platform::kSlashSwitches);
     if (entry != nullptr && entry->name == name) return &arg;
   }
   return nullptr;
@@ -98,7 +98,7 @@ bool ParseDepth(TextView value, int64_t& depth) {
 }
 
 int ReadRunOptions(RunOptions& options, Text& message) {
-  message = SwitchFault(Args::Arguments, Platform::kWindowsConventions);
+  message = SwitchFault(Args::Arguments, Platform::kSlashSwitches);
   if (!message.empty()) return Args::ErrBadSwitch;
   if (ReadDates(options, message) != Args::ResultOk) return Args::ErrBadSwitch;
   Text value;

@@ -1,4 +1,5 @@
-// Local time of file time stamps, with the zone rules in force at each time
+// Shared by the POSIX and Windows clocks: local time of file time stamps
+// (100-nanosecond ticks since 1601), with the zone rules in force at each time
 // stamp. Asking the system for every stamp is costly (three stamps a file),
 // so the offset from UTC is remembered per UTC day: a day whose first and
 // last second have the same offset is taken to have it throughout. No zone
@@ -11,7 +12,6 @@
 #include <memory>
 
 #include "base/Calendar.h"
-#include "platform/Clock.h"
 
 namespace Platform {
 
@@ -28,7 +28,7 @@ class LocalTimeCache {
   // stamp within a day of the last date a calendar of the system holds
   // (30827-12-31), or past it, gives its UTC second without asking the
   // system, which cannot say: a time past every date value all the same.
-  bool LocalSeconds(FileTime time, int64_t& local) {
+  bool LocalSeconds(int64_t time, int64_t& local) {
     if (time < 0) return false;
     const int64_t utc = time / Calendar::kTicksPerSecond - kEpochSeconds;
     if (utc > kLastSecond - Calendar::kSecondsPerDay) {

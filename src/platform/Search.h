@@ -9,29 +9,9 @@
 
 #include "base/Outcome.h"
 #include "base/Text.h"
-#include "platform/Clock.h"
-#include "taken/TakenDate.h"
+#include "platform/Entry.h"
 
 namespace Platform {
-
-// Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
-// layer synthesises them).
-constexpr uint32_t kAttrReadOnly = 0x1;
-constexpr uint32_t kAttrHidden = 0x2;
-constexpr uint32_t kAttrDirectory = 0x10;
-constexpr uint32_t kAttrNormal = 0x80;
-constexpr uint32_t kAttrReparsePoint = 0x400;
-
-// One entry of a folder search.
-struct DirEntry {
-  Text name;
-  uint32_t attributes = 0;
-  uint64_t size = 0;
-  FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
-  TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
-
-  bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
-};
 
 enum class SearchStatus {
   kOpened,     // entries follow (Next)
@@ -39,12 +19,6 @@ enum class SearchStatus {
   kFailed,     // the search could not be started (missing path, no access)
   kNoHandles,  // this process (or the system) has no descriptor or handle to spare
 };
-
-// What a search delivers and how it opens folders, as bits.
-constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
-constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
-constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
-constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
 
 // How many folders a walk may hold open for their subfolders to come,
 // leaving room for what else the run opens (the listings, the look-ahead,
@@ -85,6 +59,10 @@ class HeldFolder {
   bool followed_ = false;  // held by a search that follows links
 };
 
+// The state of a search: the platform's own, defined where the search is
+// made.
+struct SearchState;
+
 // A folder search by path and pattern ("C:\dir\*.*", "/dir/*.*", or a path
 // naming one entry). Delivers "." and ".." like any entry, in the order the
 // file system returns them. Closed by its destructor.
@@ -116,10 +94,8 @@ class DirSearch {
   bool Identity(FolderId& id) const;
   void Close();
 
-  struct State;  // the platform's own, defined where the search is made
-
  private:
-  State* state_ = nullptr;
+  SearchState* state_ = nullptr;
   Text listingFailure_;
 };
 

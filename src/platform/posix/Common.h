@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "base/Calendar.h"
 #include "base/Outcome.h"
@@ -38,6 +39,27 @@ inline FileTime TicksOf(int64_t seconds, uint32_t nanoseconds) {
   if (seconds < kFirst) return INT64_MIN + 1;
   return (seconds + kEpochSeconds) * Calendar::kTicksPerSecond + nanoseconds % 1000000000 / 100;
 }
+
+// A file descriptor, closed at the end of its holder's life.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
 
 // Writes all of `size` bytes, going on after short writes and signals.
 inline bool WriteAll(int fd, const char* data, size_t size) {

@@ -22,6 +22,7 @@ extern const char16_t* const kSwitchPrefix = u"--";
 extern const bool kSlashSwitches = false;
 extern const bool kNamesIgnoreCase = false;
 extern const bool kLongPathPrefixes = false;
+extern const bool kWindowsPaths = false;
 extern const bool kWindowsConventions = false;
 extern const bool kRootLists = false;
 

@@ -1,8 +1,9 @@
-// The directory search on POSIX. A search reads the folder's names a batch
-// at a time and stats each batch through PosixStat while the program takes
-// the batch before; every entry's attribute word is synthesised from what
-// POSIX knows. A held folder is a descriptor, and the subfolders of a walk
-// are opened relative to it (and ahead of time, PosixWalkAhead).
+// The folder search on POSIX. A search reads the folder's names a batch at
+// a time and stats each batch through the stat pool while the program
+// takes the batch before (Listing); every entry's attribute word is
+// synthesised from what POSIX knows. A held folder is a descriptor, and the
+// subfolders of a walk are opened relative to it (and ahead of time,
+// WalkAhead).
 #include "platform/Search.h"
 
 #include <dirent.h>
@@ -21,41 +22,19 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "platform/FileSystem.h"
 #include "platform/posix/Common.h"
-#include "platform/posix/SearchState.h"
+#include "platform/posix/Folders.h"
+#include "platform/posix/Listing.h"
 #include "platform/posix/WalkAhead.h"
 
 namespace Platform {
 
 using posix::EntryInfo;
 using posix::PathBytes;
-using posix::StatBatch;
 
 namespace {
 
 const char16_t* const kLinkInItsPlace = u"a link has taken the folder's place";
-
-// Windows-style wildcard match: "*" any run, "?" any one character.
-bool WildcardMatch(const char* pattern, const char* name) {
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name != '\0') {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern == '?' || *pattern == *name) {
-      ++pattern, ++name;
-    } else if (star != nullptr) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
 
 }  // namespace
 
@@ -68,97 +47,6 @@ void DirSearch::Close() {
 
 namespace {
 
-// Reads the next names of the listing that match into `batch` and starts
-// their stat calls. A failure to read the listing ends it; `s.error` keeps
-// why.
-void FillAndStart(DirSearch::State& s, StatBatch& batch) {
-  batch.Clear();
-  while (batch.Size() < StatBatch::kCapacity && !s.listed) {
-    errno = 0;
-    const dirent* d = ::readdir(s.dir);
-    if (d == nullptr) {
-      s.listed = true;
-      s.error = errno;
-      break;
-    }
-    const char* name = d->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
-    batch.Add(name, d->d_type);
-  }
-  posix::RunListingHook(s.listed, s.error);
-  if (!batch.Empty()) batch.Start(::dirfd(s.dir), posix::StatMask(s.withTimes), s.taken);
-}
-
-}  // namespace
-
-void posix::Prime(DirSearch::State& s) {
-  for (StatBatch& batch : s.batches) FillAndStart(s, batch);
-  s.started = true;
-}
-
-namespace {
-
-// The facts of the listed entry `i` of `batch` from its stat result. A link
-// to a folder counts as a folder with its own facts; with `targets` a link
-// to a file is dated by its file (its taken date too), and a link that
-// leads nowhere keeps its own.
-EntryInfo FactsOfListed(const DirSearch::State& s, const StatBatch& batch, size_t i) {
-  const struct statx& own = batch.Result(i);
-  const char* name = batch.Name(i);
-  if (!S_ISLNK(own.stx_mode)) {
-    EntryInfo info = posix::FactsOf(name, own, s.withTimes, false);
-    info.taken = batch.Taken(i);
-    return info;
-  }
-  struct statx target {};
-  const bool reached = posix::StatTarget(::dirfd(s.dir), name, posix::StatMask(s.withTimes), target) == 0;
-  if (reached && S_ISDIR(target.stx_mode)) return posix::FactsOf(name, own, s.withTimes, true);
-  EntryInfo info = posix::FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
-  if (reached && s.targets && s.taken && S_ISREG(target.stx_mode))
-    info.taken = posix::ReadTaken(::dirfd(s.dir), name, true, posix::ProgramScratch());
-  return info;
-}
-
-// The next entry of the listing that matches, into `name` and `info`.
-bool NextMatch(DirSearch::State& s, std::string& name, EntryInfo& info) {
-  const int fd = ::dirfd(s.dir);
-  while (s.dotsLeft > 0) {
-    name = s.dotsLeft == 2 ? "." : "..";
-    --s.dotsLeft;
-    if ((s.matchAll || WildcardMatch(s.pattern.c_str(), name.c_str())) &&
-        posix::ReadEntry(fd, name.c_str(), name, s.withTimes, info) == 0) {
-      return true;
-    }
-  }
-  if (!s.primed) {
-    if (!s.started) posix::Prime(s);
-    s.primed = true;
-    s.batches[s.current].Wait();
-  }
-  for (;;) {
-    StatBatch& batch = s.batches[s.current];
-    if (s.next == batch.Size()) {
-      if (batch.Empty()) return false;  // the listing has ended
-      // The used batch takes the next names, at the end of the pipeline;
-      // the oldest one after it is next.
-      FillAndStart(s, batch);
-      s.current = (s.current + 1) % DirSearch::State::kInFlight;
-      s.next = 0;
-      s.batches[s.current].Wait();
-      continue;
-    }
-    const size_t i = s.next++;
-    const int error = batch.Error(i);
-    if (error == ENOENT) continue;  // gone since the listing was read
-    name = batch.Name(i);
-    // Listed but not to be stat'ed (a folder without search permission):
-    // the entry still counts, with what the listing told.
-    info = error != 0 ? posix::UnreadFacts(name, batch.Type(i)) : FactsOfListed(s, batch, i);
-    return true;
-  }
-}
-
 using Opening = Outcome<SearchStatus>;
 
 // A failed start of a search, for the error `error`.
@@ -168,13 +56,12 @@ Opening Failed(int error) {
 }
 
 // The one entry `bytes` names, whose own name is the search's pattern.
-Opening OpenSingle(DirSearch::State& s, const std::string& bytes, const std::string& directory) {
+Opening OpenSingle(SearchState& s, const std::string& bytes, const std::string& directory) {
   s.single = true;
   const int error = posix::ReadPath(bytes, s.pattern, s.withTimes, s.held);
   if (error != 0) {
-    bool isDirectory = false;
-    uint64_t size = 0;
-    const bool folderThere = StatPath(TextFromUtf8(directory), isDirectory, size) && isDirectory;
+    struct stat st {};
+    const bool folderThere = posix::StatFollowing(directory, st) == 0 && S_ISDIR(st.st_mode);
     if (error == ENOENT && folderThere) return {SearchStatus::kNoMatch, Text()};
     return Failed(error);
   }
@@ -186,7 +73,7 @@ Opening OpenSingle(DirSearch::State& s, const std::string& bytes, const std::str
 // Takes the first match of the listing `s` (open, perhaps listed ahead) to
 // deliver first. A listing that fails before its first entry is a failed
 // search.
-Opening FirstMatch(DirSearch::State& s) {
+Opening FirstMatch(SearchState& s) {
   if (NextMatch(s, s.heldName, s.held)) {
     s.pending = true;
     return {SearchStatus::kOpened, Text()};
@@ -196,7 +83,7 @@ Opening FirstMatch(DirSearch::State& s) {
 
 // Starts the listing of the open folder `fd`, which it takes over (-1: the
 // folder could not be opened, for `error`).
-Opening OpenListing(DirSearch::State& s, int fd, int error) {
+Opening OpenListing(SearchState& s, int fd, int error) {
   s.matchAll = s.pattern == "*" || s.pattern == "*.*";
   if (fd < 0) return Failed(error);
   s.dir = ::fdopendir(fd);
@@ -209,8 +96,8 @@ Opening OpenListing(DirSearch::State& s, int fd, int error) {
 }
 
 // A new state for the flags of a search.
-DirSearch::State* NewState(unsigned flags) {
-  auto* state = new DirSearch::State;
+SearchState* NewState(unsigned flags) {
+  auto* state = new SearchState;
   state->SetFlags(flags);
   return state;
 }
@@ -252,7 +139,7 @@ Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& na
   listingFailure_.clear();
   const int at = static_cast<int>(parent.handle_);
   const std::string bytes = PathBytes(name);
-  std::unique_ptr<State> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
+  std::unique_ptr<SearchState> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
   Opening opening;
   if (ahead != nullptr) {
     // Its listing has begun: it goes on where it stands.

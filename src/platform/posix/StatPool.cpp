@@ -1,6 +1,8 @@
 // POSIX only: the stat calls of a search's batches, shared between the program thread
 // and a small pool of helper threads; plain calls one after the other
 // where no helper runs.
+#include "platform/posix/StatPool.h"
+
 #include <dirent.h>
 #include <pthread.h>
 #include <sched.h>
@@ -13,8 +15,6 @@
 #include <mutex>
 #include <new>
 #include <utility>
-
-#include "platform/posix/Stat.h"
 
 namespace Platform::posix {
 

@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/posix/Folders.h"
+
 namespace Platform::posix {
 
 void WalkAhead::Begin(int parent, unsigned flags, std::vector<std::string> names) {
@@ -16,7 +18,7 @@ void WalkAhead::Begin(int parent, unsigned flags, std::vector<std::string> names
   contexts_.push_back(Context{parent, flags, std::move(names), 0, {}});
 }
 
-std::unique_ptr<DirSearch::State> WalkAhead::Take(int parent, const std::string& name, unsigned flags) {
+std::unique_ptr<SearchState> WalkAhead::Take(int parent, const std::string& name, unsigned flags) {
   active_ = nullptr;
   Context* found = nullptr;
   for (Context& context : contexts_) {
@@ -31,7 +33,7 @@ std::unique_ptr<DirSearch::State> WalkAhead::Take(int parent, const std::string&
   Context& c = *found;
   for (size_t k = 0; k < c.ahead.size(); ++k) {
     if (c.names[c.ahead[k].index] != name) continue;
-    std::unique_ptr<DirSearch::State> state = std::move(c.ahead[k].state);
+    std::unique_ptr<SearchState> state = std::move(c.ahead[k].state);
     c.ahead.erase(c.ahead.begin(), c.ahead.begin() + static_cast<std::ptrdiff_t>(k) + 1);
     return state;  // nullptr: one that could not be opened ahead
   }
@@ -56,7 +58,7 @@ void WalkAhead::TopUp() {
   }
   while (c.ahead.size() < kFolders && names < kNames && c.next < c.names.size()) {
     const size_t index = c.next++;
-    std::unique_ptr<DirSearch::State> state = OpenAhead(c.parent, c.names[index], c.flags);
+    std::unique_ptr<SearchState> state = OpenAhead(c.parent, c.names[index], c.flags);
     if (state != nullptr) {
       for (const StatBatch& batch : state->batches) names += batch.Size();
     }
@@ -81,10 +83,10 @@ void WalkAhead::GiveUp(Context& c) {
   c.ahead.clear();
 }
 
-std::unique_ptr<DirSearch::State> WalkAhead::OpenAhead(int parent, const std::string& name, unsigned flags) {
+std::unique_ptr<SearchState> WalkAhead::OpenAhead(int parent, const std::string& name, unsigned flags) {
   const int fd = OpenSubfolder(parent, name, (flags & kSearchFollow) != 0);
   if (fd < 0) return nullptr;
-  std::unique_ptr<DirSearch::State> state(new (std::nothrow) DirSearch::State);
+  std::unique_ptr<SearchState> state(new (std::nothrow) SearchState);
   if (state != nullptr) state->dir = ::fdopendir(fd);
   if (state == nullptr || state->dir == nullptr) {
     ::close(fd);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/SearchState.h"
+#include "platform/posix/Listing.h"
 
 namespace Platform::posix {
 
@@ -27,7 +27,7 @@ class WalkAhead {
 
   // The search of `name` in `parent` opened ahead, or nullptr: then OpenIn
   // opens it. TopUp opens the next ones after it.
-  std::unique_ptr<DirSearch::State> Take(int parent, const std::string& name, unsigned flags);
+  std::unique_ptr<SearchState> Take(int parent, const std::string& name, unsigned flags);
 
   // Opens the subfolders after the one just taken, up to the bounds.
   void TopUp();
@@ -41,8 +41,8 @@ class WalkAhead {
   static constexpr size_t kSearchAhead = 256;  // names passed over to find one asked for
 
   struct Ahead {
-    size_t index;                             // in `names`
-    std::unique_ptr<DirSearch::State> state;  // nullptr: could not be opened
+    size_t index;                        // in `names`
+    std::unique_ptr<SearchState> state;  // nullptr: could not be opened
   };
   struct Context {
     int parent;
@@ -53,7 +53,7 @@ class WalkAhead {
   };
 
   static void GiveUp(Context& c);
-  static std::unique_ptr<DirSearch::State> OpenAhead(int parent, const std::string& name, unsigned flags);
+  static std::unique_ptr<SearchState> OpenAhead(int parent, const std::string& name, unsigned flags);
 
   std::vector<Context> contexts_;  // one for each held folder with subfolders, innermost last
   Context* active_ = nullptr;      // the one OpenIn took from last

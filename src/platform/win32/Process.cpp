@@ -21,6 +21,7 @@ extern const char16_t* const kSwitchPrefix = u"/";
 extern const bool kSlashSwitches = true;
 extern const bool kNamesIgnoreCase = true;
 extern const bool kLongPathPrefixes = true;
+extern const bool kWindowsPaths = true;
 extern const bool kWindowsConventions = true;
 extern const bool kRootLists = true;
 

@@ -12,10 +12,9 @@
 namespace Platform {
 
 using win32::FromW;
-using win32::TicksOf;
 using win32::W;
 
-struct DirSearch::State {
+struct SearchState {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
   bool pending = false;  // `data` holds the first entry, not yet delivered
@@ -26,6 +25,13 @@ struct DirSearch::State {
 };
 
 namespace {
+
+// A time stamp beyond what a signed file time holds (past the year 30828)
+// becomes the last one it holds, past every date as well.
+inline FileTime TicksOf(const FILETIME& time) {
+  const uint64_t ticks = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return ticks > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<FileTime>(ticks);
+}
 
 // The status of a search that failed to start for `error`, and why.
 Outcome<SearchStatus> Failed(DWORD error) {
@@ -100,7 +106,7 @@ void DirSearch::Close() {
 Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
   Close();
   listingFailure_.clear();
-  state_ = new State;
+  state_ = new SearchState;
   state_->follow = (flags & kSearchFollow) != 0;
   state_->targets = (flags & kSearchTargets) != 0;
   state_->taken = (flags & kSearchTaken) != 0;

@@ -25,8 +25,8 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Search.h"
-#include "platform/posix/SearchState.h"
-#include "platform/posix/Stat.h"
+#include "platform/posix/Listing.h"
+#include "platform/posix/StatPool.h"
 #include "scan/ScanDir.h"
 #include "support/TestSupport.h"
 
@@ -223,7 +223,7 @@ TEST(PosixStatPool, ASearchEndedEarlyLeavesNothingBehind) {
 TEST(PosixStatPool, AForkedChildFinishesTheBatchesInFlightWithoutTheParentsHelpers) {
   TestSupport::ScopedTempDir dir;
   constexpr int kFiles = 1200;
-  static_assert(kFiles <= Platform::DirSearch::State::kInFlight * Platform::posix::StatBatch::kCapacity);
+  static_assert(kFiles <= Platform::SearchState::kInFlight * Platform::posix::StatBatch::kCapacity);
   MakeFiles(dir.path(), kFiles);
   Platform::posix::RestartStatPool(1);
   Platform::DirSearch search;

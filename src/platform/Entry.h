@@ -1,0 +1,39 @@
+// Shared by the folder search, its POSIX and Windows layers and its
+// callers: what an entry of a folder carries, and the bits that say what a
+// search delivers.
+#pragma once
+
+#include <cstdint>
+
+#include "base/Text.h"
+#include "platform/Clock.h"
+#include "taken/TakenDate.h"
+
+namespace Platform {
+
+// Attribute bits of the 32-bit attribute word (the Windows values; the POSIX
+// layer synthesises them).
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+
+// One entry of a folder search.
+struct DirEntry {
+  Text name;
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
+  TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
+
+  bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+// What a search delivers and how it opens folders, as bits.
+constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
+constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
+constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
+constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
+
+}  // namespace Platform
