@@ -16,7 +16,7 @@
  *   number and position, one compare-and-swap a chunk); helpers sleep on a
  *   futex only when nothing is listed yet. The program thread lists the
  *   next buffer as soon as every name of the oldest one is done, and stats
- *   in between.
+ *   in between. Each helper stats through a descriptor of its own.
  * - Local time: the zone's offset once per UTC day (localtime_r on the
  *   day's first and last second; a day where the two differ is asked
  *   stamp by stamp), kept in a small table per thread.
@@ -28,12 +28,13 @@
  *   sorts once the listing is done.
  * - Report: the threads' sorted counts are merged; each distinct value is
  *   rendered once through the mask (tally.h). Where the texts sort as the
- *   times do (mask_in_order) equal neighbours are merged and the lines
- *   written as they come; otherwise the texts go through tally.h's count
- *   and sort like floor's.
+ *   times do (mask_in_order), lines are written as they come: equal
+ *   neighbours merged, or, where every value has a text of its own, in
+ *   blocks of about BLOCK values that all threads render and write in
+ *   turn. Otherwise the texts go through tally.h's count and sort.
  *
- * Build with -pthread. CHUNK, SLOTS, LIST_BYTES, HASH_MAX and STATX_FLAGS
- * may be set with -D to measure other choices.
+ * Build with -pthread. CHUNK, SLOTS, LIST_BYTES, HASH_MAX, BLOCK and
+ * STATX_FLAGS may be set with -D to measure other choices.
  */
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -136,8 +137,7 @@ struct counter {
     int64_t *v64;                /* or the full values, once one did not fit */
     int64_t base;
     size_t len, cap;
-    /* after sorting: (value, count) runs read by the merge */
-    size_t at;
+    int dfd;                     /* the folder, a descriptor of the thread's own */
     int err;                     /* errno of a failed statx, its name in bad */
     char bad[256];
 };
@@ -295,7 +295,6 @@ static int by_value(const void *a, const void *b)
 /* sort what the thread counted, ready for next_run */
 static void counter_finish(struct counter *c)
 {
-    c->at = 0;
     if (c->hash) {
         uint32_t k = 0;
         for (uint32_t i = 0; i < HASH_SLOTS; i++)
@@ -316,32 +315,58 @@ static void counter_finish(struct counter *c)
     }
 }
 
-/* the next (value, count) of a finished counter; 0 at the end */
-static int next_run(struct counter *c, int64_t *v, uint64_t *n)
+/* entries of a finished counter: (value, count) pairs or sorted values */
+static size_t entries_of(const struct counter *c)
 {
+    return c->hash ? c->distinct : c->len;
+}
+
+static int64_t value_at(const struct counter *c, size_t i)
+{
+    return c->hash ? c->hash[i].v : c->v64 ? c->v64[i] : c->base + (int64_t)c->v32[i];
+}
+
+/* the first entry of value v or more */
+static size_t lower_bound(const struct counter *c, int64_t v)
+{
+    size_t lo = 0, hi = entries_of(c);
+    while (lo < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (value_at(c, mid) < v)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+struct run { size_t at, end; };  /* a counter's entries still to merge */
+
+/* the next distinct value of a run and how often it was counted; 0 at
+ * the run's end */
+static int next_run(const struct counter *c, struct run *r, int64_t *v, uint64_t *n)
+{
+    if (r->at == r->end)
+        return 0;
     if (c->hash) {
-        if (c->at == c->distinct)
-            return 0;
-        *v = c->hash[c->at].v;
-        *n = c->hash[c->at++].n;
+        *v = c->hash[r->at].v;
+        *n = c->hash[r->at++].n;
         return 1;
     }
-    if (c->at == c->len)
-        return 0;
-    size_t i = c->at;
+    size_t i = r->at;
     if (c->v64) {
         int64_t x = c->v64[i];
-        while (++i < c->len && c->v64[i] == x)
+        while (++i < r->end && c->v64[i] == x)
             ;
         *v = x;
     } else {
         uint32_t x = c->v32[i];
-        while (++i < c->len && c->v32[i] == x)
+        while (++i < r->end && c->v32[i] == x)
             ;
         *v = c->base + (int64_t)x;
     }
-    *n = i - c->at;
-    c->at = i;
+    *n = i - r->at;
+    r->at = i;
     return 1;
 }
 
@@ -400,7 +425,7 @@ static void stat_names(struct counter *c, struct slot *s, uint32_t from, uint32_
     for (uint32_t i = from; i < to && !c->err; i++) {
         const char *name = s->buf + s->names[i];
         struct statx sx;
-        if (statx(dfd, name, STATX_FLAGS, STATX_TYPE | STATX_MTIME, &sx) != 0) {
+        if (statx(c->dfd, name, STATX_FLAGS, STATX_TYPE | STATX_MTIME, &sx) != 0) {
             c->err = errno;
             snprintf(c->bad, sizeof c->bad, "%s", name);
             atomic_store_explicit(&failed, 1, memory_order_relaxed);
@@ -495,9 +520,20 @@ static int walk(int helpers, struct counter *own)
     }
     pthread_t tids[MAX_THREADS];
     int started = 0;
-    for (; started < helpers; started++)
-        if (pthread_create(&tids[started], NULL, helper, &counters[started + 1]) != 0)
+    /* A descriptor shared by threads has its reference count taken and
+     * dropped by every statx, one cache line for all cores: each helper
+     * opens the folder anew. */
+    own->dfd = dfd;
+    for (; started < helpers; started++) {
+        struct counter *c = &counters[started + 1];
+        c->dfd = openat(dfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (c->dfd < 0)
             break;
+        if (pthread_create(&tids[started], NULL, helper, c) != 0) {
+            close(c->dfd);
+            break;
+        }
+    }
 
     uint32_t seq = 0;            /* listings published */
     int more = 1;
@@ -529,8 +565,10 @@ static int walk(int helpers, struct counter *own)
     atomic_fetch_add_explicit(&wake, 1, memory_order_release);
     futex_wake(&wake);
     counter_finish(own);
-    for (int i = 0; i < started; i++)
+    for (int i = 0; i < started; i++) {
         pthread_join(tids[i], NULL);
+        close(counters[i + 1].dfd);
+    }
     for (int k = 0; k < SLOTS; k++) {
         munmap(lists[k].buf, LIST_BYTES);
         free(lists[k].names);
@@ -546,40 +584,49 @@ static int walk(int helpers, struct counter *own)
 
 /* ---- the report ------------------------------------------------------------------ */
 
-static char out[1 << 16];
-static size_t out_len;
+/* the threads' counts of the values from..to-1 in one ascending stream */
+struct merge {
+    int nlive;
+    int live[MAX_THREADS];
+    struct run runs[MAX_THREADS];
+    int64_t hv[MAX_THREADS];     /* the heads of the live runs */
+    uint64_t hn[MAX_THREADS];
+};
 
-static void out_flush(void)
+static void merge_start(struct merge *m, int threads, int64_t from, int64_t to)
 {
-    for (size_t done = 0; done < out_len;) {
-        ssize_t w = write(1, out + done, out_len - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            perror("write");
-            exit(1);
-        }
-        done += (size_t)w;
+    m->nlive = 0;
+    for (int i = 0; i < threads; i++) {
+        struct counter *c = &counters[i];
+        m->runs[i].at = from == INT64_MIN ? 0 : lower_bound(c, from);
+        m->runs[i].end = to == INT64_MAX ? entries_of(c) : lower_bound(c, to);
+        if (next_run(c, &m->runs[i], &m->hv[i], &m->hn[i]))
+            m->live[m->nlive++] = i;
     }
-    out_len = 0;
 }
 
-/* "text count\n", as floor prints it */
-static void out_line(const char *text, int len, uint64_t n)
+static int merge_next(struct merge *m, int64_t *value, uint64_t *count)
 {
-    if (out_len + (size_t)len + 22 > sizeof out)
-        out_flush();
-    memcpy(out + out_len, text, (size_t)len);
-    out_len += (size_t)len;
-    out[out_len++] = ' ';
-    char digits[20];
-    int k = 0;
-    do
-        digits[k++] = (char)('0' + n % 10);
-    while (n /= 10);
-    while (k > 0)
-        out[out_len++] = digits[--k];
-    out[out_len++] = '\n';
+    if (m->nlive == 0)
+        return 0;
+    int64_t v = m->hv[m->live[0]];
+    for (int k = 1; k < m->nlive; k++)
+        v = m->hv[m->live[k]] < v ? m->hv[m->live[k]] : v;
+    uint64_t n = 0;
+    for (int k = 0; k < m->nlive;) {
+        int i = m->live[k];
+        if (m->hv[i] != v) {
+            k++;
+            continue;
+        }
+        n += m->hn[i];
+        if (next_run(&counters[i], &m->runs[i], &m->hv[i], &m->hn[i]))
+            k++;
+        else
+            m->live[k] = m->live[--m->nlive];
+    }
+    *value = v, *count = n;
+    return 1;
 }
 
 struct fields { int64_t day; int year, mon, mday; };
@@ -596,73 +643,209 @@ static int render(struct fields *f, int64_t v, long unit, char *text)
     return mask_render(text, f->year, f->mon, f->mday, sod / 3600, sod / 60 % 60, sod % 60);
 }
 
-static int report(int threads, long unit)
+struct out { char *p; size_t len, cap; };
+#define LINE_MAX_BYTES (TEXT_MAX + 22)   /* text, space, count, newline */
+
+static int write_all(const char *p, size_t len)
 {
-    /* the heads of the threads' sorted runs */
-    int64_t hv[MAX_THREADS];
-    uint64_t hn[MAX_THREADS];
-    int live[MAX_THREADS], nlive = 0;
-    int64_t lo = INT64_MAX, hi = INT64_MIN;
-    for (int i = 0; i < threads; i++) {
-        struct counter *c = &counters[i];
-        if (next_run(c, &hv[i], &hn[i])) {
-            live[nlive++] = i;
-            lo = hv[i] < lo ? hv[i] : lo;
-            /* the largest: the last of the sorted values */
-            int64_t last = c->hash ? c->hash[c->distinct - 1].v
-                         : c->v64 ? c->v64[c->len - 1] : c->base + (int64_t)c->v32[c->len - 1];
-            hi = last > hi ? last : hi;
-        }
+    for (size_t done = 0; done < len;) {
+        ssize_t w = write(1, p + done, len - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return -1;
+        done += (size_t)w;
     }
-    int in_order = 1;
-    if (nlive > 0) {
-        int y0, y1, m, d;
-        civil(floor_div(lo * unit, 86400), &y0, &m, &d);
-        civil(floor_div(hi * unit, 86400), &y1, &m, &d);
-        in_order = mask_in_order(y0, y1);
-    }
+    return 0;
+}
+
+/* "text count\n", as floor prints it */
+static void out_line(struct out *o, const char *text, int len, uint64_t n)
+{
+    char *p = o->p + o->len;
+    memcpy(p, text, (size_t)len);
+    p += len;
+    *p++ = ' ';
+    char digits[20];
+    int k = 0;
+    do
+        digits[k++] = (char)('0' + n % 10);
+    while (n /= 10);
+    while (k > 0)
+        *p++ = digits[--k];
+    *p++ = '\n';
+    o->len = (size_t)(p - o->p);
+}
+
+/* Texts in time order, one value after another: equal neighbours merge
+ * (a mask of months counts days). Written as they come. */
+static int report_in_order(int threads, long unit)
+{
+    static char buf[1 << 16];
+    struct out o = { buf, 0, sizeof buf };
+    struct merge m;
     struct fields f = { INT64_MIN, 0, 0, 0 };
     char prev[TEXT_MAX], text[TEXT_MAX];
     int prev_len = -1;
-    uint64_t prev_n = 0;
-    while (nlive > 0) {
-        int64_t v = hv[live[0]];
-        for (int k = 1; k < nlive; k++)
-            v = hv[live[k]] < v ? hv[live[k]] : v;
-        uint64_t n = 0;
-        for (int k = 0; k < nlive;) {
-            int i = live[k];
-            if (hv[i] != v) {
-                k++;
-                continue;
-            }
-            n += hn[i];
-            if (next_run(&counters[i], &hv[i], &hn[i]))
-                k++;
-            else
-                live[k] = live[--nlive];
-        }
+    uint64_t prev_n = 0, n;
+    int64_t v;
+    merge_start(&m, threads, INT64_MIN, INT64_MAX);
+    while (merge_next(&m, &v, &n)) {
         int len = render(&f, v, unit, text);
-        if (!in_order) {
-            tally_add_n(text, len, n);
-        } else if (len == prev_len && memcmp(text, prev, (size_t)len) == 0) {
+        if (len == prev_len && memcmp(text, prev, (size_t)len) == 0) {
             prev_n += n;
-        } else {
-            if (prev_len >= 0)
-                out_line(prev, prev_len, prev_n);
-            memcpy(prev, text, (size_t)len);
-            prev_len = len, prev_n = n;
+            continue;
         }
+        if (prev_len >= 0) {
+            if (o.len + LINE_MAX_BYTES > o.cap) {
+                if (write_all(o.p, o.len) != 0)
+                    return -1;
+                o.len = 0;
+            }
+            out_line(&o, prev, prev_len, prev_n);
+        }
+        memcpy(prev, text, (size_t)len);
+        prev_len = len, prev_n = n;
     }
     if (prev_len >= 0)
-        out_line(prev, prev_len, prev_n);
-    out_flush();
-    if (!in_order) {
-        static char outbuf[1 << 16];
-        setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
-        tally_print(stdout);
-        if (fflush(stdout) != 0)
-            return 1;
+        out_line(&o, prev, prev_len, prev_n);
+    return write_all(o.p, o.len);
+}
+
+/*
+ * Texts in time order and a text to each value (the mask shows the unit):
+ * the values are cut into blocks of about BLOCK at pivots, every thread
+ * renders the next block not taken into its own buffer and writes it when
+ * the block before is written.
+ */
+#ifndef BLOCK
+#define BLOCK 8192
+#endif
+static int64_t *pivots;          /* block k: pivots[k] to pivots[k + 1] - 1 */
+static uint32_t blocks;
+static long report_unit;
+static int report_threads;
+static _Atomic uint32_t block_claim;
+static _Atomic uint32_t turn;    /* the block to write next; a futex word */
+static _Atomic int write_failed;
+
+static void *render_blocks(void *unused)
+{
+    (void)unused;
+    struct out o = { NULL, 0, 0 };
+    struct merge m;
+    struct fields f = { INT64_MIN, 0, 0, 0 };
+    char text[TEXT_MAX];
+    for (;;) {
+        uint32_t k = atomic_fetch_add_explicit(&block_claim, 1, memory_order_relaxed);
+        if (k >= blocks)
+            break;
+        merge_start(&m, report_threads, pivots[k], pivots[k + 1]);
+        o.len = 0;
+        int64_t v;
+        uint64_t n;
+        while (merge_next(&m, &v, &n)) {
+            if (o.len + LINE_MAX_BYTES > o.cap) {
+                o.cap = o.cap ? o.cap * 2 : (size_t)BLOCK * 32;
+                o.p = grow(o.p, o.cap);
+            }
+            out_line(&o, text, render(&f, v, report_unit, text), n);
+        }
+        uint32_t t;
+        while ((t = atomic_load_explicit(&turn, memory_order_acquire)) != k)
+            futex_wait(&turn, t);
+        if (!atomic_load_explicit(&write_failed, memory_order_relaxed) && write_all(o.p, o.len) != 0)
+            atomic_store_explicit(&write_failed, errno ? errno : EIO, memory_order_relaxed);
+        atomic_store_explicit(&turn, k + 1, memory_order_release);
+        futex_wake(&turn);
+    }
+    free(o.p);
+    return NULL;
+}
+
+static int report_blocks(int threads, long unit)
+{
+    /* pivots from the thread with the most values, every BLOCK / threads
+     * of its own: its share of each block */
+    const struct counter *most = &counters[0];
+    for (int i = 1; i < threads; i++)
+        if (entries_of(&counters[i]) > entries_of(most))
+            most = &counters[i];
+    size_t step = BLOCK / (size_t)threads, len = entries_of(most);
+    pivots = grow(NULL, (len / step + 2) * sizeof *pivots);
+    pivots[0] = INT64_MIN;
+    blocks = 1;
+    for (size_t j = step; j < len; j += step) {
+        int64_t v = value_at(most, j);
+        if (v > pivots[blocks - 1])
+            pivots[blocks++] = v;
+    }
+    pivots[blocks] = INT64_MAX;
+    report_unit = unit, report_threads = threads;
+    pthread_t tids[MAX_THREADS];
+    int started = 0;
+    for (; started < threads - 1; started++)
+        if (pthread_create(&tids[started], NULL, render_blocks, NULL) != 0)
+            break;
+    render_blocks(NULL);
+    for (int i = 0; i < started; i++)
+        pthread_join(tids[i], NULL);
+    free(pivots);
+    if (write_failed) {
+        errno = write_failed;
+        return -1;
+    }
+    return 0;
+}
+
+/* Texts out of time order (dd.mm.yyyy, a mask without a year): through
+ * tally.h's count by text and sort, as floor does. */
+static int report_by_text(int threads, long unit)
+{
+    struct merge m;
+    struct fields f = { INT64_MIN, 0, 0, 0 };
+    char text[TEXT_MAX];
+    int64_t v;
+    uint64_t n;
+    merge_start(&m, threads, INT64_MIN, INT64_MAX);
+    while (merge_next(&m, &v, &n))
+        tally_add_n(text, render(&f, v, unit, text), n);
+    static char outbuf[1 << 16];
+    setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
+    tally_print(stdout);
+    return fflush(stdout) == 0 ? 0 : -1;
+}
+
+static int report(int threads, long unit)
+{
+    /* the years the values span decide whether the texts sort as they do */
+    int64_t lo = INT64_MAX, hi = INT64_MIN;
+    size_t most = 0;
+    for (int i = 0; i < threads; i++) {
+        size_t len = entries_of(&counters[i]);
+        if (len > 0) {
+            lo = value_at(&counters[i], 0) < lo ? value_at(&counters[i], 0) : lo;
+            hi = value_at(&counters[i], len - 1) > hi ? value_at(&counters[i], len - 1) : hi;
+        }
+        most = len > most ? len : most;
+    }
+    int fields = 0;
+    if (lo <= hi) {
+        int y0, y1, m, d;
+        civil(floor_div(lo * unit, 86400), &y0, &m, &d);
+        civil(floor_div(hi * unit, 86400), &y1, &m, &d);
+        fields = mask_in_order(y0, y1);
+    }
+    int rc;
+    if (fields < 0)
+        rc = report_by_text(threads, unit);
+    else if (fields >= 3 && threads > 1 && most > BLOCK)
+        rc = report_blocks(threads, unit);
+    else
+        rc = report_in_order(threads, unit);
+    if (rc != 0) {
+        perror("write");
+        return 1;
     }
     return 0;
 }

@@ -102,7 +102,9 @@ static inline long mask_unit(void)
  * times do: every text is as wide as the next and the fields, literals
  * aside, run from the year down without a gap (yyyy-mm-dd, yyyymmddhh, but
  * not dd.mm.yyyy or yyyy-dd); a 4-digit year has 4 digits only in 0 to
- * 9999, a 2-digit one sorts only within one century.
+ * 9999, a 2-digit one sorts only within one century. Returns how many
+ * fields run down (0 for a mask of literals only: one text; 3 or more: a
+ * day or less tells the texts apart), -1 where texts do not sort so.
  */
 static inline int mask_in_order(int y0, int y1)
 {
@@ -115,14 +117,12 @@ static inline int mask_in_order(int y0, int y1)
         if (next == 0 && k == OP_YY)
             k = OP_YYYY, two_digit = 1;
         if (next == (int)sizeof down || k != down[next])
-            return 0;
+            return -1;
         next++;
     }
-    if (next == 0)
-        return 1;                /* no field: one text */
-    if (y0 < 0 || y1 > 9999)
-        return 0;
-    return !two_digit || y0 / 100 == y1 / 100;
+    if (next > 0 && (y0 < 0 || y1 > 9999 || (two_digit && y0 / 100 != y1 / 100)))
+        return -1;
+    return next;
 }
 
 /*
