@@ -244,44 +244,69 @@ static void count_stamp(struct counter *c, int64_t t)
     }
 }
 
-/* LSD radix sort by 11-bit digits, skipping the digits all keys share;
- * one pass counts every digit, the rest move the keys, from a to tmp and
- * back */
+/*
+ * In-place MSD radix sort (American flag sort) by 11-bit digits from the
+ * highest bit the keys differ in: no second array, so sorting takes no
+ * memory beyond the values. Short buckets go by insertion sort.
+ */
 #define RADIX_BITS 11
+#define RADIX_SMALL 32
 #define RADIX_SORT(name, type)                                                      \
+    static void name##_digits(type *a, size_t n, int shift)                         \
+    {                                                                               \
+        enum { B = 1 << RADIX_BITS };                                               \
+        if (n <= RADIX_SMALL) {                                                     \
+            for (size_t i = 1; i < n; i++) {                                        \
+                type x = a[i];                                                      \
+                size_t j = i;                                                       \
+                for (; j > 0 && a[j - 1] > x; j--)                                  \
+                    a[j] = a[j - 1];                                                \
+                a[j] = x;                                                           \
+            }                                                                       \
+            return;                                                                 \
+        }                                                                           \
+        size_t head[B] = { 0 }, tail[B];                                            \
+        for (size_t i = 0; i < n; i++)                                              \
+            head[(a[i] >> shift) & (B - 1)]++;                                      \
+        size_t sum = 0;                                                             \
+        for (int k = 0; k < B; k++) {                                               \
+            size_t c = head[k];                                                     \
+            head[k] = sum;                                                          \
+            tail[k] = sum += c;                                                     \
+        }                                                                           \
+        size_t start[B];                                                            \
+        memcpy(start, head, sizeof start);                                          \
+        for (int k = 0; k < B; k++)                                                 \
+            while (head[k] < tail[k]) {                                             \
+                type x = a[head[k]];                                                \
+                int d = (int)((x >> shift) & (B - 1));                              \
+                while (d != k) {                                                    \
+                    type y = a[head[d]];                                            \
+                    a[head[d]++] = x;                                               \
+                    x = y;                                                          \
+                    d = (int)((x >> shift) & (B - 1));                              \
+                }                                                                   \
+                a[head[k]++] = x;                                                   \
+            }                                                                       \
+        if (shift == 0)                                                             \
+            return;                                                                 \
+        int next = shift > RADIX_BITS ? shift - RADIX_BITS : 0;                     \
+        for (int k = 0; k < B; k++)                                                 \
+            if (tail[k] - start[k] > 1)                                             \
+                name##_digits(a + start[k], tail[k] - start[k], next);              \
+    }                                                                               \
     static void name(type *a, size_t n)                                             \
     {                                                                               \
-        enum { B = 1 << RADIX_BITS,                                                 \
-               D = (int)(sizeof(type) * 8 + RADIX_BITS - 1) / RADIX_BITS };         \
         if (n < 2)                                                                  \
             return;                                                                 \
-        size_t(*hist)[B] = calloc(D, sizeof *hist);                                 \
-        type *tmp = malloc(n * sizeof *tmp);                                        \
-        if (!hist || !tmp)                                                          \
-            die("out of memory");                                                   \
-        for (size_t i = 0; i < n; i++)                                              \
-            for (int d = 0; d < D; d++)                                             \
-                hist[d][(a[i] >> (d * RADIX_BITS)) & (B - 1)]++;                    \
-        type *from = a, *to = tmp;                                                  \
-        for (int d = 0; d < D; d++) {                                               \
-            size_t *h = hist[d];                                                    \
-            if (h[(a[0] >> (d * RADIX_BITS)) & (B - 1)] == n)                       \
-                continue;                                                           \
-            size_t sum = 0;                                                         \
-            for (int k = 0; k < B; k++) {                                           \
-                size_t c = h[k];                                                    \
-                h[k] = sum;                                                         \
-                sum += c;                                                           \
-            }                                                                       \
-            for (size_t i = 0; i < n; i++)                                          \
-                to[h[(from[i] >> (d * RADIX_BITS)) & (B - 1)]++] = from[i];         \
-            type *t = from;                                                         \
-            from = to, to = t;                                                      \
-        }                                                                           \
-        if (from != a)                                                              \
-            memcpy(a, from, n * sizeof *a);                                         \
-        free(tmp);                                                                  \
-        free(hist);                                                                 \
+        type diff = 0;                                                              \
+        for (size_t i = 1; i < n; i++)                                              \
+            diff |= a[i] ^ a[0];                                                    \
+        int top = 0;                                                                \
+        while (top < (int)sizeof(type) * 8 && diff >> top)                          \
+            top++;                                                                  \
+        if (top > 0)                                                                \
+            name##_digits(a, n, top > RADIX_BITS ? top - RADIX_BITS : 0);           \
     }
 RADIX_SORT(sort32, uint32_t)
 RADIX_SORT(sort64u, uint64_t)
@@ -771,7 +796,7 @@ static int report_blocks(int threads, long unit)
     for (int i = 1; i < threads; i++)
         if (entries_of(&counters[i]) > entries_of(most))
             most = &counters[i];
-    size_t step = BLOCK / (size_t)threads, len = entries_of(most);
+    size_t step = BLOCK > threads ? BLOCK / (size_t)threads : 1, len = entries_of(most);
     pivots = grow(NULL, (len / step + 2) * sizeof *pivots);
     pivots[0] = INT64_MIN;
     blocks = 1;
