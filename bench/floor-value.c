@@ -63,7 +63,7 @@
 #define SLOTS 2                  /* listing buffers in flight */
 #endif
 #ifndef LIST_BYTES
-#define LIST_BYTES (1 << 20)     /* one getdents64 buffer */
+#define LIST_BYTES (1 << 16)     /* one getdents64 buffer */
 #endif
 #ifndef HASH_MAX
 #define HASH_MAX 4096            /* distinct values a thread hashes */
