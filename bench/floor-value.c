@@ -56,6 +56,16 @@
 
 #include "tally.h"
 
+/*
+ * The choices, as measured at 1M files on two threads (medians of 5 to 9
+ * alternating runs on a shared 2-core machine, so alike within about 4%):
+ * claims of 8 to 2048 names take the same time; one listing buffer makes
+ * the helper wait while it is listed anew (10% more wall), three are no
+ * faster than two; buffers of 32 KiB to 4 MiB take the same time, and
+ * each MiB of them is a MiB of peak RSS; AT_STATX_DONT_SYNC, a wider mask
+ * or fstatat cost the same per call on ext4 (within 1%), and so does
+ * statting in inode order.
+ */
 #ifndef CHUNK
 #define CHUNK 64                 /* names a claim takes */
 #endif
