@@ -175,7 +175,7 @@ static int64_t local_seconds(struct counter *c, int64_t t)
             *z = (struct zone_slot){ (int32_t)day, zone_offset(day) };
         off = z->off;
     } else {
-        off = zone_offset(day);
+        off = MIXED;             /* out of the table's days: ask the stamp */
     }
     return t + (off != MIXED ? off : gmtoff((time_t)t));
 }
