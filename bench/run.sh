@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Times datemill against the floor (floor.c: only the system calls the job
-# needs) and a find | sort | uniq -c pipeline, on generated folders, in
-# alternation with a warm cache; checks that all of them count the same.
+# Times datemill against the floors (floor.c: only the system calls the job
+# needs; floor-value.c: the same calls made the cheapest way known, counting
+# date values on every core) and a find | sort | uniq -c pipeline, on
+# generated folders, in alternation with a warm cache; checks that all of
+# them count the same.
 # With --windows: Datemill.exe against floor-win.c under Wine instead.
 # The photos spread (--spreads photos) times --date=t against floor-taken.c.
 # See README.md beside this file.
@@ -18,8 +20,8 @@ work=${BENCH_DIR:-/tmp/datemill-bench}
 windows=0
 cold=0
 realtime=${BENCH_REALTIME:-0}
-# the floor's helper threads: as many as datemill starts by default (one
-# fewer than the cores, 1 to 8)
+# the helper threads of floor --threads and floor-value: as many as datemill
+# starts by default (one fewer than the cores, 1 to 8)
 cores=$(nproc)
 floor_threads=${BENCH_FLOOR_THREADS:-$((cores <= 2 ? 1 : cores > 9 ? 8 : cores - 1))}
 export TZ=${BENCH_TZ:-Europe/Berlin} LC_ALL=C
@@ -94,6 +96,7 @@ cc -O2 -o "$bin/gen" "$here/gen.c"
 
 if [ "$windows" = 0 ]; then
     cc -O2 -pthread -o "$bin/floor" "$here/floor.c"
+    cc -O2 -pthread -o "$bin/floor-value" "$here/floor-value.c"
     cc -O2 -o "$bin/floor-taken" "$here/floor-taken.c"
     datemill=${DATEMILL:-$root/build/native/datemill}
     if [ ! -x "$datemill" ]; then
@@ -103,9 +106,11 @@ if [ "$windows" = 0 ]; then
     [ -x "$datemill" ] || die "no datemill at $datemill"
     datemill=$(cd "$(dirname "$datemill")" && pwd)/$(basename "$datemill")
     # datemill-plain: the same program without its stat threads;
-    # floor-threads: the floor with its statx calls on helper threads too
-    tools=(datemill datemill-plain floor floor-threads find)
-    reference=floor
+    # floor-threads: the floor with its statx calls on helper threads too;
+    # floor-value: the hardest yardstick, the first ratios are against it;
+    # the ratios against the floor stay beside them, as in earlier tables
+    tools=(datemill datemill-plain floor floor-threads floor-value find)
+    reference=floor hardest=floor-value
     # photos: by the date taken, against the one-thread floor that opens
     # and reads each file too
     photo_tools=(datemill datemill-plain floor-taken)
@@ -124,7 +129,7 @@ else
     unset DISPLAY
     mkdir -p "$WINEPREFIX"
     tools=(datemill-exe floor-win wine-start)
-    reference=floor-win
+    reference=floor-win hardest=
 fi
 
 # ---- data ------------------------------------------------------------------
@@ -228,6 +233,8 @@ run_tool() {   # run_tool TOOL LOG, in the case's output folder
         floor-threads)
             measure floor-threads.txt "$2" "$bin/floor" --threads "$floor_threads" "$data" "$mask" ;;
         floor) measure floor.txt "$2" "$bin/floor" "$data" "$mask" ;;
+        floor-value)
+            measure floor-value.txt "$2" "$bin/floor-value" --threads "$floor_threads" "$data" "$mask" ;;
         floor-taken) measure floor-taken.txt "$2" "$bin/floor-taken" "$data" "$mask" ;;
         find) measure find.txt "$2" bash -c "$pipeline" find "$data" "$find_fmt" ;;
         datemill-exe) measure /dev/null "$2" "$wine" "$exe" /date=m "${wfmt_arg[@]}" "$(wpath "$data")" ;;
@@ -247,6 +254,7 @@ check() {
         awk '{ print $2, $1 }' find.txt > find.norm
         cmp -s floor.txt find.norm || die "$name: floor and find differ (see $PWD)"
         cmp -s floor.txt floor-threads.txt || die "$name: floor and floor --threads differ (see $PWD)"
+        cmp -s floor.txt floor-value.txt || die "$name: floor and floor-value differ (see $PWD)"
     else
         tr -d '\r' < floor-win.txt > floor-win.norm && mv floor-win.norm floor-win.txt
         "$bin/floor" "$data" "$mask" > floor-linux.txt
@@ -272,9 +280,9 @@ mkdir -p "$results"
 # for_spread SPREAD: the mask, switches, tools and reference of a spread
 for_spread() {
     spread=$1 date_arg=--date=m
-    run_tools=("${tools[@]}") ref=$reference
+    run_tools=("${tools[@]}") ref=$reference hard=$hardest
     if [ "$spread" = photos ]; then
-        date_arg=--date=t run_tools=("${photo_tools[@]}") ref=floor-taken
+        date_arg=--date=t run_tools=("${photo_tools[@]}") ref=floor-taken hard=
     fi
     if [ "$spread" != seconds ]; then
         mask=yyyy-mm-dd fmt_arg=() wfmt_arg=()
@@ -314,6 +322,7 @@ label() {
         datemill-exe) echo 'Datemill.exe' ;;
         datemill-plain) echo 'datemill, DATEMILL_STAT_THREADS=0' ;;
         floor-threads) echo "floor --threads $floor_threads" ;;
+        floor-value) echo "floor-value ($((floor_threads + 1)) threads)" ;;
         wine-start) echo 'floor-win, empty folder' ;;
         *) echo "$1" ;;
     esac
@@ -333,20 +342,28 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
         echo "| data | files | tool | wall s | CPU s | wineserver CPU s | wall ÷ floor | CPU ÷ floor | µs/file | peak RSS MiB |"
         echo "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|"
     else
-        echo "| data | files | tool | wall s | CPU s | wall ÷ floor | CPU ÷ floor | µs/file | peak RSS MiB |"
-        echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
+        echo "| data | files | tool | wall s | CPU s | wall ÷ floor-value | CPU ÷ floor-value | wall ÷ floor | CPU ÷ floor | µs/file | peak RSS MiB |"
+        echo "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|"
     fi
     for spread in "${spread_list[@]}"; do
         for_spread "$spread"
         for n in "${size_list[@]}"; do
             fw=$(median "$results/$spread-$n.$ref" 1)
             fc=$(median "$results/$spread-$n.$ref" 2)
+            hw=0 hc=0
+            if [ -n "$hard" ]; then
+                hw=$(median "$results/$spread-$n.$hard" 1)
+                hc=$(median "$results/$spread-$n.$hard" 2)
+            fi
             for t in "${run_tools[@]}"; do
                 log=$results/$spread-$n.$t
                 w=$(median "$log" 1) c=$(median "$log" 2) m=$(median "$log" 3)
                 sc=$([ "$windows" = 1 ] && echo " $(median "$log" 4) |" || true)
-                printf '| %s | %s | %s | %.3f | %.2f |%s %s | %s | %s | %.1f |\n' \
-                    "$spread" "$n" "$(label "$t")" "$w" "$c" "$sc" "$(ratio "$w" "$fw")" \
+                # the ratios against floor-value first (Linux; "-" where it
+                # does not run), then against the floor of earlier tables
+                hr=$([ "$windows" = 1 ] || echo " $(ratio "$w" "$hw") | $(ratio "$c" "$hc") |")
+                printf '| %s | %s | %s | %.3f | %.2f |%s%s %s | %s | %s | %.1f |\n' \
+                    "$spread" "$n" "$(label "$t")" "$w" "$c" "$sc" "$hr" "$(ratio "$w" "$fw")" \
                     "$(ratio "$c" "$fc")" "$(per_file "$t" "$w" "$n")" \
                     "$(awk -v m="$m" 'BEGIN { print m / 1024 }')"
             done

@@ -1,7 +1,7 @@
 /*
- * tally.h - shared by the two floor programs: turn a broken-down time
- * into text through a date mask, count how often each text occurs, print
- * the counts sorted by text (byte order), one "text count" line each.
+ * tally.h - shared by the floor programs: turn a broken-down time into
+ * text through a date mask, count how often each text occurs, print the
+ * counts sorted by text (byte order), one "text count" line each.
  *
  * Mask tokens: yyyy yy mm dd hh ii ss (ii = minutes); anything else is
  * copied as is. Texts are at most TEXT_MAX - 1 bytes.
@@ -78,6 +78,54 @@ static int mask_render(char *out, int year, int mon, int day, int hour, int min,
 }
 
 /*
+ * The finest unit of time the mask shows, in seconds: a time truncated to
+ * it renders as the time itself. A day at the coarsest, so that a mask of
+ * months or years still counts days, whose texts merge.
+ */
+static inline long mask_unit(void)
+{
+    long unit = 86400;
+    for (int i = 0; i < mask_len; i++) {
+        unsigned char k = mask_ops[i].kind;
+        if (k == OP_SS)
+            unit = 1;
+        else if (k == OP_II && unit > 60)
+            unit = 60;
+        else if (k == OP_HH && unit > 3600)
+            unit = 3600;
+    }
+    return unit;
+}
+
+/*
+ * Whether the texts of times in the years y0 to y1 (y0 <= y1) sort as the
+ * times do: every text is as wide as the next and the fields, literals
+ * aside, run from the year down without a gap (yyyy-mm-dd, yyyymmddhh, but
+ * not dd.mm.yyyy or yyyy-dd); a 4-digit year has 4 digits only in 0 to
+ * 9999, a 2-digit one sorts only within one century. Returns how many
+ * fields run down (0 for a mask of literals only: one text; 3 or more: a
+ * day or less tells the texts apart), -1 where texts do not sort so.
+ */
+static inline int mask_in_order(int y0, int y1)
+{
+    static const unsigned char down[] = { OP_YYYY, OP_MM, OP_DD, OP_HH, OP_II, OP_SS };
+    int next = 0, two_digit = 0;
+    for (int i = 0; i < mask_len; i++) {
+        unsigned char k = mask_ops[i].kind;
+        if (k == OP_LIT)
+            continue;
+        if (next == 0 && k == OP_YY)
+            k = OP_YYYY, two_digit = 1;
+        if (next == (int)sizeof down || k != down[next])
+            return -1;
+        next++;
+    }
+    if (next > 0 && (y0 < 0 || y1 > 9999 || (two_digit && y0 / 100 != y1 / 100)))
+        return -1;
+    return next;
+}
+
+/*
  * Counting: open addressing over entry numbers; the texts live back to
  * back in one arena, entries point into it.
  */
@@ -125,7 +173,8 @@ static void rehash(uint32_t nslots)
     }
 }
 
-static void tally_add(const char *text, int len)
+/* count text n times */
+static void tally_add_n(const char *text, int len, uint64_t n)
 {
     if (!slots)
         rehash(1024);
@@ -134,7 +183,7 @@ static void tally_add(const char *text, int len)
     for (; slots[i]; i = (i + 1) & slot_mask) {
         struct entry *e = &entries[slots[i] - 1];
         if (e->hash == h && e->len == (uint32_t)len && memcmp(arena + e->off, text, len) == 0) {
-            e->count++;
+            e->count += n;
             return;
         }
     }
@@ -147,11 +196,16 @@ static void tally_add(const char *text, int len)
         arena = grow(arena, arena_cap);
     }
     memcpy(arena + arena_used, text, len);
-    entries[entry_count] = (struct entry){ (uint32_t)arena_used, (uint32_t)len, h, 1 };
+    entries[entry_count] = (struct entry){ (uint32_t)arena_used, (uint32_t)len, h, n };
     arena_used += len;
     slots[i] = ++entry_count;
     if (entry_count * 2 > slot_mask)        /* keep the load under 1/2 */
         rehash((slot_mask + 1) * 2);
+}
+
+static inline void tally_add(const char *text, int len)
+{
+    tally_add_n(text, len, 1);
 }
 
 static int by_text(const void *a, const void *b)

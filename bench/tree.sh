@@ -2,10 +2,11 @@
 # Two more cases beside run.sh's:
 #   tree:  datemill --depth=all on N files in a tree of F folders, against
 #          the same files in one folder (both also with
-#          DATEMILL_STAT_THREADS=0, the plain way) and against
-#          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c;
+#          DATEMILL_STAT_THREADS=0, the plain way), against
+#          find TREE -type f -printf '%TY-%Tm-%Td\n' | sort | uniq -c, and
+#          floor-value (run.sh's hardest floor) on the one folder;
 #   chart: datemill on N files, every file its own second (mask
-#          yyyymmddhhiiss), with and without --chart;
+#          yyyymmddhhiiss), with and without --chart, and floor-value;
 #   big:   datemill --depth=all and the find pipeline on a tree of B files
 #          (default 10 million, fewer when the disk has not the inodes),
 #          against the N-file tree: memory must not grow with the files.
@@ -38,7 +39,7 @@ usage: bench/tree.sh [--files N] [--folders F] [--rounds R] [--dir SCRATCH] [--r
              leaf folders; fewer when the disk's free inodes do not allow it
   --big-rounds  measured rounds of the big tree (default $big_rounds)
 Also from the environment: BENCH_TREE_FILES BENCH_TREE_FOLDERS BENCH_ROUNDS
-BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1,
+BENCH_DIR BENCH_SEED BENCH_TZ (default Europe/Berlin), BENCH_REALTIME=1, BENCH_FLOOR_THREADS,
 BENCH_BIG_TREE_FILES BENCH_BIG_ROUNDS, DATEMILL.
 EOF2
 }
@@ -68,6 +69,9 @@ bin=$work/bin
 /usr/bin/time -f %e true >/dev/null 2>&1 || die "needs GNU time at /usr/bin/time (package 'time')"
 cc -O2 -o "$bin/gen" "$here/gen.c"
 cc -O2 -o "$bin/gentree" "$here/gentree.c" -lm
+cc -O2 -pthread -o "$bin/floor-value" "$here/floor-value.c"
+cores=$(nproc)
+floor_threads=${BENCH_FLOOR_THREADS:-$((cores <= 2 ? 1 : cores > 9 ? 8 : cores - 1))}
 datemill=${DATEMILL:-$root/build/native/datemill}
 if [ ! -x "$datemill" ]; then
     echo "building datemill" >&2
@@ -139,7 +143,11 @@ run_tool() {   # run_tool TOOL LOG
         tree-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m --depth=all "$tree" ;;
         flat-plain) measure "$2" env DATEMILL_STAT_THREADS=0 "$datemill" --date=m "$flat" ;;
         find) measure "$2" bash -c "$pipeline" find "$tree" && mv "$out/stdout.tmp" "$out/find.txt" ;;
+        flat-value) measure "$2" "$bin/floor-value" --threads "$floor_threads" "$flat" &&
+            mv "$out/stdout.tmp" "$out/flat-value.txt" ;;
         plain) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss "$seconds" ;;
+        plain-value) measure "$2" "$bin/floor-value" --threads "$floor_threads" "$seconds" yyyymmddhhiiss &&
+            mv "$out/stdout.tmp" "$out/plain-value.txt" ;;
         chart) measure "$2" "$datemill" --date=m --fmt=yyyymmddhhiiss --chart "$seconds" ;;
         big) measure "$2" "$datemill" --date=m --depth=all "$bigtree" ;;
         big-find) measure "$2" bash -c "$pipeline" find "$bigtree" && mv "$out/stdout.tmp" "$out/big-find.txt" ;;
@@ -154,6 +162,9 @@ check() {
     cmp -s tree.norm flat.norm || die "tree and flat counts differ (see $out)"
     cmp -s tree-threads.txt "$t.txt" || die "the tree with and without stat threads differ (see $out)"
     cmp -s tree.norm find.norm || die "datemill and find differ on the tree (see $out)"
+    cmp -s flat.norm flat-value.txt || die "datemill and floor-value differ on the flat folder (see $out)"
+    tr -d '\r' < "$s.txt" > plain.norm
+    cmp -s plain.norm plain-value.txt || die "datemill and floor-value differ on $s (see $out)"
     [ -f "$s.svg" ] || die "no chart $s.svg in $out"
     [ "$(stat -c %s "$s.svg")" -lt 2097152 ] || die "$s.svg is 2 MB or more"
 }
@@ -163,7 +174,7 @@ results=$work/results/tree
 rm -rf "$out" "$results"
 mkdir -p "$out" "$results"
 cd "$out"
-tools=(tree flat tree-plain flat-plain find plain chart)
+tools=(tree flat tree-plain flat-plain find flat-value plain chart plain-value)
 echo "timing tree and chart cases: warm-up" >&2
 for t in "${tools[@]}"; do run_tool "$t" /dev/null; done
 check
@@ -211,8 +222,10 @@ row() {   # row CASE LABEL TOOL BASE
     row tree "datemill --depth=all, tree, DATEMILL_STAT_THREADS=0" tree-plain flat
     row tree "datemill, one folder, DATEMILL_STAT_THREADS=0" flat-plain flat
     row tree 'find tree \| sort \| uniq -c' find flat
+    row tree "floor-value ($((floor_threads + 1)) threads), one folder" flat-value flat
     row chart "datemill, per-second mask (base)" plain plain
     row chart "the same with --chart" chart plain
+    row chart "floor-value ($((floor_threads + 1)) threads), per-second mask" plain-value plain
     if [ "$big" -gt 0 ]; then
         echo
         echo "The big tree: $big files in $((big / 100)) leaf folders$big_note, medians of $big_rounds" \
