@@ -10,6 +10,41 @@
 
 namespace {
 
+struct MakeDateCase {
+  int year, month, day, hour, minute, second;
+  int64_t expected;
+};
+
+class MakeDateTest : public testing::TestWithParam<MakeDateCase> {};
+
+TEST_P(MakeDateTest, GivesSecondsOrOutOfRange) {
+  const MakeDateCase& c = GetParam();
+  EXPECT_EQ(MakeDate(c.year, c.month, c.day, c.hour, c.minute, c.second), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RangeEnds, MakeDateTest,
+                         testing::Values(MakeDateCase{1970, 1, 1, 0, 0, 0, 0},
+                                         MakeDateCase{1970, 1, 1, 0, 0, 1, 1},
+                                         MakeDateCase{1970, 1, 2, 0, 0, 0, 86400},
+                                         MakeDateCase{2000, 3, 1, 0, 0, 0, 951868800},
+                                         MakeDateCase{2018, 9, 26, 14, 30, 5, 1537972205},
+                                         MakeDateCase{2038, 1, 19, 3, 14, 7, Dates::Latest},
+                                         MakeDateCase{2038, 1, 19, 3, 14, 8, Dates::OutOfRange},
+                                         MakeDateCase{2038, 1, 20, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{2039, 6, 1, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{1969, 12, 31, 23, 59, 59, Dates::OutOfRange},
+                                         MakeDateCase{2018, 2, 29, 0, 0, 0, Dates::OutOfRange},
+                                         MakeDateCase{2018, 13, 1, 0, 0, 0, Dates::OutOfRange}));
+
+TEST(DateValue, CurrentDateIsTheLocalClock) {
+  const Platform::CalendarTime before = Platform::LocalNow();
+  const int64_t now = CurrentDate();
+  ASSERT_GT(now, MakeDate(2020, 1, 1, 0, 0, 0));
+  // The rendered date is today's (unless midnight passed in between).
+  const Text today = RenderDate(u"%yyyy", now);
+  EXPECT_EQ(today, DecimalText(before.year));
+}
+
 using TestSupport::UtcStamp;
 
 struct StampCase {

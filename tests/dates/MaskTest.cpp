@@ -4,38 +4,10 @@
 #include "base/Conventions.h"
 #include "dates/DateValue.h"
 #include "dates/Mask.h"
-#include "io/Program.h"
-#include "platform/Clock.h"
-#include "platform/Process.h"
+#include "platform/TextCase.h"
 #include "support/TestSupport.h"
 
 namespace {
-
-struct MakeDateCase {
-  int year, month, day, hour, minute, second;
-  int64_t expected;
-};
-
-class MakeDateTest : public testing::TestWithParam<MakeDateCase> {};
-
-TEST_P(MakeDateTest, GivesSecondsOrOutOfRange) {
-  const MakeDateCase& c = GetParam();
-  EXPECT_EQ(MakeDate(c.year, c.month, c.day, c.hour, c.minute, c.second), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(RangeEnds, MakeDateTest,
-                         testing::Values(MakeDateCase{1970, 1, 1, 0, 0, 0, 0},
-                                         MakeDateCase{1970, 1, 1, 0, 0, 1, 1},
-                                         MakeDateCase{1970, 1, 2, 0, 0, 0, 86400},
-                                         MakeDateCase{2000, 3, 1, 0, 0, 0, 951868800},
-                                         MakeDateCase{2018, 9, 26, 14, 30, 5, 1537972205},
-                                         MakeDateCase{2038, 1, 19, 3, 14, 7, Dates::Latest},
-                                         MakeDateCase{2038, 1, 19, 3, 14, 8, Dates::OutOfRange},
-                                         MakeDateCase{2038, 1, 20, 0, 0, 0, Dates::OutOfRange},
-                                         MakeDateCase{2039, 6, 1, 0, 0, 0, Dates::OutOfRange},
-                                         MakeDateCase{1969, 12, 31, 23, 59, 59, Dates::OutOfRange},
-                                         MakeDateCase{2018, 2, 29, 0, 0, 0, Dates::OutOfRange},
-                                         MakeDateCase{2018, 13, 1, 0, 0, 0, Dates::OutOfRange}));
 
 struct RenderCase {
   const char16_t* mask;
@@ -88,47 +60,27 @@ TEST(MaskWarnings, SayWhatTheMaskDoesThatMaySurprise) {
     EXPECT_EQ(MaskWarnings(mask), warnings) << TestSupport::Show(mask);
 }
 
-TEST(ProcessContext, SplitsTheProgramPathAfterTheLastSeparator) {
-  struct Case {
-    const char16_t *path, *folder, *file;
-  };
-  // The platform's separators: on POSIX a "\\" is part of a name.
-  const bool windows = Platform::kWindowsConventions;
-  const Case cases[] = {{u"C:\\Tools\\Datemill.exe", windows ? u"C:\\Tools\\" : u"",
-                         windows ? u"Datemill.exe" : u"C:\\Tools\\Datemill.exe"},
-                        {u"\\\\?\\C:\\a/b\\c.exe", windows ? u"\\\\?\\C:\\a/b\\" : u"\\\\?\\C:\\a/",
-                         windows ? u"c.exe" : u"b\\c.exe"},
-                        {u"/usr/bin/datemill", u"/usr/bin/", u"datemill"},
-                        {u"bare", u"", u"bare"}};
-  for (const Case& c : cases) {
-    Text folder, file;
-    SplitProgramPath(c.path, folder, file);
-    EXPECT_EQ(folder, c.folder);
-    EXPECT_EQ(file, c.file);
-  }
+struct MaskCase {
+  const char16_t* typed;  // as given, before lower-casing
+  const char16_t* translated;
+};
+
+class MaskTest : public testing::TestWithParam<MaskCase> {};
+
+TEST_P(MaskTest, IsLowerCasedValidatedAndTranslated) {
+  EXPECT_EQ(TranslateMask(ValidateMask(Platform::ToLower(GetParam().typed))), GetParam().translated);
 }
 
-TEST(ProcessContext, StartUpValuesComeFromTheTestProgramsOwnPath) {
-  InitProcessContext();
-  EXPECT_EQ(Version, u"" DATEMILL_VERSION);  // the project's version, from the build
-  EXPECT_EQ(ProgramFolder + ProgramFile, Platform::ModulePath());
-  EXPECT_TRUE(ProgramFile.starts_with(u"datemill_tests")) << Utf8FromText(ProgramFile);
-}
-
-TEST(ProcessContext, CurrentDateIsTheLocalClock) {
-  const Platform::CalendarTime before = Platform::LocalNow();
-  const int64_t now = CurrentDate();
-  ASSERT_GT(now, MakeDate(2020, 1, 1, 0, 0, 0));
-  // The rendered date is today's (unless midnight passed in between).
-  const Text today = RenderDate(u"%yyyy", now);
-  EXPECT_EQ(today, DecimalText(before.year));
-}
-
-TEST(ProcessContextDeath, EndProgramExitsWithTheLowBitsOfExitCode) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  ExitCode = 7;
-  EXPECT_EXIT(EndProgram(), testing::ExitedWithCode(7), "");
-  ExitCode = 0;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Masks, MaskTest,
+    testing::Values(MaskCase{u"yyyy-mm-dd", u"%yyyy-%mm-%dd"}, MaskCase{u"DD.MM.YYYY", u"%dd.%mm.%yyyy"},
+                    MaskCase{u"dd.mm.yy", u"%dd.%mm.%yy"}, MaskCase{u"mm/dd/yy", u"%mm/%dd/%yy"},
+                    MaskCase{u"yyymmdd hhiiss", u"%yyy%mm%dd %hh%ii%ss"},
+                    MaskCase{u"yyyymmdd hhiiss", u"%yyyy%mm%dd %hh%ii%ss"},
+                    MaskCase{u"yyyy yyyy", u"%yyyy yyyy"}, MaskCase{u"yyy", u"%yyy"},
+                    MaskCase{u"100%-yy", u"100%-yy"}, MaskCase{u"week", u"%yyyy-%mm-%dd"},
+                    MaskCase{u"", u"%yyyy-%mm-%dd"}, MaskCase{u"Day dd", u"day %dd"},
+                    MaskCase{u"Summary yyyy", u"su%mmary %yyyy"}, MaskCase{u"%yyyy", u"%%yyyy"},
+                    MaskCase{u"\u00C4 yyyy", u"\u00E4 %yyyy"}));
 
 }  // namespace

@@ -10,8 +10,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// After windows.h, which it needs.
-#include <sddl.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,71 +136,6 @@ TEST_F(ReportFile, TemporaryNamesAreShortWhateverTheTarget) {
   EXPECT_EQ(ReadBytes(dir_ / u"sub" + sep + longest + u".txt"), "fits\r\n");
   EXPECT_EQ(TestSupport::Listing(dir_ / u"sub"), std::vector<Text>{longest + u".txt"});
 }
-
-#ifdef _WIN32
-TEST_F(ReportFile, TheNewFileKeepsTheHiddenAndSystemAttributes) {
-  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
-  ASSERT_TRUE(::SetFileAttributesW(W(dir_ / u"r.txt"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
-  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
-  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
-  EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"r.txt")) & kept, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  // New content is marked as not yet backed up (Wine marks every file so).
-  EXPECT_NE(::GetFileAttributesW(W(dir_ / u"r.txt")) & FILE_ATTRIBUTE_ARCHIVE, 0u);
-  // A plain file stays plain.
-  ASSERT_TRUE(WriteWith(u"plain.txt", "new\r\n"));
-  ASSERT_TRUE(WriteWith(u"plain.txt", "newer\r\n"));
-  EXPECT_EQ(::GetFileAttributesW(W(dir_ / u"plain.txt")) & kept, 0u);
-  ::SetFileAttributesW(W(dir_ / u"r.txt"), FILE_ATTRIBUTE_NORMAL);
-}
-
-// A file whose access list denies this process writing is not replaced,
-// though neither its attributes nor its folder stand in the way.
-TEST_F(ReportFile, AFileThisProcessMayNotWriteIsNotReplaced) {
-  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
-  // Everyone: all rights but writing the data.
-  wchar_t sddl[] = L"D:P(D;;FW;;;WD)(A;;FA;;;WD)";
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(
-      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
-  const bool set = ::SetFileSecurityW(W(dir_ / u"r.txt"), DACL_SECURITY_INFORMATION, descriptor) != 0;
-  ::LocalFree(descriptor);
-  ASSERT_TRUE(set);
-  HANDLE probe = ::CreateFileW(W(dir_ / u"r.txt"), FILE_WRITE_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(probe);
-    GTEST_SKIP() << "this system does not enforce access lists (Wine)";
-  }
-  Platform::FileFacts facts;
-  ASSERT_TRUE(Platform::QueryFile(dir_ / u"r.txt", facts).status);
-  EXPECT_TRUE(facts.readOnly);
-  EXPECT_FALSE(WriteWith(u"r.txt", "new\r\n"));
-  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "old\r\n");
-  EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"r.txt"});
-}
-#else
-TEST_F(ReportFile, TheNewFileKeepsPermissionsOwnerAndGroup) {
-  const std::string path = Utf8FromText(dir_ / u"r.txt");
-  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  // Only a privileged process may give a file away.
-  const bool privileged = ::geteuid() == 0;
-  if (privileged) {
-    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
-  }
-  struct stat before;
-  ASSERT_EQ(::stat(path.c_str(), &before), 0);
-  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
-  struct stat after;
-  ASSERT_EQ(::stat(path.c_str(), &after), 0);
-  EXPECT_NE(after.st_ino, before.st_ino);  // replaced, not written in place
-  EXPECT_EQ(after.st_mode & 07777, 0640u);
-  EXPECT_EQ(after.st_uid, before.st_uid);
-  EXPECT_EQ(after.st_gid, before.st_gid);
-  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
-}
-#endif
 
 // A failed write says why, in the system's words.
 TEST_F(ReportFile, AFailureKeepsTheSystemsReason) {

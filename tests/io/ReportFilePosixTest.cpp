@@ -1,5 +1,5 @@
-// Behaviour that only the POSIX build has: names that are not UTF-8,
-// symbolic links, permission bits and write limits.
+// Writing reports on POSIX: short writes, signals, links, folders that
+// take no new files.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -25,56 +25,7 @@
 
 namespace {
 
-using namespace ScanDir;
-using TestSupport::Join;
-
-class PosixScanTest : public testing::Test {
- protected:
-  void SetUp() override { Reset(); }
-  void TearDown() override { Reset(); }
-  void Link(const std::string& target, const Text& at) {
-    ASSERT_EQ(::symlink(target.c_str(), Utf8FromText(at).c_str()), 0);
-  }
-  std::vector<Text> FolderPaths() {
-    std::vector<Text> paths;
-    for (const FolderRecord& f : Folders) paths.push_back(f.Path);
-    std::sort(paths.begin(), paths.end());
-    return paths;
-  }
-  TestSupport::ScopedTempDir dir_;
-};
-
-TEST_F(PosixScanTest, NamesThatAreNotUtf8SurviveTheWalk) {
-  const Text odd = dir_ / TextFromUtf8("f\xE9te");  // Latin-1 bytes
-  TestSupport::MakeDirs(odd);
-  TestSupport::WriteBytes(Join(odd, TextFromUtf8("caf\xE9.txt")), "x");
-  EXPECT_EQ(Scan(Folders, dir_.path(), u"", AllLevels, ReturnFileCount, 0, 0, u"", u"", u""), 1);
-  const Text path = Folders.back().Files.at(0).Path;
-  EXPECT_EQ(Utf8FromText(path), Utf8FromText(dir_.path()) + "/f\xE9te/caf\xE9.txt");
-  EXPECT_EQ(TestSupport::ReadBytes(path), "x");
-}
-
-TEST_F(PosixScanTest, AttributesComeFromModeNameAndType) {
-  TestSupport::WriteBytes(dir_ / u"ro", "r");
-  ASSERT_EQ(::chmod(Utf8FromText(dir_ / u"ro").c_str(), 0444), 0);
-  TestSupport::WriteBytes(dir_ / u"plain", "p");
-  TestSupport::MakeDirs(dir_ / u"d");
-  Link("d", dir_ / u"dlink");
-  Link("plain", dir_ / u"flink");
-  Scan(Folders, dir_.path(), u"", 0, WithAttributes, 0, 0, u"", u"", u"");
-  std::map<Text, int64_t> attributes;
-  for (const FileRecord& f : Folders.at(0).Files) attributes[f.Path.name()] = f.Attributes;
-  EXPECT_EQ(attributes, (std::map<Text, int64_t>{{u"ro", 0x1}, {u"plain", 0x80}, {u"flink", 0x400}}));
-  // The link to a folder is a folder: not listed as a file, but walked.
-  Reset();
-  Scan(Folders, dir_.path(), u"", 1, FoldersOnly | WithAttributes, 0, 0, u"", u"", u"");
-  for (const FolderRecord& f : Folders) {
-    if (f.Path.ends_with(u"dlink/")) {
-      EXPECT_EQ(f.Attributes, 0x410);
-    }
-  }
-  EXPECT_EQ(Folders.size(), 3u);
-}
+using TestSupport::ReadBytes;
 
 // Runs `body` in a child process; its exit status, or -1 when it did not
 // exit.
@@ -226,29 +177,31 @@ TEST(PosixReport, AFolderThatTakesNoNewFilesGetsItsReportInPlace) {
   ::chmod(bytes.c_str(), 0755);
 }
 
-// Any seconds a file system may hold convert without overflow; beyond the
-// year 30828 they give the out-of-range date, before 1601 none at all.
-TEST(PosixTime, StatTimesOfAnyValueConvert) {
-  if (TestSupport::EnvironmentValue("TZ") != "UTC") GTEST_SKIP() << "needs TZ=UTC";
-  using Platform::posix::TicksOf;
-  const struct {
-    int64_t seconds;
-    uint32_t nanoseconds;
-    int64_t date;
-  } cases[] = {
-      {1537972205, 999999999, MakeDate(2018, 9, 26, 14, 30, 5)},
-      {int64_t{1} << 31, 0, Dates::OutOfRange},  // 2038-01-19 03:14:08
-      {910692730085, 0, Dates::OutOfRange},      // 30828-09-14, the last file time
-      {1000000000000, 0, Dates::OutOfRange},     // the year 33658
-      {INT64_MAX, 999999999, Dates::OutOfRange},
-      {-11644473601, 0, Dates::Unconverted},  // 1600-12-31 23:59:59
-      {INT64_MIN, 0, Dates::Unconverted},
-  };
-  for (const auto& c : cases) {
-    const Platform::FileTime ticks = TicksOf(c.seconds, c.nanoseconds);
-    EXPECT_NE(ticks, Platform::kTimeUnread);
-    EXPECT_EQ(DateOfStamp(ticks), c.date) << c.seconds;
+class ReportFilePosix : public testing::Test {
+ protected:
+  TestSupport::ScopedTempDir dir_;
+  TestSupport::ScopedCurrentDir here_{dir_.path()};
+};
+
+TEST_F(ReportFilePosix, TheNewFileKeepsPermissionsOwnerAndGroup) {
+  const std::string path = Utf8FromText(dir_ / u"r.txt");
+  TestSupport::WriteBytes(dir_ / u"r.txt", "old\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  // Only a privileged process may give a file away.
+  const bool privileged = ::geteuid() == 0;
+  if (privileged) {
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
   }
+  struct stat before;
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  ASSERT_TRUE(WriteWith(u"r.txt", "new\r\n"));
+  struct stat after;
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);  // replaced, not written in place
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(ReadBytes(dir_ / u"r.txt"), "new\r\n");
 }
 
 }  // namespace
