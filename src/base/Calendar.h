@@ -19,8 +19,9 @@ constexpr unsigned DaysInMonth(int64_t year, unsigned month) {
 // Whether the fields name a real date and time: month 1-12, a day of that
 // month, hour 0-23, minute and second 0-59.
 constexpr bool ValidFields(int64_t y, int m, int d, int hh, int mm, int ss) {
-  return m >= 1 && m <= 12 && d >= 1 && static_cast<unsigned>(d) <= DaysInMonth(y, static_cast<unsigned>(m)) &&
-         hh >= 0 && hh <= 23 && mm >= 0 && mm <= 59 && ss >= 0 && ss <= 59;
+  return m >= 1 && m <= 12 && d >= 1 &&
+         static_cast<unsigned>(d) <= DaysInMonth(y, static_cast<unsigned>(m)) && hh >= 0 && hh <= 23 &&
+         mm >= 0 && mm <= 59 && ss >= 0 && ss <= 59;
 }
 
 // Days from 1970-01-01 to the given date.
@@ -64,6 +65,13 @@ constexpr int64_t SecondsFromFields(int64_t y, unsigned m, unsigned d, unsigned 
                                     unsigned ss) {
   return DaysFromCivil(y, m, d) * kSecondsPerDay + int64_t{hh} * 3600 + int64_t{mm} * 60 + ss;
 }
+
+// The calendar the program shows: 1601-01-01 00:00:00 (where Windows file
+// times start) to 9999-12-31 23:59:59 (the last year of four digits).
+constexpr int64_t kFirstYear = 1601;
+constexpr int64_t kLastYear = 9999;
+constexpr int64_t kFirstSecond = SecondsFromFields(kFirstYear, 1, 1, 0, 0, 0);
+constexpr int64_t kLastSecond = SecondsFromFields(kLastYear, 12, 31, 23, 59, 59);
 
 // 100-nanosecond units from 1601-01-01 to 1970-01-01.
 constexpr int64_t kUnixEpochTicks = 116444736000000000;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/Calendar.h"
+
 namespace ScanDir {
 
 // Flags of ScanDir::Scan (other bits are ignored).
@@ -77,12 +79,14 @@ constexpr int ErrBadSwitch = -6;    // a switch the program does not know, or a 
 
 namespace Dates {
 
-// The date value of a time outside 1970-01-01 00:00:00 .. 2038-01-19 03:14:07.
-constexpr int64_t OutOfRange = -1;
-// The date value of a time stamp the platform cannot convert.
-constexpr int64_t Unconverted = 0;
-// The last valid date value, 2038-01-19 03:14:07.
-constexpr int64_t Latest = 2147483647;
+// The first and the last valid date value: 1601-01-01 00:00:00 and
+// 9999-12-31 23:59:59.
+constexpr int64_t First = Calendar::kFirstSecond;
+constexpr int64_t Last = Calendar::kLastSecond;
+// No date: a time outside First .. Last, a time stamp the platform cannot
+// convert or could not read. Every field renders as zeros; no real second
+// has this value.
+constexpr int64_t None = INT64_MIN;
 
 }  // namespace Dates
 

@@ -102,7 +102,7 @@ std::optional<int64_t> ReadPieces(const std::vector<Piece>& pieces, TextView tex
   }
   if (at != text.size()) return std::nullopt;
   const int64_t date = MakeDate(value[0], value[1], value[2], value[3], value[4], value[5]);
-  if (date == Dates::OutOfRange) return std::nullopt;
+  if (date == Dates::None) return std::nullopt;
   return date;
 }
 
@@ -125,9 +125,13 @@ constexpr int64_t SecondsOf(TimeUnit unit) {
   }
 }
 
-// The number of the unit that holds `date`, counted from 1970's.
+// The number of the unit that holds `date`, counted from 1970's (before
+// it, negative).
 int64_t SlotOf(int64_t date, TimeUnit unit) {
-  if (unit < TimeUnit::kMonth) return date / SecondsOf(unit);
+  if (unit < TimeUnit::kMonth) {
+    const int64_t size = SecondsOf(unit);
+    return date / size - (date % size < 0 ? 1 : 0);  // rounded down, also before 1970
+  }
   const Calendar::Fields f = Calendar::FieldsFromSeconds(date);
   return unit == TimeUnit::kYear ? f.year - 1970 : (f.year - 1970) * 12 + f.month - 1;
 }
@@ -136,7 +140,8 @@ int64_t SlotOf(int64_t date, TimeUnit unit) {
 int64_t SlotStart(int64_t slot, TimeUnit unit) {
   if (unit < TimeUnit::kMonth) return slot * SecondsOf(unit);
   if (unit == TimeUnit::kYear) return Calendar::SecondsFromFields(1970 + slot, 1, 1, 0, 0, 0);
-  return Calendar::SecondsFromFields(1970 + slot / 12, static_cast<unsigned>(slot % 12 + 1), 1, 0, 0, 0);
+  const int64_t years = slot / 12 - (slot % 12 < 0 ? 1 : 0);  // rounded down, also before 1970
+  return Calendar::SecondsFromFields(1970 + years, static_cast<unsigned>(slot - years * 12 + 1), 1, 0, 0, 0);
 }
 
 // The mask without the tokens finer than `unit`, and without the literal
@@ -230,7 +235,7 @@ bool TimeAxis(const CountsView& counts, TextView mask, ChartAxis& axis) {
   const int fields = CalendarFields(pieces);
   if (fields == 0) return false;
   std::vector<std::optional<int64_t>> dates(counts.size());
-  int64_t earliest = Dates::Latest, latest = 0, offFiles = 0;
+  int64_t earliest = Dates::Last, latest = Dates::First, offFiles = 0;
   size_t offTexts = 0, firstOff = 0;
   for (size_t i = 0; i < counts.size(); ++i) {
     dates[i] = ReadPieces(pieces, counts.TextAt(i));

@@ -25,7 +25,7 @@ std::optional<TimeUnit> CalendarUnit(TextView renderMask);
 
 // The date value of `text` read back through such a mask, the fields it
 // lacks at their start ("2018-09" is 2018-09-01 00:00:00; "yy" 70-99 is
-// 19yy, 00-38 is 20yy); nullopt when the mask is no calendar or `text` is
+// 19yy, 00-69 is 20yy); nullopt when the mask is no calendar or `text` is
 // not its rendering of a valid date, such as the zeros of an unknown date.
 std::optional<int64_t> ReadDate(TextView renderMask, TextView text);
 

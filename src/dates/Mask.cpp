@@ -43,9 +43,7 @@ Text TranslateMask(const Text& mask) {
 }
 
 void RenderDateTo(TextView mask, int64_t date, Text& out) {
-  const int64_t value = static_cast<int32_t>(static_cast<uint32_t>(date));
-  const Calendar::Fields f =
-      (value == Dates::OutOfRange) ? Calendar::Fields{} : Calendar::FieldsFromSeconds(value);
+  const Calendar::Fields f = date == Dates::None ? Calendar::Fields{} : Calendar::FieldsFromSeconds(date);
   out.clear();
   for (size_t i = 0; i < mask.size(); ++i) {
     if (mask[i] != u'%' || i + 1 >= mask.size()) {

@@ -8,10 +8,10 @@
 
 #include "base/Text.h"
 
-// Renders `date` (only its low 32 bits, read as signed) through `mask`: "%"
-// followed by yyyy, yy, mm, dd, hh, ii or ss (any letter case) becomes that
-// field; every other character is copied. Dates::OutOfRange renders every
-// field as zeros.
+// Renders `date` (a date value of the calendar, or Dates::None) through
+// `mask`: "%" followed by yyyy, yy, mm, dd, hh, ii or ss (any letter case)
+// becomes that field; every other character is copied. Dates::None renders
+// every field as zeros.
 Text RenderDate(TextView mask, int64_t date);
 
 // The user's mask (already lower-cased) or the default when it holds none of

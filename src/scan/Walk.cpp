@@ -19,8 +19,9 @@ const Text kAllEntries = u"*.*";
 
 Text SearchPattern(const Text& folder) { return Paths::Join(folder, kAllEntries); }
 
-// Why a folder's files count with the date 0.
-constexpr TextView kUnreadTimes = u"the time stamps of its files cannot be read; they count with the date 0";
+// Why a folder's files count with no date.
+constexpr TextView kUnreadTimes =
+    u"the time stamps of its files cannot be read; they count with no date (all zeros)";
 
 bool IsFolderLink(const Platform::DirEntry& entry) {
   return entry.IsDirectory() && (entry.attributes & Platform::kAttrReparsePoint) != 0;
@@ -133,7 +134,7 @@ class Walker {
     if (!listed.status) sink_.Unread({folder, listed.reason});
     if (!frame.subfolders.empty()) Hold(search, frame);
     search.Close();
-    // Such files are counted with the date 0; the user hears why, once.
+    // Such files are counted with no date; the user hears why, once.
     if (unreadTimes && listFiles && rules_.withTimes) sink_.Unread({folder, Text(kUnreadTimes)});
     total_ += n;
     if (admitted) sink_.FolderDone(folder, n);

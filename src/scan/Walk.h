@@ -37,7 +37,7 @@ namespace ScanDir {
 // A folder a walk could not read in full, and why in the system's words: a
 // subfolder it could not list (its files are missing), a listing that
 // failed before its end (the files after it are missing), a folder whose
-// files' time stamps could not be read (they count with the date 0), a
+// files' time stamps could not be read (they count with no date), a
 // subfolder that another folder or a link took the place of (not entered).
 struct UnreadFolder {
   Text path;  // with its separator

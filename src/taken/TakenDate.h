@@ -43,7 +43,7 @@ struct Moment {
 };
 
 // 2038-01-19 03:14:07: later Exif dates give kNone.
-constexpr int64_t kLatestWallClock = Dates::Latest;
+constexpr int64_t kLatestWallClock = Dates::Last;
 // 9999-12-31 23:59:59: later movie times give kNone.
 constexpr int64_t kLatestUtc = 253402300799;
 

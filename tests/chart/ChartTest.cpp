@@ -182,27 +182,31 @@ TEST(CalendarUnit, FromTheYearDownWithoutAGapInAnyOrder) {
     EXPECT_EQ(CalendarUnit(mask), std::nullopt) << TestSupport::Show(mask);
 }
 
-// The date each text stands for (Dates::OutOfRange: none), which renders
-// as the same text.
+// The date each text stands for (Dates::None: none), which renders as the
+// same text.
 TEST(ReadDate, ReadsWhatRenderDateWrote) {
   const std::tuple<const char16_t*, const char16_t*, int64_t> cases[] = {
       {u"%yyyy-%mm-%dd", u"2018-09-26", MakeDate(2018, 9, 26, 0, 0, 0)},
       {u"%yyyy\u5E74%mm\u6708", u"2018\u5E7409\u6708", MakeDate(2018, 9, 1, 0, 0, 0)},
       {u"%yy%mm", u"9912", MakeDate(1999, 12, 1, 0, 0, 0)},
       {u"%yy%mm", u"3801", MakeDate(2038, 1, 1, 0, 0, 0)},
-      {u"%yyyy-%mm-%dd %hh:%ii:%ss", u"2038-01-19 03:14:07", Dates::Latest},
-      {u"%yyyy-%mm-%dd %hh:%ii:%ss", u"2038-01-19 03:14:08", Dates::OutOfRange},
-      {u"%yyyy-%mm-%dd", u"0000-00-00", Dates::OutOfRange},  // an unknown date
-      {u"%yyyy", u"1969", Dates::OutOfRange},
-      {u"%yyyy-%mm-%dd", u"2018-02-29", Dates::OutOfRange},
-      {u"%yyyy-%mm-%dd", u"2018-09-2", Dates::OutOfRange},
-      {u"%yyyy-%mm-%dd", u"2018-09-260", Dates::OutOfRange},
-      {u"%yyyy-%mm-%dd", u"2018-0x-26", Dates::OutOfRange},
+      {u"%yy-%mm", u"70-05", MakeDate(1970, 5, 1, 0, 0, 0)},
+      {u"%yy%mm", u"6912", MakeDate(2069, 12, 1, 0, 0, 0)},
+      {u"%yyyy-%mm-%dd %hh:%ii:%ss", u"2038-01-19 03:14:08", MakeDate(2038, 1, 19, 3, 14, 8)},
+      {u"%yyyy", u"1965", MakeDate(1965, 1, 1, 0, 0, 0)},
+      {u"%yyyy-%mm-%dd", u"1601-01-01", Dates::First},
+      {u"%yyyy-%mm-%dd %hh:%ii:%ss", u"9999-12-31 23:59:59", Dates::Last},
+      {u"%yyyy-%mm-%dd", u"0000-00-00", Dates::None},  // an unknown date
+      {u"%yyyy", u"1600", Dates::None},
+      {u"%yyyy-%mm-%dd", u"2018-02-29", Dates::None},
+      {u"%yyyy-%mm-%dd", u"2018-09-2", Dates::None},
+      {u"%yyyy-%mm-%dd", u"2018-09-260", Dates::None},
+      {u"%yyyy-%mm-%dd", u"2018-0x-26", Dates::None},
       {u"%mm.%yyyy", u"09.2018", MakeDate(2018, 9, 1, 0, 0, 0)},
-      {u"%dd.%yyyy", u"26.2018", Dates::OutOfRange}};  // no calendar: no month
+      {u"%dd.%yyyy", u"26.2018", Dates::None}};  // no calendar: no month
   for (const auto& [mask, text, expected] : cases) {
     const std::optional<int64_t> date = ReadDate(mask, text);
-    EXPECT_EQ(date.value_or(Dates::OutOfRange), expected) << TestSupport::Show(text);
+    EXPECT_EQ(date.value_or(Dates::None), expected) << TestSupport::Show(text);
     if (date) {
       EXPECT_EQ(RenderDate(mask, *date), Text(text));
     }

@@ -27,7 +27,7 @@ FolderRecord FolderWithDates(std::initializer_list<int64_t> created, int64_t mod
     FileRecord& file = folder.Files.emplace_back();
     file.Created = date;
     file.Modified = modified;
-    file.Accessed = Dates::OutOfRange;
+    file.Accessed = Dates::None;
   }
   folder.FileCount = static_cast<int64_t>(folder.Files.size());
   return folder;

@@ -26,9 +26,12 @@ TEST_P(RenderDateTest, RendersTokensAndKeepsTheRest) {
 INSTANTIATE_TEST_SUITE_P(
     MaskRules, RenderDateTest,
     testing::Values(RenderCase{u"%yyyy-%mm-%dd", 0, u"1970-01-01"},
-                    RenderCase{u"%yyyy-%mm-%dd", Dates::OutOfRange, u"0000-00-00"},
-                    RenderCase{u"%yy %hh:%ii:%ss", Dates::OutOfRange, u"00 00:00:00"},
-                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", Dates::Latest, u"2038-01-19 03:14:07"},
+                    RenderCase{u"%yyyy-%mm-%dd", Dates::None, u"0000-00-00"},
+                    RenderCase{u"%yy %hh:%ii:%ss", Dates::None, u"00 00:00:00"},
+                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", -1, u"1969-12-31 23:59:59"},
+                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", Dates::First, u"1601-01-01 00:00:00"},
+                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", Dates::Last, u"9999-12-31 23:59:59"},
+                    RenderCase{u"%dd.%mm.%yy", MakeDate(1965, 6, 1, 0, 0, 0), u"01.06.65"},
                     RenderCase{u"%yyyy%mm%dd%hh%ii%ss", 1537972205, u"20180926143005"},
                     RenderCase{u"%dd.%mm.%yy", 1546300799, u"31.12.18"},
                     RenderCase{u"no tokens here", 1537972205, u"no tokens here"},
@@ -36,9 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RenderCase{u"%yyy", 1537972205, u"18y"}, RenderCase{u"%%yyyy", 1537972205, u"%2018"},
                     RenderCase{u"su%mmary %yyyy", 1537972205, u"su09ary 2018"},
                     RenderCase{u"100%-yy", 1537972205, u"100%-yy"}, RenderCase{u"", 1537972205, u""},
-                    // Only the low 32 bits count, read as signed.
-                    RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) + 86400, u"1970-01-02"},
-                    RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) - 1, u"0000-00-00"}));
+                    // All 64 bits count.
+                    RenderCase{u"%yyyy-%mm-%dd", (int64_t{1} << 32) + 86400, u"2106-02-08"},
+                    RenderCase{u"%yyyy-%mm-%dd %hh:%ii:%ss", int64_t{1} << 31, u"2038-01-19 03:14:08"}));
 
 // What a mask does that may surprise is said; how it renders stays as it
 // is (the mask table of the driver's tests).

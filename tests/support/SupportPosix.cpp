@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -112,6 +113,18 @@ Text MakeUnlistableFolder(const Text& folder) {
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {
   const timespec times[2] = {TimespecOf(lastAccess), TimespecOf(lastWrite)};
   ASSERT_EQ(::utimensat(AT_FDCWD, Utf8FromText(path).c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << Show(path);
+}
+
+bool SystemLocalTime(Platform::FileTime stamp, Platform::CalendarTime& local) {
+  const int64_t ticks = stamp - Calendar::kUnixEpochTicks;
+  // Rounded down: a stamp before 1970 counts from the second it falls in.
+  const auto seconds = static_cast<time_t>(ticks / Calendar::kTicksPerSecond -
+                                           (ticks % Calendar::kTicksPerSecond < 0 ? 1 : 0));
+  struct tm fields {};
+  if (::localtime_r(&seconds, &fields) == nullptr) return false;
+  local = {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+           fields.tm_hour,        fields.tm_min,     fields.tm_sec};
+  return true;
 }
 
 RunResult Run(const Text& program, const std::vector<Text>& args, const Text& folder,

@@ -78,6 +78,19 @@ Text NameOf(const Text& path) { return path.substr(path.find_last_of(u"\\/") + 1
 
 }  // namespace
 
+bool SystemLocalTime(Platform::FileTime stamp, Platform::CalendarTime& local) {
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp) & 0xFFFFFFFF);
+  time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp) >> 32);
+  SYSTEMTIME universal, fields;
+  TIME_ZONE_INFORMATION zone;
+  if (!::FileTimeToSystemTime(&time, &universal)) return false;
+  if (!::GetTimeZoneInformationForYear(universal.wYear, nullptr, &zone)) return false;
+  if (!::SystemTimeToTzSpecificLocalTime(&zone, &universal, &fields)) return false;
+  local = {fields.wYear, fields.wMonth, fields.wDay, fields.wHour, fields.wMinute, fields.wSecond};
+  return true;
+}
+
 void MakeFolderLink(const Text& target, const Text& link) {
   // Listed even while its folder is still to be made.
   RunSystemTool(u"/bin/ln", u"-s " + target + u" " + NameOf(link), FolderOf(link), [&] {

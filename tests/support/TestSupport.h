@@ -75,6 +75,10 @@ std::vector<Text> Listing(const Text& folder);
 Platform::FileTime UtcStamp(int year, int month, int day, int hour, int minute, int second);
 // Sets a file's last-write and last-access times.
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess);
+// The local wall-clock fields of a stamp as the system itself converts it,
+// one call per stamp (POSIX: localtime_r; Windows: the zone's rules for the
+// stamp's year); false when it cannot.
+bool SystemLocalTime(Platform::FileTime stamp, Platform::CalendarTime& local);
 // A file holding `bytes` last written (and accessed) at the given UTC time.
 void MakeFile(const Text& path, const std::string& bytes, Platform::FileTime written);
 

@@ -305,7 +305,7 @@ TEST(PosixSearch, AFolderListedButNotSearchedCountsItsFilesWithDateZero) {
     const int64_t files =
         Scan(Folders, folder, u"", 0, ReturnFileCount | WithDates, 0, 0, u"", u"", u"", &unread);
     int bad = files == 3 ? 0 : 1;
-    for (const FileRecord& f : Folders.at(0).Files) bad |= f.Modified == Dates::Unconverted ? 0 : 2;
+    for (const FileRecord& f : Folders.at(0).Files) bad |= f.Modified == Dates::None ? 0 : 2;
     // The folder is named once as not read in full, for its time stamps.
     bad |= unread.size() == 1 && unread[0].path == folder + u"/" &&
                    unread[0].reason.find(u"time stamps") != Text::npos
