@@ -11,52 +11,19 @@
 #include "base/Constants.h"
 #include "dates/DateValue.h"
 #include "dates/Mask.h"
+#include "dates/Unit.h"
 
 namespace {
 
 constexpr int64_t kMaxXLabels = 6;  // labels on the x axis at most
 
-// One piece of a rendering mask, read as RenderDate reads it: a token
-// (`field` 0 for the year, 1 the month, ... 5 the second) or one literal
-// unit. `end` is where the piece ends in the mask.
-struct Piece {
-  int field = -1;  // -1: a literal
-  size_t digits = 0;
-  bool shortYear = false;
-  char16_t literal = 0;
-  size_t end = 0;
-};
-
-std::vector<Piece> Pieces(TextView mask) {
-  struct Token {
-    std::u16string_view name;
-    int field;
-  };
-  static constexpr Token kTokens[] = {{u"yyyy", 0}, {u"yy", 0}, {u"mm", 1}, {u"dd", 2},
-                                      {u"hh", 3},   {u"ii", 4}, {u"ss", 5}};
-  std::vector<Piece> pieces;
-  for (size_t i = 0; i < mask.size(); ++i) {
-    Piece piece{-1, 0, false, mask[i], i + 1};
-    if (mask[i] == u'%' && i + 1 < mask.size()) {
-      for (const Token& token : kTokens) {
-        if (!AsciiLowerAt(mask, i + 1, token.name)) continue;
-        i += token.name.size();
-        piece = Piece{token.field, token.name.size() == 4 ? 4u : 2u, token.name == u"yy", 0, i + 1};
-        break;
-      }
-    }
-    pieces.push_back(piece);
-  }
-  return pieces;
-}
-
 // The number of fields of a calendar mask (1: the year only, ... 6: down to
 // the second), 0 for any other mask.
-int CalendarFields(const std::vector<Piece>& pieces) {
+int CalendarFields(const std::vector<MaskPiece>& pieces) {
   bool seen[6] = {};
   int tokens = 0;
   bool shortYear = false;
-  for (const Piece& piece : pieces) {
+  for (const MaskPiece& piece : pieces) {
     if (piece.field < 0) continue;
     if (seen[piece.field]) return 0;  // a field twice reads as no calendar
     seen[piece.field] = true;
@@ -75,17 +42,17 @@ TimeUnit UnitOfFields(int fields) { return static_cast<TimeUnit>(6 - fields); }
 }  // namespace
 
 std::optional<TimeUnit> CalendarUnit(TextView renderMask) {
-  const int fields = CalendarFields(Pieces(renderMask));
+  const int fields = CalendarFields(MaskPieces(renderMask));
   if (fields == 0) return std::nullopt;
   return UnitOfFields(fields);
 }
 
 namespace {
 
-std::optional<int64_t> ReadPieces(const std::vector<Piece>& pieces, TextView text) {
+std::optional<int64_t> ReadPieces(const std::vector<MaskPiece>& pieces, TextView text) {
   int value[6] = {0, 1, 1, 0, 0, 0};
   size_t at = 0;
-  for (const Piece& piece : pieces) {
+  for (const MaskPiece& piece : pieces) {
     if (piece.field < 0) {
       if (at >= text.size() || text[at] != piece.literal) return std::nullopt;
       ++at;
@@ -109,46 +76,18 @@ std::optional<int64_t> ReadPieces(const std::vector<Piece>& pieces, TextView tex
 }  // namespace
 
 std::optional<int64_t> ReadDate(TextView renderMask, TextView text) {
-  const std::vector<Piece> pieces = Pieces(renderMask);
+  const std::vector<MaskPiece> pieces = MaskPieces(renderMask);
   if (CalendarFields(pieces) == 0) return std::nullopt;
   return ReadPieces(pieces, text);
 }
 
 namespace {
 
-constexpr int64_t SecondsOf(TimeUnit unit) {
-  switch (unit) {
-    case TimeUnit::kSecond: return 1;
-    case TimeUnit::kMinute: return 60;
-    case TimeUnit::kHour: return 3600;
-    default: return Calendar::kSecondsPerDay;
-  }
-}
-
-// The number of the unit that holds `date`, counted from 1970's (before
-// it, negative).
-int64_t SlotOf(int64_t date, TimeUnit unit) {
-  if (unit < TimeUnit::kMonth) {
-    const int64_t size = SecondsOf(unit);
-    return date / size - (date % size < 0 ? 1 : 0);  // rounded down, also before 1970
-  }
-  const Calendar::Fields f = Calendar::FieldsFromSeconds(date);
-  return unit == TimeUnit::kYear ? f.year - 1970 : (f.year - 1970) * 12 + f.month - 1;
-}
-
-// The date value where unit number `slot` starts.
-int64_t SlotStart(int64_t slot, TimeUnit unit) {
-  if (unit < TimeUnit::kMonth) return slot * SecondsOf(unit);
-  if (unit == TimeUnit::kYear) return Calendar::SecondsFromFields(1970 + slot, 1, 1, 0, 0, 0);
-  const int64_t years = slot / 12 - (slot % 12 < 0 ? 1 : 0);  // rounded down, also before 1970
-  return Calendar::SecondsFromFields(1970 + years, static_cast<unsigned>(slot - years * 12 + 1), 1, 0, 0, 0);
-}
-
 // The mask without the tokens finer than `unit`, and without the literal
 // text that stands next to one of them: "dd.mm.yyyy" by month is
 // "mm.yyyy", "yyyy-mm-dd hh:ii" by day "yyyy-mm-dd". The whole mask for its
 // finest unit, so that all its literals stay.
-Text MaskThrough(TextView mask, const std::vector<Piece>& pieces, TimeUnit unit) {
+Text MaskThrough(TextView mask, const std::vector<MaskPiece>& pieces, TimeUnit unit) {
   const int keep = 5 - static_cast<int>(unit);
   const auto dropped = [&](size_t i) { return pieces[i].field > keep; };
   Text out;
@@ -202,11 +141,11 @@ bool OnBoundary(const Calendar::Fields& f, LabelStep at) {
 // Labels on the finest round boundaries of which at most kMaxXLabels fall
 // on the axis; the label of a boundary shows its date down to its unit
 // (an hour down to its minute when the mask has minutes: "14:00").
-void TimeLabels(ChartAxis& axis, TextView mask, const std::vector<Piece>& pieces, int fields) {
+void TimeLabels(ChartAxis& axis, TextView mask, const std::vector<MaskPiece>& pieces, int fields) {
   const size_t slots = axis.bars.size();
   std::vector<Calendar::Fields> starts(slots);
   for (size_t s = 0; s < slots; ++s) {
-    starts[s] = Calendar::FieldsFromSeconds(SlotStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit));
+    starts[s] = Calendar::FieldsFromSeconds(UnitStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit));
   }
   for (const LabelStep& step : kLabelSteps) {
     if (step.unit < axis.unit) continue;
@@ -221,7 +160,7 @@ void TimeLabels(ChartAxis& axis, TextView mask, const std::vector<Piece>& pieces
     const Text labelMask = MaskThrough(mask, pieces, shown);
     for (size_t s : at) {
       axis.labels.emplace_back(
-          s, RenderDate(labelMask, SlotStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit)));
+          s, RenderDate(labelMask, UnitStart(axis.firstSlot + static_cast<int64_t>(s), axis.unit)));
     }
     return;
   }
@@ -231,7 +170,7 @@ void TimeLabels(ChartAxis& axis, TextView mask, const std::vector<Piece>& pieces
 // text reads as a date. Texts that do not read as a date stay off the axis
 // and the subtitle says so.
 bool TimeAxis(const CountsView& counts, TextView mask, ChartAxis& axis) {
-  const std::vector<Piece> pieces = Pieces(mask);
+  const std::vector<MaskPiece> pieces = MaskPieces(mask);
   const int fields = CalendarFields(pieces);
   if (fields == 0) return false;
   std::vector<std::optional<int64_t>> dates(counts.size());
@@ -250,14 +189,14 @@ bool TimeAxis(const CountsView& counts, TextView mask, ChartAxis& axis) {
   if (offTexts == counts.size()) return false;
   axis.time = true;
   axis.unit = UnitOfFields(fields);
-  while (SlotOf(latest, axis.unit) - SlotOf(earliest, axis.unit) >= kChartMaxSlots &&
+  while (UnitNumber(latest, axis.unit) - UnitNumber(earliest, axis.unit) >= kChartMaxSlots &&
          axis.unit != TimeUnit::kYear)
     axis.unit = static_cast<TimeUnit>(static_cast<int>(axis.unit) + 1);
-  axis.firstSlot = SlotOf(earliest, axis.unit);
-  axis.bars.resize(static_cast<size_t>(SlotOf(latest, axis.unit) - axis.firstSlot + 1));
+  axis.firstSlot = UnitNumber(earliest, axis.unit);
+  axis.bars.resize(static_cast<size_t>(UnitNumber(latest, axis.unit) - axis.firstSlot + 1));
   for (size_t i = 0; i < counts.size(); ++i) {
     if (!dates[i]) continue;
-    ChartAxis::Bar& bar = axis.bars[static_cast<size_t>(SlotOf(*dates[i], axis.unit) - axis.firstSlot)];
+    ChartAxis::Bar& bar = axis.bars[static_cast<size_t>(UnitNumber(*dates[i], axis.unit) - axis.firstSlot)];
     if (bar.texts == 0 || *dates[i] < *dates[bar.first]) bar.first = i;
     if (bar.texts == 0 || *dates[i] > *dates[bar.last]) bar.last = i;
     ++bar.texts;
@@ -303,7 +242,7 @@ ChartAxis MakeChartAxis(const CountsView& counts, TextView renderMask) {
 }
 
 Text ChartAxis::SlotLabel(size_t bar) const {
-  return RenderDate(slotMask, SlotStart(firstSlot + static_cast<int64_t>(bar), unit));
+  return RenderDate(slotMask, UnitStart(firstSlot + static_cast<int64_t>(bar), unit));
 }
 
 const char* UnitWord(TimeUnit unit) {

@@ -9,9 +9,7 @@
 
 #include "base/Text.h"
 #include "count/DateCounts.h"
-
-// The units of a time axis, finest first.
-enum class TimeUnit { kSecond, kMinute, kHour, kDay, kMonth, kYear };
+#include "dates/Unit.h"
 
 // A time axis has one slot per unit of the mask's finest token; past this
 // many, the slots merge into the next coarser unit until they fit.

@@ -128,3 +128,26 @@ Text RenderDate(TextView mask, int64_t date) {
   RenderDateTo(mask, date, out);
   return out;
 }
+
+std::vector<MaskPiece> MaskPieces(TextView mask) {
+  struct Token {
+    std::u16string_view name;
+    int field;
+  };
+  static constexpr Token kTokens[] = {{u"yyyy", 0}, {u"yy", 0}, {u"mm", 1}, {u"dd", 2},
+                                      {u"hh", 3},   {u"ii", 4}, {u"ss", 5}};
+  std::vector<MaskPiece> pieces;
+  for (size_t i = 0; i < mask.size(); ++i) {
+    MaskPiece piece{-1, 0, false, mask[i], i + 1};
+    if (mask[i] == u'%' && i + 1 < mask.size()) {
+      for (const Token& token : kTokens) {
+        if (!AsciiLowerAt(mask, i + 1, token.name)) continue;
+        i += token.name.size();
+        piece = MaskPiece{token.field, token.name.size() == 4 ? 4u : 2u, token.name == u"yy", 0, i + 1};
+        break;
+      }
+    }
+    pieces.push_back(piece);
+  }
+  return pieces;
+}

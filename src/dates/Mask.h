@@ -29,5 +29,19 @@ Text TranslateMask(const Text& mask);
 // only the first time ("mm" twice: minutes are "ii").
 std::vector<Text> MaskWarnings(const Text& given);
 
+// One piece of a rendering mask, read as RenderDate reads it: a token
+// (`field` 0 for the year, 1 the month, ... 5 the second) or one literal
+// unit. `end` is where the piece ends in the mask.
+struct MaskPiece {
+  int field = -1;  // -1: a literal
+  size_t digits = 0;
+  bool shortYear = false;
+  char16_t literal = 0;
+  size_t end = 0;
+};
+
+// The pieces of a rendering mask, in order.
+std::vector<MaskPiece> MaskPieces(TextView renderMask);
+
 // RenderDate into `out` (replacing its content), reusing its storage.
 void RenderDateTo(TextView mask, int64_t date, Text& out);
