@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <new>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "cli/Args.h"
 #include "cli/RunOptions.h"
 #include "count/Counting.h"
+#include "count/OwnFiles.h"
 #include "dates/Mask.h"
 #include "io/Dbg.h"
 #include "io/Program.h"
@@ -32,7 +34,7 @@ namespace {
 // counted (the others left out by the extension lists), and how many of
 // those counted by taken date recorded none, and the folders it could not
 // read in full.
-FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCountList& counts) {
+FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, ValueCounts& counts, OwnFiles* own) {
   ScanDir::ResetState();
   const int64_t flags = ScanDir::WithDates |
                         (options.follow ? ScanDir::DateLinksByTarget : ScanDir::SkipFolderLinks) |
@@ -40,10 +42,12 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCou
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
-  DateCounter counter(options.mask, options.kind, counts);
+  DateCounter counter(options.kind, counts, own);
   FolderCounts result;
-  result.counted = ScanDir::Walk(folder, rules, counter);
-  result.seen = result.counted + counter.Skipped();
+  result.counted = ScanDir::Walk(folder, rules, counter) - counter.Own();
+  result.own = counter.Own();
+  result.beyondDepth = counter.BeyondDepth();
+  result.seen = result.counted + counter.Skipped() + counter.Own();
   result.untaken = counter.Untaken();
   result.unread = counter.TakeUnread();
   return result;
@@ -103,37 +107,38 @@ enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
 
 // Scans, counts and reports one folder argument. `taken` holds the report
 // names the run has given so far.
-FolderResult RunFolder(const Text& value, const RunOptions& options, int64_t foldersBefore,
-                       std::set<Text>& taken, RunOutput& output) {
+FolderResult RunFolder(const Text& value, const RunOptions& options, std::set<Text>& taken,
+                       OwnFiles* ownFiles, RunOutput& output) {
   const Text folder(Paths::Trimmed(value));
   // Counts accumulate over the run unless each report is to hold its own.
-  DateCountList own;
-  DateCountList& counts = options.each ? own : DateCounts;
-  const FolderCounts files = ScanAndCount(folder, options, counts);
+  ValueCounts own;
+  own.Use(DateCounts.Unit(), options.format != ReportFormat::kTxt);
+  ValueCounts& counts = options.each ? own : DateCounts;
+  const FolderCounts files = ScanAndCount(folder, options, counts, ownFiles);
   // A folder that could not be read is a failure of the run, also when it
   // is a folder argument: the run goes on and ends with ExitFolderUnread.
   const bool missing = files.counted < 1 && TellFolderProblem(value, folder);
   const bool unread = TellUnreadFolders(files.unread) || missing;
   const FolderResult done = unread ? FolderResult::kFolderUnread : FolderResult::kDone;
-  if (counts.Empty()) {
-    if (!missing) output.NoReport(value, files);
-    return done;
-  }
   // Without separate reports a later report of the same name holds the
   // earlier one's counts too, and replaces it.
   const Text wanted = Paths::ReportName(folder, Platform::FullPath);
+  if (counts.Empty()) {
+    if (!missing) output.NoReport(value, wanted, files);
+    return done;
+  }
   const Text reportName = options.each ? SeparateReportName(folder, wanted, taken) : wanted;
-  const bool ok = output.Write(folder, reportName, foldersBefore, counts, files);
+  const bool ok = output.Write(folder, reportName, counts, files);
   return ok ? done : FolderResult::kWriteFailed;
 }
 
 // RunFolder with memory running out anywhere in it (scan, count, sort,
 // report, chart) ending the run: the counts are incomplete then, and the
 // report or chart being written is given up (a temporary file removed).
-FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int64_t foldersBefore,
-                              std::set<Text>& taken, RunOutput& output) {
+FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, std::set<Text>& taken,
+                              OwnFiles* ownFiles, RunOutput& output) {
   try {
-    return RunFolder(value, options, foldersBefore, taken, output);
+    return RunFolder(value, options, taken, ownFiles, output);
   } catch (const std::bad_alloc&) {
     LogOutOfMemory([&value] {
       return u"counting the folder '" + Text(Paths::Trimmed(value)) +
@@ -148,6 +153,18 @@ FolderResult RunFolderGuarded(const Text& value, const RunOptions& options, int6
 void StartUp() {
   Platform::PrepareFileWrites();
   InitProcessContext();
+}
+
+std::set<Text> OutputNames(const RunOptions& options, const std::vector<Text>& folders) {
+  std::set<Text> names, taken;
+  const Text extension = u"." + Text(FormatExtension(options.format));
+  for (const Text& value : folders) {
+    const Text wanted = Paths::ReportName(Text(Paths::Trimmed(value)), Platform::FullPath);
+    const Text name = options.each ? ClaimReportName(wanted, taken) : wanted;
+    names.insert(name + extension);
+    if (options.chart) names.insert(name + u".svg");
+  }
+  return names;
 }
 
 Text ClaimReportName(const Text& wanted, std::set<Text>& taken) {
@@ -171,13 +188,17 @@ void Main() try {
 
   if (options.maskGiven) WarnOfTheMask(options.givenMask);
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  DateCounts.Use(FinestUnit(MaskPieces(options.mask)), options.format != ReportFormat::kTxt);
+  // The run's own reports, charts and temporary files are none of the
+  // files it counts.
+  std::optional<OwnFiles> own;
+  if (!options.toStandardOutput) own.emplace(options.outFolder, OutputNames(options, Args::UnnamedValues));
   Progress::Start(!options.quiet);
   RunOutput output(options, Args::UnnamedValues.size());
   bool reportFailed = false, folderUnread = false;
-  int64_t foldersBefore = 0;
   std::set<Text> taken;
   for (const Text& value : Args::UnnamedValues) {
-    const FolderResult result = RunFolderGuarded(value, options, foldersBefore++, taken, output);
+    const FolderResult result = RunFolderGuarded(value, options, taken, own ? &*own : nullptr, output);
     if (result == FolderResult::kOutOfMemory) {
       Progress::Stop();
       ExitCode = ExitReportFailed;

@@ -1,12 +1,16 @@
 #include "app/Output.h"
 
+#include "base/Conventions.h"
 #include "base/Paths.h"
 #include "chart/Chart.h"
+#include "cli/Switches.h"
+#include "count/Entries.h"
 #include "count/Report.h"
 #include "io/Dbg.h"
 #include "io/ReportFile.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
+#include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Open.h"
 
@@ -54,50 +58,76 @@ bool RunOutput::WriteFile(const Text& what, const Text& path, const Outcome<Writ
   return false;
 }
 
-// The report's lines with LF; with several folders in the run each report
-// behind a line "==> NAME.txt <==" and an empty line between reports, as
-// head(1) shows several files.
-bool RunOutput::WriteToStandardOutput(const Text& reportName, const DateCountList& counts) {
+// The report on standard output; with several folders in the run each
+// report behind a line "==> NAME.txt <==" and an empty line between
+// reports, as head(1) shows several files, or, as json, all of them in one
+// array.
+bool RunOutput::WriteToStandardOutput(const Text& reportFile, const ValueCounts& counts,
+                                      const ReportStyle& style) {
   Done done = Succeeded();
   const auto out = [&done](std::string_view bytes) {
     if (done.status) done = Platform::WriteStandardOutput(bytes);
   };
-  if (folders_ > 1) out(Platform::ToNarrow((printed_ ? u"\n==> " : u"==> ") + reportName + u".txt <==\n"));
+  if (style.format == ReportFormat::kJson) {
+    out(printed_ ? "," : "[");
+  } else if (folders_ > 1) {
+    out(Platform::ToNarrow((printed_ ? u"\n==> " : u"==> ") + reportFile + u" <==\n"));
+  }
   printed_ = true;
-  RenderReport(counts, u"\n", out);
+  RenderReport(counts, style, out);
   if (!done.status) {
-    Dbg::Log(Dbg::Stamped(u"[Datemill] The report '" + reportName +
-                          u".txt' could not be written to standard output (" + done.reason + u")."));
+    Dbg::Log(Dbg::Stamped(u"[Datemill] The report '" + reportFile +
+                          u"' could not be written to standard output (" + done.reason + u")."));
   }
   return done.status;
 }
 
-bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t foldersBefore,
-                      DateCountList& counts, const FolderCounts& found) {
+Text RunOutput::Holds(const ValueCounts& counts, const std::vector<Text>& folders) const {
+  const Text files = CountOf(static_cast<int64_t>(counts.TotalFiles()), u"file", u"files");
+  const Text dates = CountOf(static_cast<int64_t>(EntryCount(counts, options_.mask)), u"date", u"dates");
+  if (folders.size() <= 1) return u" (" + files + u", " + dates + u")";
+  Text list;
+  for (const Text& folder : folders) list += (list.empty() ? u"" : u", ") + folder;
+  return u" (" + files + u" of " + CountOf(static_cast<int64_t>(folders.size()), u"folder", u"folders") +
+         u": " + list + u"; " + dates + u")";
+}
+
+bool RunOutput::Write(const Text& folder, const Text& reportName, ValueCounts& counts,
+                      const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
   untaken_ += found.untaken;
-  const Text counted = u" (" + CountOf(found.counted, u"file", u"files") + u", " +
-                       CountOf(static_cast<int64_t>(counts.Size()), u"date", u"dates") + u")";
+  if (found.counted > 0) counted_.push_back(folder);
+  counts.Settle();
+  ReportStyle style{options_.format,
+                    options_.mask,
+                    options_.order,
+                    options_.toStandardOutput,
+                    options_.each ? std::vector<Text>{folder} : counted_,
+                    options_.typedMask,
+                    options_.kind};
+  const Text reportFile = reportName + u"." + Text(FormatExtension(options_.format));
   if (options_.toStandardOutput) {
-    counts.Sort();
-    if (!WriteToStandardOutput(reportName, counts)) return false;
+    if (options_.verbose)
+      Told(u"wrote " + reportFile + u" to standard output" + Holds(counts, style.folders));
+    if (!WriteToStandardOutput(reportFile, counts, style)) return false;
     ++reports_;
-    Told(u"wrote " + reportName + u".txt to standard output" + counted);
     return true;
   }
   written_.clear();
-  const Text report = Paths::Join(options_.outFolder, reportName + u".txt");
-  bool ok = WriteFile(u"report", report, WriteReport(Paths::Join(options_.outFolder, reportName), counts));
+  const Text report = Paths::Join(options_.outFolder, reportFile);
+  bool ok =
+      WriteFile(u"report", report, WriteReport(Paths::Join(options_.outFolder, reportName), counts, style));
   if (ok) {
     ++reports_;
-    Told(u"wrote " + report + counted);
+    if (options_.verbose) Told(u"wrote " + report + Holds(counts, style.folders));
   }
   if (options_.chart) {
-    const ChartFacts facts{folder, options_.kind, options_.typedMask, options_.each ? 0 : foldersBefore,
-                           options_.mask};
+    const int64_t before = static_cast<int64_t>(style.folders.size()) - (found.counted > 0 ? 1 : 0);
+    const ChartFacts facts{folder, options_.kind, options_.typedMask, before, options_.mask};
     const Text chart = Paths::Join(options_.outFolder, reportName + u".svg");
-    if (WriteFile(u"chart", chart, WriteChart(chart, counts, facts))) {
+    if (WriteFile(u"chart", chart,
+                  WriteChart(chart, EntryList(counts, options_.mask, options_.order), facts))) {
       ++charts_;
       Told(u"wrote " + chart);
     } else {
@@ -108,19 +138,41 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
   return ok;
 }
 
-void RunOutput::NoReport(const Text& folder, const FolderCounts& found) {
+void RunOutput::NoReport(const Text& folder, const Text& reportName, const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
-  if (found.seen > found.counted) {
-    Told(folder + u": no report: every file left out by the extension lists (" +
-         CountOf(found.seen, u"file", u"files") + u")");
+  Text why;
+  if (found.seen > found.counted + found.own) {
+    why = u"every file left out by the extension lists (" +
+          CountOf(found.seen - found.own, u"file", u"files") + u")";
+  } else if (options_.depth == 0) {
+    why = u"no files directly in it";
+    if (found.beyondDepth > 0) {
+      why += u"; " + CountOf(found.beyondDepth, u"subfolder", u"subfolders") + u" that " +
+             Text(Switches::Prefix(Platform::kSlashSwitches)) + u"depth would count";
+    }
   } else {
-    Told(folder + (options_.depth == 0 ? u": no report: no files directly in it"
-                                       : u": no report: no files in it or its subfolders"));
+    why = u"no files in it or its subfolders";
+    if (found.beyondDepth > 0) {
+      why += u"; " + CountOf(found.beyondDepth, u"subfolder", u"subfolders") + u" below the depth";
+    }
   }
+  Text earlier;
+  if (!options_.toStandardOutput) {
+    const Text report =
+        Paths::Join(options_.outFolder, reportName + u"." + Text(FormatExtension(options_.format)));
+    Platform::FileFacts facts;
+    if (Platform::QueryFile(report, facts).status && facts.exists && !facts.folder)
+      earlier = u"; the earlier report " + report + u" is left as it was";
+  }
+  Dbg::Warn(folder + u": no report: " + why + earlier);
 }
 
-void RunOutput::Totals() const {
+void RunOutput::Totals() {
+  if (options_.toStandardOutput && options_.format == ReportFormat::kJson) {
+    const Done done = Platform::WriteStandardOutput(printed_ ? "]\n" : "[]\n");
+    (void)done;  // a failed write of the reports is told with them
+  }
   Text line = CountOf(folderCount_, u"folder", u"folders") + u", " + CountOf(files_, u"file", u"files") +
               u" counted, " + CountOf(reports_, u"report", u"reports") + u" written";
   if (options_.chart) line += u", " + CountOf(charts_, u"chart", u"charts");

@@ -129,6 +129,18 @@ int ReadRunOptions(RunOptions& options, Text& message) {
     }
     options.outFolder = value;
   }
+  if (Given(u"format", value) && !ParseReportFormat(value, options.format)) {
+    message = u"The value of " + SwitchName(u"format") + u" must be txt, tsv, csv or json: '" + value + u"'";
+    return Args::ErrBadSwitch;
+  }
+  if (Given(u"sort", value)) {
+    const Text word = AsciiLower(value);
+    if (word != u"text" && word != u"date") {
+      message = u"The value of " + SwitchName(u"sort") + u" must be text or date: '" + value + u"'";
+      return Args::ErrBadSwitch;
+    }
+    options.order = word == u"date" ? EntryOrder::kDate : EntryOrder::kText;
+  }
   Given(u"ext", options.ext);
   Given(u"exclude", options.exclude);
   // On/off switches: given at all means on (one given a value is a fault).

@@ -8,6 +8,7 @@
 
 #include "base/Text.h"
 #include "cli/Args.h"
+#include "count/Report.h"
 #include "dates/DateKind.h"
 
 struct RunOptions {
@@ -27,6 +28,8 @@ struct RunOptions {
   bool quiet = false;             // no progress line on a terminal
   bool verbose = false;           // a line for each report, each folder without one, and the totals
   bool toStandardOutput = false;  // POSIX "out=-": the reports go to standard output, not to files
+  ReportFormat format = ReportFormat::kTxt;
+  EntryOrder order = EntryOrder::kText;
 };
 
 // Reads every switch into `options`. Returns Args::ResultOk, or

@@ -37,6 +37,16 @@ constexpr Switch kSwitches[] = {
      .value = u"FOLDER",
      .help = u"write the reports into FOLDER, which must exist\n(default: the current folder)",
      .folderValue = true},
+    {.name = u"format",
+     .value = u"TYPE",
+     .help = u"the reports' format: txt (default), tsv, csv or\njson, the last three with the bytes of each "
+             u"date\n"
+             u"(NAME.tsv, NAME.csv, NAME.json, in UTF-8)",
+     .choices = u"txt tsv csv json"},
+    {.name = u"sort",
+     .value = u"ORDER",
+     .help = u"the order of the lines: text (default, by their\ntext) or date (by the earliest date of each)",
+     .choices = u"text date"},
     {.name = u"each",
      .help =
          u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"

@@ -9,7 +9,7 @@
 #include "platform/CodePage.h"
 #include "platform/Search.h"
 
-DateCountList DateCounts;
+ValueCounts DateCounts;
 
 namespace {
 
@@ -35,13 +35,16 @@ Platform::FileTime StampOf(const Platform::DirEntry& entry, DateKind kind) {
 
 }  // namespace
 
-void DateCounter::File(const Text&, const Platform::DirEntry& entry) {
+void DateCounter::File(const Text& folder, const Platform::DirEntry& entry) {
+  if (own_ != nullptr && own_->Holds(folder, entry.name)) {
+    ++ownFiles_;
+    return;
+  }
   bool recorded = true;
   const int64_t date =
       kind_ == DateKind::kTaken ? DateOfTaken(entry, &recorded) : DateOfStamp(StampOf(entry, kind_));
   untaken_ += recorded ? 0 : 1;
-  RenderDateTo(mask_, date, text_);
-  counts_.Add(text_);
+  counts_.Add(date, entry.size);
 }
 
 void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCountList& counts) {

@@ -87,7 +87,7 @@ void DateCountList::Place(uint32_t hash, size_t entry) {
   slots_[i] = SlotOf(hash, entry);
 }
 
-void DateCountList::Append(TextView text, uint32_t hash, int64_t count) {
+void DateCountList::Append(TextView text, uint32_t hash, int64_t count, uint64_t fileBytes, int64_t date) {
   const bool narrow = FitsInBytes(text);
   const size_t bytes = text.size() * (narrow ? 1 : 2);
   // Offsets and sizes are 32 bits: past 4 GiB of texts memory has run out.
@@ -99,7 +99,8 @@ void DateCountList::Append(TextView text, uint32_t hash, int64_t count) {
     texts_.resize(texts_.size() + bytes);
     std::memcpy(texts_.data() + offset, text.data(), bytes);
   }
-  entries_.push_back(Entry{offset, static_cast<uint32_t>(text.size()) | (narrow ? 0 : kWide), count});
+  entries_.push_back(
+      Entry{offset, static_cast<uint32_t>(text.size()) | (narrow ? 0 : kWide), count, fileBytes, date});
   // Keep the table at most half full so probes stay short.
   if (entries_.size() * 2 > slots_.size()) {
     Rebuild(std::max<size_t>(64, slots_.size() * 2));
@@ -108,13 +109,18 @@ void DateCountList::Append(TextView text, uint32_t hash, int64_t count) {
   Place(hash, entries_.size() - 1);
 }
 
-void DateCountList::Add(TextView text, int64_t count) {
+void DateCountList::Add(TextView text, int64_t count) { Add(text, count, 0, INT64_MAX); }
+
+void DateCountList::Add(TextView text, int64_t count, uint64_t bytes, int64_t date) {
   const uint32_t hash = HashText(text);
   const int64_t found = Find(text, hash);
   if (found >= 0) {
-    entries_[static_cast<size_t>(found)].count += count;
+    Entry& entry = entries_[static_cast<size_t>(found)];
+    entry.count += count;
+    entry.bytes += bytes;
+    entry.first = std::min(entry.first, date);
   } else {
-    Append(text, hash, count);
+    Append(text, hash, count, bytes, date);
   }
 }
 
@@ -134,7 +140,6 @@ void DateCountList::Sort() {
   const size_t perWord = 64 / bits;
   // The index is rebuilt after the entries move: it goes now, so that the
   // keys take its place.
-  const size_t capacity = slots_.size();
   slots_.clear();
   slots_.shrink_to_fit();
   std::vector<SortKey> keys;
@@ -153,6 +158,13 @@ void DateCountList::Sort() {
     if (a.words[1] != b.words[1]) return a.words[1] < b.words[1];
     return Less(entries_[a.entry], entries_[b.entry]);
   });
+  Reorder(keys);
+}
+
+template <class Key>
+void DateCountList::Reorder(std::vector<Key>& keys) {
+  slots_.clear();
+  slots_.shrink_to_fit();
   // Put every entry in its place by following the cycles of the
   // permutation, so no second list is needed. The texts stay where they are.
   for (uint32_t start = 0; start < keys.size(); ++start) {
@@ -170,5 +182,23 @@ void DateCountList::Sort() {
   }
   keys.clear();
   keys.shrink_to_fit();
+  // The index as Append grows it: at most half full.
+  size_t capacity = 64;
+  while (capacity < entries_.size() * 2) capacity *= 2;
   Rebuild(capacity);
+}
+
+void DateCountList::SortByDate() {
+  struct DateKey {
+    int64_t first;
+    uint32_t entry;
+  };
+  std::vector<DateKey> keys;
+  keys.reserve(entries_.size());
+  for (size_t e = 0; e < entries_.size(); ++e) keys.push_back({entries_[e].first, static_cast<uint32_t>(e)});
+  std::sort(keys.begin(), keys.end(), [this](const DateKey& a, const DateKey& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return Less(entries_[a.entry], entries_[b.entry]);
+  });
+  Reorder(keys);
 }

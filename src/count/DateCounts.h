@@ -23,8 +23,15 @@ class DateCountList {
  public:
   // Counts `count` more files for `text`: raises its count, or appends it.
   void Add(TextView text, int64_t count = 1);
+  // The same, with their `bytes`, and the date value `date` counted under
+  // the text (the entry keeps the earliest: Dates::None stands before
+  // every date).
+  void Add(TextView text, int64_t count, uint64_t bytes, int64_t date);
   // Sorts the entries by text, ordinal by UTF-16 code unit (a prefix first).
   void Sort();
+  // Sorts the entries by the earliest date counted under each, equal ones
+  // by text.
+  void SortByDate();
 
   bool Empty() const { return entries_.empty(); }
   size_t Size() const { return entries_.size(); }
@@ -32,6 +39,8 @@ class DateCountList {
   Text TextAt(size_t i) const;
   void TextAt(size_t i, Text& out) const;  // into `out`, reusing its storage
   int64_t CountAt(size_t i) const { return entries_[i].count; }
+  uint64_t BytesAt(size_t i) const { return entries_[i].bytes; }
+  int64_t FirstDateAt(size_t i) const { return entries_[i].first; }
 
  private:
   static constexpr uint32_t kWide = 0x80000000u;  // in Entry::size: two bytes a unit
@@ -39,13 +48,19 @@ class DateCountList {
     uint32_t offset;  // of the text in texts_
     uint32_t size;    // units, with kWide
     int64_t count;
+    uint64_t bytes;
+    int64_t first;  // the earliest date value counted under the text
   };
   size_t Units(const Entry& entry) const { return entry.size & ~kWide; }
   char16_t UnitAt(const Entry& entry, size_t i) const;
   bool Holds(const Entry& entry, TextView text) const;
   // Index of the entry holding `text`, or -1 when there is none.
   int64_t Find(TextView text, uint32_t hash) const;
-  void Append(TextView text, uint32_t hash, int64_t count);
+  void Append(TextView text, uint32_t hash, int64_t count, uint64_t fileBytes, int64_t date);
+  // Puts the entries in the order of `keys` (each entry's index at its new
+  // place), then rebuilds the index.
+  template <class Key>
+  void Reorder(std::vector<Key>& keys);
   void Rebuild(size_t capacity);
   // Puts entry `entry`, whose text has `hash`, in the first free slot from
   // its own.

@@ -1,5 +1,7 @@
 #include "dates/Mask.h"
 
+#include <algorithm>
+
 #include "base/Calendar.h"
 #include "base/Constants.h"
 #include "dates/DateValue.h"
@@ -42,37 +44,7 @@ Text TranslateMask(const Text& mask) {
   return result;
 }
 
-void RenderDateTo(TextView mask, int64_t date, Text& out) {
-  const Calendar::Fields f = date == Dates::None ? Calendar::Fields{} : Calendar::FieldsFromSeconds(date);
-  out.clear();
-  for (size_t i = 0; i < mask.size(); ++i) {
-    if (mask[i] != u'%' || i + 1 >= mask.size()) {
-      out.push_back(mask[i]);
-      continue;
-    }
-    const size_t at = i + 1;
-    if (AsciiLowerAt(mask, at, u"yyyy")) {
-      AppendTwoDigits(out, f.year / 100);
-      AppendTwoDigits(out, f.year % 100);
-      i += 4;
-    } else if (AsciiLowerAt(mask, at, u"yy")) {
-      AppendTwoDigits(out, f.year % 100);
-      i += 2;
-    } else if (AsciiLowerAt(mask, at, u"mm")) {
-      AppendTwoDigits(out, f.month), i += 2;
-    } else if (AsciiLowerAt(mask, at, u"dd")) {
-      AppendTwoDigits(out, f.day), i += 2;
-    } else if (AsciiLowerAt(mask, at, u"hh")) {
-      AppendTwoDigits(out, f.hour), i += 2;
-    } else if (AsciiLowerAt(mask, at, u"ii")) {
-      AppendTwoDigits(out, f.minute), i += 2;
-    } else if (AsciiLowerAt(mask, at, u"ss")) {
-      AppendTwoDigits(out, f.second), i += 2;
-    } else {
-      out.push_back(u'%');  // no token follows: the "%" is literal
-    }
-  }
-}
+void RenderDateTo(TextView mask, int64_t date, Text& out) { RenderPieces(MaskPieces(mask), date, out); }
 
 namespace {
 
@@ -150,4 +122,36 @@ std::vector<MaskPiece> MaskPieces(TextView mask) {
     pieces.push_back(piece);
   }
   return pieces;
+}
+
+TimeUnit FinestUnit(const std::vector<MaskPiece>& pieces) {
+  int finest = 0;
+  for (const MaskPiece& piece : pieces) finest = std::max(finest, piece.field);
+  return static_cast<TimeUnit>(5 - finest);  // the year is field 0, the second field 5
+}
+
+bool TextsInDateOrder(const std::vector<MaskPiece>& pieces) {
+  int next = 0;  // the field that must come next
+  for (const MaskPiece& piece : pieces) {
+    if (piece.field < 0) continue;
+    if (piece.field != next || piece.shortYear) return false;
+    ++next;
+  }
+  return next > 0;
+}
+
+void RenderPieces(const std::vector<MaskPiece>& pieces, int64_t date, Text& out) {
+  const Calendar::Fields f = date == Dates::None ? Calendar::Fields{} : Calendar::FieldsFromSeconds(date);
+  const int64_t values[] = {f.year, f.month, f.day, f.hour, f.minute, f.second};
+  out.clear();
+  for (const MaskPiece& piece : pieces) {
+    if (piece.field < 0) {
+      out.push_back(piece.literal);
+    } else if (piece.digits == 4) {
+      AppendTwoDigits(out, values[0] / 100);
+      AppendTwoDigits(out, values[0] % 100);
+    } else {
+      AppendTwoDigits(out, values[piece.field] % 100);
+    }
+  }
 }

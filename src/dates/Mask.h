@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "dates/Unit.h"
 
 // Renders `date` (a date value of the calendar, or Dates::None) through
 // `mask`: "%" followed by yyyy, yy, mm, dd, hh, ii or ss (any letter case)
@@ -42,6 +43,21 @@ struct MaskPiece {
 
 // The pieces of a rendering mask, in order.
 std::vector<MaskPiece> MaskPieces(TextView renderMask);
+
+// The finest unit the pieces show: their finest token's, kYear when they
+// show none.
+TimeUnit FinestUnit(const std::vector<MaskPiece>& pieces);
+
+// Whether the texts rendered through the pieces sort, code unit by code
+// unit, as the dates they show do, each unit of FinestUnit its own text:
+// the four-digit year and then, in that order, the month, the day, the
+// hour, the minute and the second down to the finest, with any literals
+// between them ("yyyy-mm-dd", "yyyymmddhhiiss", not "dd.mm.yyyy" or "yy").
+bool TextsInDateOrder(const std::vector<MaskPiece>& pieces);
+
+// RenderDate through the pieces of its mask: the same text, without reading
+// the mask again; into `out`, replacing its content.
+void RenderPieces(const std::vector<MaskPiece>& pieces, int64_t date, Text& out);
 
 // RenderDate into `out` (replacing its content), reusing its storage.
 void RenderDateTo(TextView mask, int64_t date, Text& out);

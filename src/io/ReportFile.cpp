@@ -140,6 +140,13 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
+bool IsOwnTemporaryName(TextView name) {
+  const Text sample(Paths::LastComponent(TemporaryName(u"x", 0)));  // ".pppppppp-00.tmp"
+  const size_t attempt = sample.size() - 6;                         // where "00.tmp" starts
+  return name.size() == sample.size() && name.substr(0, attempt) == TextView(sample).substr(0, attempt) &&
+         name.substr(attempt + 2) == u".tmp";
+}
+
 Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
                                         const std::function<void(const ByteSink&)>& produce) {
   Text target;

@@ -35,6 +35,10 @@ enum class WriteStatus {
 Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
                                         const std::function<void(const ByteSink&)>& produce);
 
+// Whether `name` (a file name without its folder) is the name of one of
+// this process's temporary files (TemporaryName).
+bool IsOwnTemporaryName(TextView name);
+
 // The temporary file of the given attempt for `target`: in its folder, named
 // "." + the process id in 8 hex digits + "-" + the attempt in 2 hex digits +
 // ".tmp", so that it is as short as can be and the same length for any

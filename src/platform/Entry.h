@@ -30,6 +30,13 @@ struct DirEntry {
   bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
 
+// Identity of a folder: volume and index (POSIX: device and inode; Windows:
+// volume serial and file index). An index of 0 means unknown.
+struct FolderId {
+  uint64_t volume = 0, index = 0;
+  bool operator==(const FolderId&) const = default;
+};
+
 // What a search delivers and how it opens folders, as bits.
 constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else they may stay 0)
 constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place

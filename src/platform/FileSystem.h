@@ -6,6 +6,7 @@
 
 #include "base/Outcome.h"
 #include "base/Text.h"
+#include "platform/Entry.h"
 
 namespace Platform {
 
@@ -26,6 +27,10 @@ Done CanList(const Text& path);
 // Windows: made absolute, "." and ".." resolved), or "" when it cannot be
 // had (POSIX: the path does not exist).
 Text FullPath(const Text& path);
+
+// The identity of the folder `path` names, links followed; false when it
+// cannot be had.
+bool FolderIdentity(const Text& path, FolderId& id);
 
 // The drive type of a root path: 0 unknown, 1 no root directory, above 1 a
 // usable volume (POSIX: 3 for an existing folder, else 1).

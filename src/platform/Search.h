@@ -27,13 +27,6 @@ enum class SearchStatus {
 // handles, and has no limit to keep.
 size_t FoldersToHold();
 
-// Identity of a folder: volume and index (POSIX: device and inode; Windows:
-// volume serial and file index). An index of 0 means unknown.
-struct FolderId {
-  uint64_t volume = 0, index = 0;
-  bool operator==(const FolderId&) const = default;
-};
-
 // A folder a search has listed, kept open so that searches of its subfolders
 // can start from it rather than from the whole path (POSIX: a descriptor;
 // Windows: the folder's path). Closed by its destructor.

@@ -126,6 +126,9 @@ class Walker {
       } else if (Enters(folder, level, entry, child)) {
         child.entry = std::move(entry);
         frame.subfolders.push_back(std::move(child));
+      } else if (!MayDescend(level) && entry.name != u"." && entry.name != u".." &&
+                 (rules_.followLinks || !IsFolderLink(entry))) {
+        sink_.BeyondDepth(folder, entry);
       }
     }
     // A listing that failed before its end: its files so far count. (A

@@ -55,6 +55,9 @@ class Sink {
   virtual void FolderDone(const Text& folder, int64_t files) { (void)folder, (void)files; }
   // A folder it could not read in full, in walk order.
   virtual void Unread(const UnreadFolder& folder) { (void)folder; }
+  // A subfolder of `folder` it leaves, the levels asked for being walked
+  // (a greater depth would enter it).
+  virtual void BeyondDepth(const Text& folder, const Platform::DirEntry& entry) { (void)folder, (void)entry; }
 };
 
 // How a walk goes: `levels` as for Scan; whether it hands on files at all,

@@ -61,9 +61,10 @@ TEST_F(EndToEnd, NamesThatAreNotUtf8KeepTheirBytesButNotInTheLog) {
 TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
   if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit works under AddressSanitizer";
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
-  // Every file of `big` its own second, and a mask with a long literal tail:
-  // 10,000 date texts of some 2,000 characters need more than the limit
-  // below; the program itself needs a quarter of it.
+  // Every file of `big` its own second, and a mask with a long literal tail
+  // whose texts do not sort as their dates (the second first), so that they
+  // are gathered by text: 10,000 date texts of some 2,000 characters need
+  // more than the limit below; the program itself needs a quarter of it.
   const Text big = dir_ / u"big";
   TestSupport::MakeDirs(big);
   const Platform::FileTime start = UtcStamp(2018, 1, 1, 0, 0, 0);
@@ -74,10 +75,10 @@ TEST_F(EndToEnd, RunningOutOfMemoryEndsTheRunBeforeThatFoldersReport) {
   const Text tail(2000, u'x');
 
   EXPECT_EQ(
-      RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=yyyymmddhhiiss" + tail), a, big, c}),
+      RunLimited(RLIMIT_AS, rlim_t{32} << 20, {S(u"date=m"), S(u"fmt=ssyyyymmddhhii" + tail), a, big, c}),
       1u);
   EXPECT_EQ(TestSupport::Listing(work_), std::vector<Text>{u"a.txt"});
-  EXPECT_EQ(Report(u"a.txt"), "20180101000000" + Utf8FromText(tail) + " 1\r\n");
+  EXPECT_EQ(Report(u"a.txt"), "00201801010000" + Utf8FromText(tail) + " 1\r\n");
   EXPECT_TRUE(Logged("Memory ran out while counting the folder '" + Utf8FromText(big) + "'")) << Log();
   const std::string log = Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
@@ -277,8 +278,10 @@ TEST_F(EndToEnd, ReportsToStandardOutputAndAVerboseRun) {
                                "datemill: 3 folders, 0 files counted, 0 reports written\n");
   result = Run({u"-v", u"--date=m", a, b});
   EXPECT_EQ(result.errors,
-            "datemill: wrote a.txt (2 files, 2 dates)\ndatemill: wrote b.txt (1 file, 3 dates)\n"
-            "datemill: 2 folders, 3 files counted, 2 reports written\n");
+            "datemill: wrote a.txt (2 files, 2 dates)\ndatemill: wrote b.txt (3 files of 2 folders: " +
+                Utf8FromText(a) + ", " + Utf8FromText(b) +
+                "; 3 dates)\n"
+                "datemill: 2 folders, 3 files counted, 2 reports written\n");
 }
 
 TEST_F(EndToEnd, OpenWithoutXdgOpenSaysWhereTheFileIs) {

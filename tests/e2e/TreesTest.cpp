@@ -80,7 +80,8 @@ TEST_F(EndToEnd, FolderProblemsAreToldAndTheRunGoesOn) {
   TestSupport::WriteBytes(file, "x");
   std::vector<Text> args = {S(u"date=m"), missing, file, empty};
   std::string expected = "datemill: " + Utf8FromText(missing) + ": No such file or directory\n" +
-                         "datemill: " + Utf8FromText(file) + ": Not a directory\n";
+                         "datemill: " + Utf8FromText(file) + ": Not a directory\n" +
+                         "datemill: " + Utf8FromText(empty) + ": no report: no files directly in it\n";
 #ifndef _WIN32
   const Text locked = Folder(u"locked", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const std::filesystem::path lockedPath(Utf8FromText(locked));

@@ -11,6 +11,7 @@
 #include <map>
 #include <new>
 
+#include "base/Calendar.h"
 #include "base/Constants.h"
 #include "count/Counting.h"
 #include "count/Report.h"
@@ -61,9 +62,12 @@ TEST(PosixReport, AShortWriteIsAFailure) {
       ::signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{1000, 1000};  // no file may grow beyond 1000 bytes
       ::setrlimit(RLIMIT_FSIZE, &limit);
-      DateCountList counts;
-      for (int i = 0; i < 1000; ++i) counts.Add(DecimalText(100000 + i));
-      return static_cast<int>(WriteReport(u"limited", counts).status);
+      ValueCounts counts;
+      counts.Use(TimeUnit::kDay, false);
+      for (int i = 0; i < 1000; ++i) counts.Add(i * Calendar::kSecondsPerDay, 0);
+      ReportStyle style;
+      style.mask = u"%yyyy-%mm-%dd";
+      return static_cast<int>(WriteReport(u"limited", counts, style).status);
     });
     // In place, the earlier report is cut; else it stays.
     const WriteStatus expected = inPlace ? WriteStatus::kLeftIncomplete : WriteStatus::kNotWritten;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "count/Report.h"
+#include "dates/DateValue.h"
 #include "platform/CodePage.h"
 #include "support/TestSupport.h"
 
@@ -52,9 +53,13 @@ TEST(NarrowText, OneQuestionMarkPerMissingCharacter) {
 }
 
 TEST(NarrowText, ReportLinesUseIt) {
-  DateCountList counts;
-  counts.Add(u"sept. \u00E4");
-  EXPECT_EQ(ReportBytes(counts), Platform::ToNarrow(u"sept. \u00E4 1\r\n"));
+  ValueCounts counts;
+  counts.Use(TimeUnit::kYear, false);
+  counts.Add(MakeDate(2018, 9, 1, 0, 0, 0), 0);
+  counts.Settle();
+  ReportStyle style;
+  style.mask = u"sept. \u00E4 %yyyy";
+  EXPECT_EQ(ReportBytes(counts, style), Platform::ToNarrow(u"sept. \u00E4 2018 1\r\n"));
 }
 
 }  // namespace

@@ -58,6 +58,14 @@ Text FullPath(const Text& path) {
   return full;
 }
 
+bool FolderIdentity(const Text& path, FolderId& id) {
+  struct stat st {};
+  if (posix::StatFollowing(PathBytes(path), st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  id.volume = static_cast<uint64_t>(st.st_dev);
+  id.index = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
 uint32_t DriveType(const Text& root) {
   bool isDirectory = false;
   uint64_t size = 0;

@@ -47,6 +47,22 @@ Text FullPath(const Text& path) {
   return n > 0 && n < size ? FromW(buffer.data(), n) : Text();
 }
 
+bool FolderIdentity(const Text& path, FolderId& id) {
+  // Backup semantics let CreateFileW open a folder; a link is followed.
+  HANDLE handle =
+      ::CreateFileW(W(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(handle, &info) != 0 &&
+                  (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  ::CloseHandle(handle);
+  if (!ok) return false;
+  id.volume = info.dwVolumeSerialNumber;
+  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 uint32_t DriveType(const Text& root) { return ::GetDriveTypeW(W(root)); }
 
 }  // namespace Platform
