@@ -61,16 +61,16 @@ bool RunOutput::WriteFile(const Text& what, const Text& path, const Outcome<Writ
 // The report on standard output; with several folders in the run each
 // report behind a line "==> NAME.txt <==" and an empty line between
 // reports, as head(1) shows several files, or, as json, all of them in one
-// array.
+// array (which Totals closes).
 bool RunOutput::WriteToStandardOutput(const Text& reportFile, const ValueCounts& counts,
                                       const ReportStyle& style) {
   Done done = Succeeded();
   const auto out = [&done](std::string_view bytes) {
     if (done.status) done = Platform::WriteStandardOutput(bytes);
   };
-  if (style.format == ReportFormat::kJson) {
+  if (style.format == ReportFormat::kJson && folders_ > 1) {
     out(printed_ ? "," : "[");
-  } else if (folders_ > 1) {
+  } else if (style.format != ReportFormat::kJson && folders_ > 1) {
     out(Platform::ToNarrow((printed_ ? u"\n==> " : u"==> ") + reportFile + u" <==\n"));
   }
   printed_ = true;
@@ -169,7 +169,7 @@ void RunOutput::NoReport(const Text& folder, const Text& reportName, const Folde
 }
 
 void RunOutput::Totals() {
-  if (options_.toStandardOutput && options_.format == ReportFormat::kJson) {
+  if (options_.toStandardOutput && options_.format == ReportFormat::kJson && folders_ > 1) {
     const Done done = Platform::WriteStandardOutput(printed_ ? "]\n" : "[]\n");
     (void)done;  // a failed write of the reports is told with them
   }

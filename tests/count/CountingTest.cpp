@@ -4,9 +4,12 @@
 
 #include "base/Constants.h"
 #include "base/Conventions.h"
+#include "base/Paths.h"
 #include "count/Counting.h"
+#include "count/OwnFiles.h"
 #include "count/Report.h"
 #include "dates/DateValue.h"
+#include "io/ReportFile.h"
 #include "platform/CodePage.h"
 #include "support/TestSupport.h"
 
@@ -55,6 +58,35 @@ TEST(CountDates, CountsTheChosenStampOfEveryFileAcrossFolders) {
   // Counts accumulate over later folders.
   CountDates(folders, u"%yyyy", DateKind::kCreated, created);
   EXPECT_EQ(Texts(created), (std::vector<Text>{u"2018-09-26 2", u"2018-09-25 2", u"2018 4"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The run's own outputs: its names and its temporary files, in the output
+// folder only, however the walk names that folder.
+TEST(OwnFiles, AreTheRunsNamesInItsOutputFolder) {
+  TestSupport::ScopedTempDir dir;
+  TestSupport::MakeDirs(dir / u"sub");
+  TestSupport::MakeDirs(dir / u"out");
+  const Text out = dir / u"out";
+  OwnFiles own(out, {u"a.txt", u"a.svg"});
+  const Text sep(1, Platform::kSeparator);
+  const Text roundabout = dir / u"sub" + sep + u".." + sep + u"out" + sep;
+  const Text temporary(Paths::LastComponent(TemporaryName(TestSupport::Join(out, u"a.txt"), 3)));
+  const struct {
+    Text folder;
+    Text name;
+    bool own;
+  } cases[] = {
+      {out, u"a.txt", true},           {out + sep, u"a.svg", true},    {roundabout, u"a.txt", true},
+      {out, temporary, true},          {out, u"b.txt", false},         {out, u".0000000z-00.tmp", false},
+      {dir / u"sub", u"a.txt", false}, {dir.path(), temporary, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(own.Holds(c.folder, c.name), c.own) << Utf8FromText(c.folder) << " " << Utf8FromText(c.name);
+  }
 }
 
 }  // namespace

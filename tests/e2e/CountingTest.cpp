@@ -45,6 +45,26 @@ TEST_F(EndToEnd, CountsAccumulateOverTheFoldersOfARun) {
   EXPECT_EQ(Report(u"missing.txt"), "2018 1\r\n2019 2\r\n");
 }
 
+// A report or chart the run writes into a folder it counts is none of that
+// folder's files, in the first run or a later one; other files count, other
+// ".txt" files too.
+TEST_F(EndToEnd, TheRunsOwnFilesAreNotCounted) {
+  for (int i = 0; i < 2; ++i)
+    TestSupport::MakeFile(Join(work_, u"f" + DecimalText(i)), "x", UtcStamp(2018, 5, 5, 0, 0, 0));
+  TestSupport::MakeFile(Join(work_, u"notes.txt"), "x", UtcStamp(2018, 5, 5, 0, 0, 0));
+  const Text other = Folder(u"other", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), S(u"chart"), u"."}).status, 0u);
+    EXPECT_EQ(Report(u"work.txt"), "2018 3\r\n") << "run " << run;
+  }
+  // Written into a counted folder by the out switch, also under a name of
+  // its own with the each switch.
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(Run({S(u"date=m"), S(u"fmt=yyyy"), S(u"each"), S(u"out=") + other, other, other}).status, 0u);
+    EXPECT_EQ(ReadBytes(Join(other, u"other (2).txt")), "2019 1\r\n") << "run " << run;
+  }
+}
+
 TEST_F(EndToEnd, EachReportHoldsItsOwnFolderOnly) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text empty = Folder(u"empty", {});

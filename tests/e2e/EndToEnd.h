@@ -14,6 +14,7 @@
 #include "base/Conventions.h"
 #include "chart/Chart.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "support/TestSupport.h"
 
 #ifndef _WIN32

@@ -26,6 +26,52 @@ TEST_F(EndToEnd, AReportThatCannotBeWrittenIsLoggedAndFailsTheRun) {
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
 
+// A folder that counts nothing is said without the verbose switch (on
+// Windows in the log), with why, and an earlier report of its name stays
+// as it was; the run still succeeds.
+TEST_F(EndToEnd, AFolderThatCountsNothingSaysSo) {
+  const Text etc = Folder(u"etc", {UtcStamp(2018, 1, 1, 0, 0, 0), UtcStamp(2018, 1, 2, 0, 0, 0)});
+  ASSERT_EQ(Run({S(u"date=m"), etc}).status, 0u);
+  const std::string earlier = Report(u"etc.txt");
+  const TestSupport::RunResult result = Run({S(u"date=m"), S(u"ext=nosuchext"), etc});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(Report(u"etc.txt"), earlier);
+  const std::string said = Utf8FromText(etc) +
+                           ": no report: every file left out by the extension lists (2 files); the earlier "
+                           "report etc.txt is left as it was";
+  EXPECT_NE((Platform::HasConsole() ? result.errors : Log()).find(said), std::string::npos)
+      << result.errors << Log();
+  const Text tree = dir_ / u"tree";
+  Folder(u"tree" + Text(1, Platform::kSeparator) + u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  Folder(u"tree" + Text(1, Platform::kSeparator) + u"b", {});
+  const TestSupport::RunResult subfolders = Run({S(u"date=m"), tree});
+  EXPECT_EQ(subfolders.status, 0u);
+  const std::string why =
+      ": no report: no files directly in it; 2 subfolders that " + Utf8FromText(S(u"depth")) + " would count";
+  EXPECT_NE((Platform::HasConsole() ? subfolders.errors : Log()).find(Utf8FromText(tree) + why),
+            std::string::npos)
+      << subfolders.errors << Log();
+}
+
+// The format switch chooses the report's file and its form, the sort
+// switch its order; the counts are the same.
+TEST_F(EndToEnd, FormatsAndOrders) {
+  const Text folder = Folder(u"photos", {UtcStamp(2024, 4, 1, 0, 0, 0), UtcStamp(2024, 3, 2, 0, 0, 0)});
+  TestSupport::MakeFile(Join(folder, u"big"), std::string(1000, 'x'), UtcStamp(2023, 4, 1, 0, 0, 0));
+  ASSERT_EQ(Run({S(u"date=m"), S(u"format=CSV"), S(u"fmt=dd.mm.yyyy"), S(u"sort=date"), folder}).status, 0u);
+  EXPECT_EQ(Report(u"photos.csv"),
+            "date,files,bytes\r\n01.04.2023,1,1000\r\n02.03.2024,1,1\r\n01.04.2024,1,1\r\n");
+  ASSERT_EQ(Run({S(u"date=m"), S(u"format=json"), S(u"fmt=yyyy"), folder}).status, 0u);
+  EXPECT_NE(Report(u"photos.json")
+                .find("\"entries\": [\n  {\"date\": \"2023\", \"files\": 1, \"bytes\": 1000},\n"
+                      "  {\"date\": \"2024\", \"files\": 2, \"bytes\": 2}\n]"),
+            std::string::npos)
+      << Report(u"photos.json");
+  EXPECT_EQ(TestSupport::Listing(work_), (std::vector<Text>{u"photos.csv", u"photos.json"}));
+  EXPECT_EQ(Run({S(u"format=xml"), folder}).status, kBadSwitch);
+  EXPECT_EQ(Run({S(u"sort=size"), folder}).status, kBadSwitch);
+}
+
 TEST_F(EndToEnd, AReadOnlyReportIsNotReplaced) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
