@@ -1,9 +1,9 @@
 // Long paths both ways, with the Windows rules (through the stand-in
 // platform layer of WindowsRules.cpp). Input: the path as the whole input.
-#include "base/Constants.h"
 #include "FuzzSupport.h"
-#include "base/Paths.h"
 #include "WindowsRules.h"
+#include "base/Constants.h"
+#include "base/Paths.h"
 #include "cli/Envs.h"
 #include "scan/LPS.h"
 

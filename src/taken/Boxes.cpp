@@ -2,10 +2,11 @@
 // AVIF picture, and the creation time in the movie header of MP4, MOV and
 // 3GP. Only box headers are read on the way, so a movie header behind
 // gigabytes of media data costs one small read.
+#include "taken/Boxes.h"
+
 #include <initializer_list>
 
 #include "base/Calendar.h"
-#include "taken/Boxes.h"
 #include "taken/Exif.h"
 
 namespace TakenDate {

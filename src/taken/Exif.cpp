@@ -1,11 +1,12 @@
 // Exif dates: the TIFF structure's IFD walk, and the still-image files that
 // carry one (TIFF and its raw variants directly, JPEG in an APP1 segment,
 // PNG in an eXIf chunk, WebP in an EXIF chunk).
+#include "taken/Exif.h"
+
 #include <cstring>
 #include <initializer_list>
 
 #include "base/Calendar.h"
-#include "taken/Exif.h"
 
 namespace TakenDate {
 

@@ -13,8 +13,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "scan/records/NameStore.h"
 #include "base/Text.h"
+#include "scan/records/NameStore.h"
 
 // A full path in two pieces (folder and name) that live elsewhere, or, when
 // assigned as a whole, in a block of its own. Reads like a Text: it compares
