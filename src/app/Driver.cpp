@@ -40,12 +40,15 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCou
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
+  rules.skipNames = ScanDir::FolderNames(options.skip);
+  rules.oneFileSystem = options.oneFileSystem;
   DateCounter counter(options.mask, options.kind, counts);
   FolderCounts result;
   result.counted = ScanDir::Walk(folder, rules, counter);
   result.seen = result.counted + counter.Skipped();
   result.untaken = counter.Untaken();
   result.unread = counter.TakeUnread();
+  result.leftOut = counter.LeftOut();
   return result;
 }
 

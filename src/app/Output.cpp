@@ -76,6 +76,7 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
                       DateCountList& counts, const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
+  leftOut_ += found.leftOut;
   untaken_ += found.untaken;
   const Text counted = u" (" + CountOf(found.counted, u"file", u"files") + u", " +
                        CountOf(static_cast<int64_t>(counts.Size()), u"date", u"dates") + u")";
@@ -111,6 +112,7 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
 void RunOutput::NoReport(const Text& folder, const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
+  leftOut_ += found.leftOut;
   if (found.seen > found.counted) {
     Told(folder + u": no report: every file left out by the extension lists (" +
          CountOf(found.seen, u"file", u"files") + u")");
@@ -124,6 +126,12 @@ void RunOutput::Totals() const {
   Text line = CountOf(folderCount_, u"folder", u"folders") + u", " + CountOf(files_, u"file", u"files") +
               u" counted, " + CountOf(reports_, u"report", u"reports") + u" written";
   if (options_.chart) line += u", " + CountOf(charts_, u"chart", u"charts");
+  if (!options_.skip.empty()) line += u", " + CountOf(leftOut_.named, u"folder", u"folders") + u" skipped";
+  if (options_.oneFileSystem)
+    line += u", " +
+            CountOf(leftOut_.otherFileSystem, u"folder on another file system",
+                    u"folders on other file systems") +
+            u" left out";
   Told(line);
   if (untaken_ == 0) return;
   const Text untaken =

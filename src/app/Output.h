@@ -20,6 +20,7 @@
 struct FolderCounts {
   int64_t seen = 0, counted = 0, untaken = 0;
   std::vector<ScanDir::UnreadFolder> unread;  // the folders it could not read in full
+  ScanDir::LeftOutFolders leftOut;            // the subfolders it left out
 };
 
 class RunOutput {
@@ -53,5 +54,6 @@ class RunOutput {
   const size_t folders_;
   std::vector<Text> written_;  // the files of the folder last written
   int64_t files_ = 0, untaken_ = 0, reports_ = 0, charts_ = 0, folderCount_ = 0;
+  ScanDir::LeftOutFolders leftOut_;
   bool printed_ = false;  // a report has gone to standard output
 };
