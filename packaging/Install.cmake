@@ -65,5 +65,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The C and C++ runtime versions the program needs, read from the binary.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The bash completion is loaded by bash-completion's loader.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 endif()
 include(CPack)

@@ -22,10 +22,11 @@ TEST_PACKAGES+=(librsvg2-bin python3)
 TEST_PACKAGES+=(zsh fish)
 # What building the packages needs: dpkg-shlibdeps (and file, which CPack
 # uses to find the programs) for the Debian package's dependencies.
-PACKAGE_PACKAGES=(dpkg-dev file)
+DEB_PACKAGES=(dpkg-dev file)
 # The Windows installer: wixl builds it, msibuild and msiinfo (msitools)
 # patch and read its tables.
-PACKAGE_PACKAGES+=(wixl msitools)
+MSI_PACKAGES=(wixl msitools)
+PACKAGE_PACKAGES=("${DEB_PACKAGES[@]}" "${MSI_PACKAGES[@]}")
 # The fuzz targets (clang with libFuzzer), clang-tidy and the format check.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 LINT_PACKAGES=(clang-tidy-14 clang-format-14)

@@ -14,6 +14,8 @@ bash -c '
   }
   check "--date" datemill --da
   check "--ext --exclude --each" datemill --e
+  check "--one-file-system" datemill --on
+  check "--skip" datemill --sk
   check "c m a t created modified accessed taken" datemill --date ""
   check "modified" datemill --date = mo
   check "all" datemill --depth=2 --depth a

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks the packages scripts/package.sh made: the Debian package's fields
 # and files, the program installed from it into a scratch root, and the
-# files of the Windows zip and installer.
-# Usage: packages.sh <packages folder> <version>
+# files of the Windows zip and installer (with "deb", the Debian package
+# only).
+# Usage: packages.sh <packages folder> <version> [deb]
 set -u
-dir=$1 version=$2
+dir=$1 version=$2 only=${3:-}
 status=0
 fail() { echo "packages: $*" >&2; status=1; }
 has_line() {  # <text> <extended regex>: some line of the text matches
@@ -14,7 +15,7 @@ has_line() {  # <text> <extended regex>: some line of the text matches
 deb=$dir/datemill_${version}_$(dpkg --print-architecture).deb
 zip=$dir/Datemill-$version-win64.zip
 [ -f "$deb" ] || fail "missing $deb"
-[ -f "$zip" ] || fail "missing $zip"
+[ "$only" = deb ] || [ -f "$zip" ] || fail "missing $zip"
 [ $status -eq 0 ] || exit 1
 
 info=$(dpkg-deb --info "$deb")
@@ -23,6 +24,7 @@ has_line "$info" "^ Version: $version$"
 has_line "$info" "^ Section: utils$"
 has_line "$info" "^ Depends: .*libc6 \(>= [0-9.]+\)"
 has_line "$info" "^ Depends: .*libstdc\+\+6 \(>= [0-9.]+\)"
+has_line "$info" "^ Recommends: bash-completion$"
 has_line "$info" "^ Description: count the files of folders by date$"
 has_line "$info" "^  Datemill counts the files"
 
@@ -41,6 +43,7 @@ first=$("$scratch/usr/bin/datemill" --version | head -n 1)
 "$scratch/usr/bin/datemill" --help | grep -q "^Usage: datemill " || fail "installed datemill --help"
 [ -z "$(mandoc -T lint -W warning "$scratch/usr/share/man/man1/datemill.1.gz" 2>&1)" ] ||
   fail "installed man page does not pass mandoc's lint"
+[ "$only" = deb ] && exit $status
 
 listing=$(unzip -l "$zip")
 for file in Datemill.exe README.md LICENSE; do

@@ -42,6 +42,8 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, ValueCo
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
+  rules.skipNames = ScanDir::FolderNames(options.skip);
+  rules.oneFileSystem = options.oneFileSystem;
   DateCounter counter(options.kind, counts, own);
   FolderCounts result;
   result.counted = ScanDir::Walk(folder, rules, counter) - counter.Own();
@@ -50,6 +52,7 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, ValueCo
   result.seen = result.counted + counter.Skipped() + counter.Own();
   result.untaken = counter.Untaken();
   result.unread = counter.TakeUnread();
+  result.leftOut = counter.LeftOut();
   return result;
 }
 

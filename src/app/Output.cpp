@@ -96,6 +96,7 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, ValueCounts& c
                       const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
+  leftOut_ += found.leftOut;
   untaken_ += found.untaken;
   if (found.counted > 0) counted_.push_back(folder);
   counts.Settle();
@@ -141,6 +142,7 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, ValueCounts& c
 void RunOutput::NoReport(const Text& folder, const Text& reportName, const FolderCounts& found) {
   ++folderCount_;
   files_ += found.counted;
+  leftOut_ += found.leftOut;
   Text why;
   if (found.seen > found.counted + found.own) {
     why = u"every file left out by the extension lists (" +
@@ -176,6 +178,12 @@ void RunOutput::Totals() {
   Text line = CountOf(folderCount_, u"folder", u"folders") + u", " + CountOf(files_, u"file", u"files") +
               u" counted, " + CountOf(reports_, u"report", u"reports") + u" written";
   if (options_.chart) line += u", " + CountOf(charts_, u"chart", u"charts");
+  if (!options_.skip.empty()) line += u", " + CountOf(leftOut_.named, u"folder", u"folders") + u" skipped";
+  if (options_.oneFileSystem)
+    line += u", " +
+            CountOf(leftOut_.otherFileSystem, u"folder on another file system",
+                    u"folders on other file systems") +
+            u" left out";
   Told(line);
   if (untaken_ == 0) return;
   const Text untaken =

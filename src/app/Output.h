@@ -22,6 +22,7 @@
 struct FolderCounts {
   int64_t seen = 0, counted = 0, untaken = 0, own = 0, beyondDepth = 0;
   std::vector<ScanDir::UnreadFolder> unread;  // the folders it could not read in full
+  ScanDir::LeftOutFolders leftOut;            // the subfolders it left out
 };
 
 class RunOutput {
@@ -57,5 +58,6 @@ class RunOutput {
   std::vector<Text> written_;  // the files of the folder last written
   std::vector<Text> counted_;  // the folders whose counts the run's counts hold
   int64_t files_ = 0, untaken_ = 0, reports_ = 0, charts_ = 0, folderCount_ = 0;
+  ScanDir::LeftOutFolders leftOut_;
   bool printed_ = false;  // a report has gone to standard output
 };

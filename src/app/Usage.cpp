@@ -52,9 +52,10 @@ Text WithPrefix(TextView text, TextView prefix) {
 constexpr size_t kSwitchWidth = 18;
 
 // One row as "  left  text", the text starting in the column after a left
-// side of `width` units.
+// side of `width` units; after a longer left side, on the next line.
 Text Line(TextView left, TextView text, TextView prefix, size_t width) {
-  Text line = u"  " + Text(left) + Text(width - left.size() + 2, u' ');
+  Text line = u"  " + Text(left);
+  line += left.size() <= width ? Text(width - left.size() + 2, u' ') : u"\n" + Text(width + 4, u' ');
   for (char16_t unit : WithPrefix(text, prefix)) {
     line += unit;
     if (unit == u'\n') line += Text(width + 6, u' ');  // continuation: two further spaces

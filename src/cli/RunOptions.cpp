@@ -143,10 +143,12 @@ int ReadRunOptions(RunOptions& options, Text& message) {
   }
   Given(u"ext", options.ext);
   Given(u"exclude", options.exclude);
+  Given(u"skip", options.skip);
   // On/off switches: given at all means on (one given a value is a fault).
   options.each = Flag(u"each");
   options.quiet = Flag(u"quiet");
   options.verbose = Flag(u"verbose");
   options.follow = Flag(u"follow");
+  options.oneFileSystem = Flag(u"one-file-system");
   return Args::ResultOk;
 }

@@ -1,5 +1,6 @@
 // The switches of a run, read once from the stored command line: the date
-// mask and kind, how deep to walk, which files to count, where the reports
+// mask and kind, how deep to walk and which subfolders to leave out, which
+// files to count, where the reports
 // go, whether counts accumulate, and whether a chart goes beside each report.
 #pragma once
 
@@ -23,6 +24,8 @@ struct RunOptions {
   Text outFolder;                 // out: "" is the current folder
   bool each = false;              // each report holds its own folder's counts only
   bool follow = false;            // a walk enters links to folders, each real folder once
+  Text skip;                      // the names of the subfolders a walk leaves out, as given
+  bool oneFileSystem = false;     // a walk enters no subfolder on another file system
   bool chart = false;             // write "<name>.svg" beside each report
   bool open = false;              // open each report and chart once written; a missing out folder is made
   bool quiet = false;             // no progress line on a terminal

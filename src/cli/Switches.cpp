@@ -25,6 +25,13 @@ constexpr Switch kSwitches[] = {
     {.name = u"follow",
      .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
              u"their files"},
+    {.name = u"skip",
+     .value = u"LIST",
+     .help = u"do not enter the subfolders of these names\n(separated by ; , or |; * and ? as wildcards)"},
+    {.name = u"one-file-system",
+     .help = u"do not enter subfolders on other file systems",
+     .letter = u'x',
+     .windowsName = u"xdev"},
     {.name = u"ext",
      .value = u"LIST",
      .help =
@@ -88,6 +95,10 @@ bool Exists(const Switch& entry, bool windows) {
 
 TextView Prefix(bool windows) { return windows ? u"/" : u"--"; }
 
+TextView NameOn(const Switch& entry, bool windows) {
+  return windows && !entry.windowsName.empty() ? entry.windowsName : entry.name;
+}
+
 const Switch* Find(TextView name, bool windows) {
   const TextView prefix = Prefix(windows);
   const bool longForm = name.starts_with(prefix);
@@ -96,7 +107,8 @@ const Switch* Find(TextView name, bool windows) {
   const TextView rest = name.substr(longForm ? prefix.size() : 1);
   for (const Switch& entry : kSwitches) {
     if (!Exists(entry, windows)) continue;
-    if (shortForm ? entry.letter == rest[0] : entry.answers ? entry.name == rest : SameName(entry.name, rest))
+    const TextView named = NameOn(entry, windows);
+    if (shortForm ? entry.letter == rest[0] : entry.answers ? named == rest : SameName(named, rest))
       return &entry;
   }
   return nullptr;
@@ -109,7 +121,7 @@ bool IsSwitch(TextView parameter, bool windows) {
 }
 
 Text UsageForm(const Switch& entry, bool windows) {
-  Text form = Text(Prefix(windows)) + Text(entry.name);
+  Text form = Text(Prefix(windows)) + Text(NameOn(entry, windows));
   if (entry.TakesValue()) form += u"=" + Text(entry.value);
   if (!windows && entry.letter != 0) form = u"-" + Text(1, entry.letter) + u", " + form;
   return form;
@@ -120,7 +132,7 @@ Text NameList(bool windows) {
   for (const Switch& entry : kSwitches) {
     if (!Exists(entry, windows)) continue;
     if (!list.empty()) list += u", ";
-    list += Text(Prefix(windows)) + Text(entry.name);
+    list += Text(Prefix(windows)) + Text(NameOn(entry, windows));
   }
   return list;
 }

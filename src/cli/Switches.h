@@ -26,6 +26,8 @@ struct Switch {
   bool answers = false;      // asks for the usage or the version and ends the run
   TextView choices = {};     // the values completions offer, separated by spaces
   bool folderValue = false;  // the value is a folder
+  // The name on Windows where it differs ("xdev"); `name` names it in the table.
+  TextView windowsName = {};
   bool TakesValue() const { return !value.empty(); }
 };
 
@@ -34,6 +36,9 @@ std::span<const Switch> All();
 
 // Whether `entry` exists on the platform whose conventions `windows` says.
 bool Exists(const Switch& entry, bool windows);
+
+// The name of `entry` on the platform whose conventions `windows` says.
+TextView NameOn(const Switch& entry, bool windows);
 
 // The switch that the parameter name `name` (as the command line stores it,
 // prefix included, without "=" and a value) stands for, or nullptr: on

@@ -42,6 +42,9 @@ class DateCounter : public ScanDir::Sink {
   // The files counted by taken date that recorded none (counted by their
   // last write instead).
   int64_t Untaken() const { return untaken_; }
+  void FolderLeftOut(const Text&, ScanDir::LeftOut why) override { leftOut_.Count(why); }
+  // The subfolders the walk left out so far.
+  const ScanDir::LeftOutFolders& LeftOut() const { return leftOut_; }
   // The folders the walk could not read in full, handed over.
   std::vector<ScanDir::UnreadFolder> TakeUnread() { return std::move(unread_); }
 
@@ -51,4 +54,5 @@ class DateCounter : public ScanDir::Sink {
   OwnFiles* own_;
   int64_t skipped_ = 0, untaken_ = 0, ownFiles_ = 0, beyondDepth_ = 0;
   std::vector<ScanDir::UnreadFolder> unread_;
+  ScanDir::LeftOutFolders leftOut_;
 };

@@ -26,6 +26,12 @@ struct DirEntry {
   uint64_t size = 0;
   FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
   TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
+  // With kSearchFileSystems: a folder, or a link to one, that leads to
+  // another file system than the folder listed (POSIX: another device;
+  // Windows: another volume serial, told of reparse points only with
+  // kSearchFollow, as a search enters none without). False where that is
+  // not known, and for "." and "..".
+  bool otherFileSystem = false;
 
   bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
@@ -42,5 +48,6 @@ constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else 
 constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
 constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
 constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
+constexpr unsigned kSearchFileSystems = 16;  // whether a folder lies on another file system (otherFileSystem)
 
 }  // namespace Platform

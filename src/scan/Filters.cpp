@@ -1,6 +1,7 @@
 // The scanner's name filters: extension lists and folder words.
 #include "scan/Filters.h"
 
+#include "base/Conventions.h"
 #include "platform/TextCase.h"
 
 namespace ScanDir {
@@ -78,6 +79,67 @@ bool PathMatches(TextView path, const KeyedTable& set) {
     if (!found && !key.empty()) found = lowered.find(key) != Text::npos;
   });
   return found;
+}
+
+namespace {
+
+// The units of the character at `at` of `text`: 2 for a surrogate pair.
+size_t CharacterUnits(TextView text, size_t at) {
+  const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                    text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+  return pair ? 2 : 1;
+}
+
+Text AsNamesCompare(TextView name) {
+  return Platform::kNamesIgnoreCase ? Platform::ToUpper(name) : Text(name);
+}
+
+}  // namespace
+
+bool WildcardMatches(TextView pattern, TextView name) {
+  // The last "*" and where its run ends so far: on a mismatch that run
+  // takes one character more.
+  size_t p = 0, n = 0, star = TextView::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && pattern[p] == u'?') {
+      ++p;
+      n += CharacterUnits(name, n);
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
+      ++p;
+      ++n;
+    } else if (star != TextView::npos) {
+      p = star + 1;
+      resume += CharacterUnits(name, resume);
+      n = resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+FolderNames::FolderNames(TextView list) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find_first_of(u";,|", start);
+    if (end == TextView::npos) end = list.size();
+    const Text entry = TrimSpaces(list.substr(start, end - start));
+    start = end + 1;
+    if (!entry.empty()) entries_.push_back(AsNamesCompare(entry));
+  }
+}
+
+bool FolderNames::Matches(TextView name) const {
+  if (entries_.empty()) return false;
+  const Text compared = AsNamesCompare(name);
+  for (const Text& entry : entries_) {
+    if (WildcardMatches(entry, compared)) return true;
+  }
+  return false;
 }
 
 }  // namespace ScanDir

@@ -1,5 +1,8 @@
-// The scanner's name filters: extension lists and folder words.
+// The scanner's name filters: extension lists, folder words and folder
+// names.
 #pragma once
+
+#include <vector>
 
 #include "base/KeyedTable.h"
 #include "base/Text.h"
@@ -31,5 +34,28 @@ bool PathMatches(TextView path, const KeyedTable& set);
 // The extension of a file name without its ".": the text after the last
 // ".", or "" when that "." starts the name or a space or separator follows it.
 Text Extension(TextView name);
+
+// Folder names as users write them (the skip switch): entries separated by
+// ";", "," and "|", the spaces around an entry dropped (a space inside one
+// belongs to the name: "System Volume Information"), empty entries dropped.
+// A name matches an entry whole, "*" standing for any run of characters
+// and "?" for any one; letter case counts as the platform's file names
+// compare (Platform::kNamesIgnoreCase).
+class FolderNames {
+ public:
+  FolderNames() = default;
+  explicit FolderNames(TextView list);
+  bool Empty() const { return entries_.empty(); }
+  // Whether the name `name` matches one of the entries.
+  bool Matches(TextView name) const;
+
+ private:
+  std::vector<Text> entries_;  // upper-cased where names ignore case
+};
+
+// Whether all of `name` matches `pattern`, where "*" stands for any run of
+// characters and "?" for any one (a surrogate pair is one); every other
+// unit stands for itself.
+bool WildcardMatches(TextView pattern, TextView name);
 
 }  // namespace ScanDir

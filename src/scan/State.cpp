@@ -9,6 +9,7 @@ KeyedTable ExcludeFolderWords;
 Text CurrentRoot;
 size_t MostHeldFolders = 256;
 void (*FilesListed)(const Text& folder, int64_t files, bool folderDone) = nullptr;
+void (*FoldersLeftOut)(const Text& path) = nullptr;
 
 void ResetState() {
   IncludeExtensions.Clear();

@@ -1,6 +1,6 @@
 // The scanner's module state: the filter sets of the current walk, the
 // root being walked, how many folders a walk may hold open, and who is told
-// of the files as they are listed. The walk and the records' Scan both use
+// of the files as they are listed and of the folders left out. The walk and the records' Scan both use
 // it; Reset (records/Scan.h) empties it.
 #pragma once
 
@@ -27,6 +27,9 @@ extern size_t MostHeldFolders;
 // listed, and once when its result is made (`folderDone`); nobody when null.
 extern void (*FilesListed)(const Text& folder, int64_t files, bool folderDone);
 constexpr int64_t FilesPerTelling = 4096;
+// Told of each subfolder a walk leaves out (WalkRules::skipNames and
+// oneFileSystem), for a progress line; nobody when null.
+extern void (*FoldersLeftOut)(const Text& path);
 
 // Empties the four filter sets and clears the current root.
 void ResetState();

@@ -3,6 +3,7 @@
 #include "scan/Walk.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/Conventions.h"
@@ -39,6 +40,7 @@ struct Child {
   Platform::DirEntry entry;
   bool admitted = false;
   bool opened = false;
+  std::optional<LeftOut> leftOut;  // neither, and why, when the walk would have entered it
 };
 
 // A folder of the walk whose subfolders are still to come.
@@ -59,7 +61,8 @@ class Walker {
         flags_((rules.withTimes ? Platform::kSearchTimes : 0) |
                (rules.followLinks ? Platform::kSearchFollow : 0) |
                (rules.linkTargets ? Platform::kSearchTargets : 0) |
-               (rules.taken ? Platform::kSearchTaken : 0)),
+               (rules.taken ? Platform::kSearchTaken : 0) |
+               (rules.oneFileSystem ? Platform::kSearchFileSystems : 0)),
         mostHeld_(std::min(MostHeldFolders, Platform::FoldersToHold())) {}
 
   // Walks from `root` (with its separator), which the sink has heard of
@@ -85,14 +88,23 @@ class Walker {
   // The one rule of which subfolders the walk enters: what it does with
   // the subfolder `entry` of `folder` (at `level`). False when nothing:
   // "." and "..", a link to a folder unless links are followed, a folder
-  // below the levels, one whose path has a word to skip, and one that is
-  // neither admitted nor opened. Which of them the walk opens it tells the
-  // search when it holds `folder`, so that the search may open the same
-  // ones ahead; that a real folder was entered before (following links) is
-  // only known once it is open.
+  // below the levels, one left out (`child.leftOut` says why: its name is
+  // one to skip, or it lies on another file system than its folder, so
+  // than the root's, as the walk enters no other), one whose path has a
+  // word to skip, and one that is neither admitted nor opened. Which of
+  // them the walk opens it tells the search when it holds `folder`, so that
+  // the search may open the same ones ahead; that a real folder was entered
+  // before (following links) is only known once it is open.
   bool Enters(const Text& folder, int64_t level, const Platform::DirEntry& entry, Child& child) const {
+    child.leftOut.reset();
     if (!entry.IsDirectory() || entry.name == u"." || entry.name == u"..") return false;
     if (!MayDescend(level) || (!rules_.followLinks && IsFolderLink(entry))) return false;
+    if (rules_.skipNames.Matches(entry.name)) {
+      child.leftOut = LeftOut::kNamed;
+    } else if (rules_.oneFileSystem && entry.otherFileSystem) {
+      child.leftOut = LeftOut::kOtherFileSystem;
+    }
+    if (child.leftOut) return false;
     const Text sub = Paths::AsFolder(Paths::Join(folder, entry.name));
     if (!rules_.skipFolderWords.empty() && PathMatches(sub, ExcludeFolderWords)) return false;
     child.admitted = rules_.folderWords.empty() || PathMatches(sub, IncludeFolderWords);
@@ -126,6 +138,8 @@ class Walker {
       } else if (Enters(folder, level, entry, child)) {
         child.entry = std::move(entry);
         frame.subfolders.push_back(std::move(child));
+      } else if (child.leftOut) {
+        LeaveOut(Paths::AsFolder(Paths::Join(folder, entry.name)), *child.leftOut);
       } else if (!MayDescend(level) && entry.name != u"." && entry.name != u".." &&
                  (rules_.followLinks || !IsFolderLink(entry))) {
         sink_.BeyondDepth(folder, entry);
@@ -146,6 +160,12 @@ class Walker {
     frame.path = folder;
     frame.level = level;
     stack_.push_back(std::move(frame));
+  }
+
+  // Tells of the subfolder `path` left out.
+  void LeaveOut(const Text& path, LeftOut why) {
+    sink_.FolderLeftOut(path, why);
+    if (FoldersLeftOut != nullptr) FoldersLeftOut(path);
   }
 
   // Visits the next subfolder of the innermost folder with subfolders to come.

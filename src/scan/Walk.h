@@ -12,6 +12,10 @@
 // each real folder (by its identity) is entered at most once in the walk
 // of one root, whatever the levels: a second way to it is not entered.
 //
+// Left out: a subfolder whose name is one of the names to skip, and one on
+// another file system than the root's when the walk stays on one, is not
+// entered (links followed, by the name of the link); the sink hears of it.
+//
 // A walk is a loop over a stack, not a recursion: each subfolder is opened
 // from its parent, which stays open while it has subfolders to come (at
 // most MostHeldFolders of them at a time; a folder beyond that is opened
@@ -25,6 +29,7 @@
 #include "base/Constants.h"
 #include "base/Text.h"
 #include "platform/Search.h"
+#include "scan/Filters.h"
 
 namespace ScanDir {
 
@@ -44,6 +49,22 @@ struct UnreadFolder {
   Text reason;
 };
 
+// Why a walk leaves out a subfolder it would enter otherwise: its name is
+// one of WalkRules::skipNames, or it lies on another file system than the
+// root (WalkRules::oneFileSystem).
+enum class LeftOut { kNamed, kOtherFileSystem };
+
+// The subfolders a walk has left out, by why.
+struct LeftOutFolders {
+  int64_t named = 0, otherFileSystem = 0;
+  void Count(LeftOut why) { ++(why == LeftOut::kNamed ? named : otherFileSystem); }
+  LeftOutFolders& operator+=(const LeftOutFolders& more) {
+    named += more.named;
+    otherFileSystem += more.otherFileSystem;
+    return *this;
+  }
+};
+
 class Sink {
  public:
   virtual ~Sink() = default;
@@ -58,12 +79,16 @@ class Sink {
   // A subfolder of `folder` it leaves, the levels asked for being walked
   // (a greater depth would enter it).
   virtual void BeyondDepth(const Text& folder, const Platform::DirEntry& entry) { (void)folder, (void)entry; }
+  // A subfolder (its path with its separator) that it leaves out, and why.
+  virtual void FolderLeftOut(const Text& path, LeftOut why) { (void)path, (void)why; }
 };
 
 // How a walk goes: `levels` as for Scan; whether it hands on files at all,
 // with their time stamps, whether it enters links to folders and dates
 // links to files by their files; the
-// extension lists (prepared, PrepareExtensions) and the folder words.
+// extension lists (prepared, PrepareExtensions) and the folder words; the
+// names of the subfolders it leaves out, and whether it stays on the
+// root's file system. (The root itself is walked whatever its name.)
 struct WalkRules {
   WalkRules(int64_t levels, int64_t flags);  // from Scan's levels and flags
   int64_t levels = 0;
@@ -73,6 +98,8 @@ struct WalkRules {
   bool linkTargets = false;  // links to files dated by their files
   bool taken = false;        // files' taken dates read (Platform::DirEntry::taken)
   Text extensions, skipExtensions, folderWords, skipFolderWords;
+  FolderNames skipNames;       // subfolders of these names are not entered
+  bool oneFileSystem = false;  // nor those on another file system than the root
 };
 
 // Walks the roots as Scan does (filling the filter sets, setting the

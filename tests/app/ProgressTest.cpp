@@ -23,8 +23,10 @@ TEST(Progress, LineFitsTheTerminalAndKeepsTheFoldersEnd) {
       {10, counts.substr(0, 9)},
       {0, u""}};
   for (const auto& [columns, line] : cases)
-    EXPECT_EQ(Progress::Line(1, 1234567, u"/data/photos/2018/", columns), line) << columns;
-  EXPECT_EQ(Progress::Line(1000, 0, u"", 80), u"dm: 1,000 folders, 0 files ");
+    EXPECT_EQ(Progress::Line(1, 1234567, 0, u"/data/photos/2018/", columns), line) << columns;
+  EXPECT_EQ(Progress::Line(1000, 0, 0, u"", 80), u"dm: 1,000 folders, 0 files ");
+  // Folders left out are said once there are any.
+  EXPECT_EQ(Progress::Line(3, 9, 1200, u"/a/", 80), u"dm: 3 folders, 9 files, 1,200 left out /a/");
 }
 
 }  // namespace

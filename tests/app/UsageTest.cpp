@@ -79,6 +79,19 @@ TEST(Usage, ListsTheOpenSwitchAndWhatItDoesToTheOutFolder) {
   }
 }
 
+// The switches that leave out subfolders, as each platform writes them; a
+// left side too long for its column has its text on the next line.
+TEST(Usage, ListsTheSwitchesThatLeaveOutSubfolders) {
+  const Text posix = UsageText(u"datemill", false), windows = UsageText(u"Datemill.exe", true);
+  for (const char16_t* line :
+       {u"\n      --skip=LIST     do not enter the subfolders of these names\n",
+        u"\n  -x, --one-file-system\n                      do not enter subfolders on"})
+    EXPECT_NE(posix.find(line), Text::npos) << Show(line);
+  for (const char16_t* line : {u"\n  /skip=LIST          do not enter the subfolders of these names\n",
+                               u"\n  /xdev               do not enter subfolders on"})
+    EXPECT_NE(windows.find(line), Text::npos) << Show(line);
+}
+
 TEST(Usage, VersionTextNamesTheBuildsVersionAndTheLicence) {
   InitProcessContext();
   EXPECT_EQ(VersionText(), u"datemill " + FromAscii(DATEMILL_VERSION) +

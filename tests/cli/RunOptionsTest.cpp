@@ -6,6 +6,7 @@
 #include "base/Conventions.h"
 #include "cli/Args.h"
 #include "cli/RunOptions.h"
+#include "cli/Switches.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -56,6 +57,31 @@ class ReadRunOptionsTest : public testing::Test {
   Text message_;
 };
 
+// Staying on one file system is /xdev on Windows, --one-file-system or -x
+// on POSIX; the other platform's name is an unknown switch.
+TEST_F(ReadRunOptionsTest, OneFileSystemIsNamedAsOnItsPlatform) {
+  const bool windows = Platform::kWindowsConventions;
+  const struct {
+    const char16_t* name;
+    bool posix, windows;
+  } cases[] = {{u"--one-file-system", true, false},
+               {u"--One-File-System", true, false},
+               {u"-x", true, false},
+               {u"--xdev", false, false},
+               {u"/xdev", false, true},
+               {u"/XDev", false, true},
+               {u"/one-file-system", false, false}};
+  for (const auto& c : cases) {
+    if (!Switches::IsSwitch(c.name, windows)) continue;  // a folder here
+    Args::Arguments = {Args::Argument{c.name, u"", Args::NamedFlag}};
+    options_ = RunOptions();
+    const bool known = windows ? c.windows : c.posix;
+    EXPECT_EQ(ReadRunOptions(options_, message_), known ? Args::ResultOk : Args::ErrBadSwitch)
+        << TestSupport::Show(c.name);
+    EXPECT_EQ(options_.oneFileSystem, known) << TestSupport::Show(c.name);
+  }
+}
+
 TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   const Text list = Platform::kWindowsConventions ? u"/chart, /open, /quiet, /?"
@@ -100,7 +126,7 @@ TEST(SwitchFault, NamesTheFirstSwitchWrittenWrongly) {
       {{{u"--each", u"1", valued}, {u"--fmt", u"", flag}}, u"'--each' takes no value", u"Unknown"},
       {{{u"--ext", u"", flag}}, u"'--ext' needs a value: --ext=LIST or --ext LIST", u"Unknown"},
       {{{u"/ext", u"", flag}, {u"/depth", u"", flag}}, u"Unknown", u""},  // Windows: an empty value
-      {{{u"-h", u"", flag}, {u"-x", u"", flag}}, u"Unknown switch '-x'", u"Unknown switch '-h'"},
+      {{{u"-h", u"", flag}, {u"-z", u"", flag}}, u"Unknown switch '-z'", u"Unknown switch '-h'"},
       // "--" ends the switches on POSIX; an unnamed value never is one.
       {{{u"--", u"", flag}, {u"--x", u"", flag}}, u"", u"Unknown switch '--'"},
       {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""}};

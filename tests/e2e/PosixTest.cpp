@@ -251,6 +251,28 @@ TEST_F(EndToEnd, NoFreeFileEntriesFailTheReportAndKeepTheOldOne) {
   ::umount2(work.c_str(), MNT_DETACH);
 }
 
+// -x leaves out the folders on another file system (a tmpfs mounted in the
+// tree), and -v says how many, and how many --skip left out.
+TEST_F(EndToEnd, OneFileSystemAndSkipAreCountedByVerbose) {
+  const Text root = Folder(u"root", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  for (const Text folder : {u"m", u".git", u"keep"}) TestSupport::MakeDirs(Join(root, folder));
+  const TestSupport::ScopedTmpfs mounted(Join(root, u"m"));
+  if (!mounted.Refused().empty()) GTEST_SKIP() << mounted.Refused();
+  for (const Text folder : {u"m", u".git", u"keep"}) TestSupport::WriteBytes(Join(Join(root, folder), u"f"));
+  TestSupport::RunResult result =
+      Run({u"-v", u"-x", u"--depth=all", u"--skip=.git", u"--date=m", u"--fmt=yyyy", root});
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(
+      result.errors,
+      "datemill: wrote root.txt (2 files, 2 dates)\n"
+      "datemill: 1 folder, 2 files counted, 1 report written, 1 folder skipped, 1 folder on another file "
+      "system left out\n");
+  result = Run({u"-v", u"--depth=all", u"--date=m", u"--fmt=yyyy", root});
+  EXPECT_EQ(
+      result.errors,
+      "datemill: wrote root.txt (4 files, 2 dates)\ndatemill: 1 folder, 4 files counted, 1 report written\n");
+}
+
 // With --out=- the reports go to standard output with LF (several behind a
 // header each), and no file is written; --verbose tells each report, each
 // folder without one, and the totals on standard error.

@@ -46,6 +46,23 @@ TEST_F(EndToEnd, LinksToFoldersAreEnteredOnlyWithFollow) {
   }
 }
 
+// The subfolders named by skip are not entered, at any depth; the folder
+// named on the command line is counted whatever its name.
+TEST_F(EndToEnd, SkipLeavesOutTheSubfoldersOfItsNames) {
+  // tmp: 2018; tmp/.git: 2017; tmp/src: 2016; tmp/src/tmp: 2015; tmp/src/tmp2: 2014.
+  const Text root = Folder(u"tmp", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const std::pair<Text, int> folders[] = {
+      {u".git", 2017}, {u"src", 2016}, {Join(u"src", u"tmp"), 2015}, {Join(u"src", u"tmp2"), 2014}};
+  for (const auto& [folder, year] : folders) {
+    TestSupport::MakeDirs(Join(root, folder));
+    TestSupport::MakeFile(Join(Join(root, folder), u"f"), "x", UtcStamp(year, 1, 1, 0, 0, 0));
+  }
+  EXPECT_EQ(Run({S(u"depth=all"), S(u"skip=.git, tmp"), S(u"date=m"), S(u"fmt=yyyy"), root}).status, 0u);
+  EXPECT_EQ(Report(u"tmp.txt"), "2014 1\r\n2016 1\r\n2018 1\r\n");
+  EXPECT_EQ(Run({S(u"depth=all"), S(u"SKIP=*"), S(u"date=m"), S(u"fmt=yyyy"), root}).status, 0u);
+  EXPECT_EQ(Report(u"tmp.txt"), "2018 1\r\n");
+}
+
 // POSIX: a folder of mode 000 and the program run as an ordinary user;
 // Windows: a folder whose name no Windows path can reach.
 TEST_F(EndToEnd, AnUnreadableSubfolderIsNamedAndFailsTheRun) {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/Conventions.h"
 #include "base/KeyedTable.h"
 #include "scan/Filters.h"
 #include "support/TestSupport.h"
@@ -50,6 +51,52 @@ TEST(ScanDirFilters, ExtensionRule) {
       {u"name.", u""},        {u"noext", u""},  {u"dir\\.x", u""},        {u"a.x\"y", u"x"},
       {u"a.b/c", u""},        {u"x. y", u""}};
   for (const auto& [name, ext] : cases) EXPECT_EQ(Extension(name), ext) << TestSupport::Show(name);
+}
+
+// Folder names to skip: the whole name, "*" and "?" as wildcards, letter
+// case as the platform's file names compare.
+TEST(ScanDirFilters, FolderNamesMatchWholeNamesWithWildcards) {
+  const struct {
+    const char16_t *list, *name;
+    bool posix, windows;  // matches where letter case counts, and where it does not
+  } cases[] = {
+      {u".git", u".git", true, true},
+      {u".git", u".GIT", false, true},
+      {u".git", u".gitignore", false, false},  // the whole name
+      {u".git", u"a.git", false, false},
+      {u"node_*", u"node_modules", true, true},
+      {u"node_*", u"node_", true, true},
+      {u"node_*", u"Node_modules", false, true},
+      {u"*.bak", u"x.bak.bak", true, true},
+      {u"*.bak", u"x.bak.old", false, false},
+      {u"a*b*c", u"aXbYbZc", true, true},
+      {u"a*b*c", u"aXbYcZ", false, false},
+      {u"?", u"\U0001F600", true, true},  // one character, though two units
+      {u"??", u"\U0001F600", false, false},
+      {u"*?x", u"\U0001F600x", true, true},
+      {u"a?c",
+       u"a\xDC80"
+       u"c",
+       true, true},  // a byte that is not UTF-8 (POSIX) is one character too
+      {u"?b", u"b", false, false},
+      {u".Trash-*", u".Trash-1000", true, true},
+      {u"*", u"anything", true, true},
+      // Separators, and the spaces around an entry.
+      {u"tmp, .git ;cache| x", u".git", true, true},
+      {u"tmp, .git ;cache| x", u"x", true, true},
+      {u"tmp, .git ;cache| x", u"cache", true, true},
+      {u"System Volume Information", u"System Volume Information", true, true},
+      {u"System Volume Information", u"System", false, false},
+      {u"$RECYCLE.BIN", u"$Recycle.Bin", false, true},
+      {u";, |", u"x", false, false},
+      {u"", u"x", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FolderNames(c.list).Matches(c.name), Platform::kNamesIgnoreCase ? c.windows : c.posix)
+        << TestSupport::Show(c.list) << " " << TestSupport::Show(c.name);
+  }
+  EXPECT_TRUE(FolderNames(u" ;, ").Empty());
+  EXPECT_FALSE(FolderNames(u"a").Empty());
 }
 
 TEST(ScanDirFilters, ListedAndMatchingIgnoreCase) {

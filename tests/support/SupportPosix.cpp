@@ -1,7 +1,9 @@
 // Test helpers that need POSIX calls: file times and starting the program.
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -14,6 +16,7 @@
 
 #include "base/Calendar.h"
 #include "platform/Clock.h"
+#include "platform/posix/StatPool.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -108,6 +111,28 @@ Text MakeUnlistableFolder(const Text& folder) {
   WriteBytes(Join(locked, u"f"), "x");
   EXPECT_EQ(::chmod(Utf8FromText(locked).c_str(), 0), 0);
   return locked;
+}
+
+ScopedTmpfs::ScopedTmpfs(const Text& folder) : folder_(Utf8FromText(folder)) {
+  // Once per process: mounts of its own, which reach no other process but
+  // the programs it starts.
+  static const std::string unshared = [] {
+    if (::geteuid() != 0) return std::string("mounting a file system needs root");
+    // Only this thread moves to the new namespace: the stat pool's helpers
+    // are started again from it, as many as there were.
+    const int helpers = Platform::posix::StatPoolThreads();
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+      return "no mount namespace of this process's own: " + std::string(std::strerror(errno));
+    Platform::posix::RestartStatPool(helpers);
+    return std::string();
+  }();
+  refused_ = unshared;
+  if (refused_.empty() && ::mount("datemill", folder_.c_str(), "tmpfs", 0, "size=1m") != 0)
+    refused_ = "no tmpfs: " + std::string(std::strerror(errno));
+}
+
+ScopedTmpfs::~ScopedTmpfs() {
+  if (refused_.empty()) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 void SetTimes(const Text& path, Platform::FileTime lastWrite, Platform::FileTime lastAccess) {

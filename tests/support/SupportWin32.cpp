@@ -101,6 +101,10 @@ void MakeFolderLink(const Text& target, const Text& link) {
   });
 }
 
+ScopedTmpfs::ScopedTmpfs(const Text&) : refused_("no file system is mounted in a folder here") {}
+
+ScopedTmpfs::~ScopedTmpfs() = default;
+
 Text MakeUnlistableFolder(const Text& folder) {
   const Text odd = folder + u"\\q?x";
   RunSystemTool(u"/bin/mkdir", u"q?x", folder, [&] {

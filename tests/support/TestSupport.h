@@ -63,6 +63,24 @@ void RemoveChain(const Text& top, int levels, const Text& bottom);
 // all the same); Windows: a folder named "q?x" on the system's side, which
 // Windows names cannot reach.
 Text MakeUnlistableFolder(const Text& folder);
+// A small tmpfs mounted on the folder `folder` (which must exist) until the
+// end of the scope, in a mount namespace of this process's own (made at
+// the first mount, with the stat pool's helper threads started again in
+// it; the system's mounts stay as they were, also where the test ends
+// early). POSIX as root only: where it cannot be mounted (and on Windows),
+// Refused() says why.
+class ScopedTmpfs {
+ public:
+  explicit ScopedTmpfs(const Text& folder);
+  ~ScopedTmpfs();
+  ScopedTmpfs(const ScopedTmpfs&) = delete;
+  ScopedTmpfs& operator=(const ScopedTmpfs&) = delete;
+  // Why nothing is mounted; "" when it is.
+  const std::string& Refused() const { return refused_; }
+
+ private:
+  std::string folder_, refused_;
+};
 // Creates (or replaces) a file holding `bytes`.
 void WriteBytes(const Text& path, const std::string& bytes = std::string());
 // The bytes of a file, or "<missing>" when it cannot be read.

@@ -59,27 +59,42 @@ void FillAndStart(SearchState& s, StatBatch& batch) {
 }  // namespace
 
 void Prime(SearchState& s) {
+  struct statx own {};
+  s.ownDevice = s.fileSystems && StatOne(::dirfd(s.dir), ".", STATX_TYPE, own) == 0;
+  if (s.ownDevice) s.device = DeviceOf(own);
   for (StatBatch& batch : s.batches) FillAndStart(s, batch);
   s.started = true;
 }
 
 namespace {
 
+// Whether the folder `stx` lies on another file system than the listing's
+// own, where that is told.
+bool OnOtherFileSystem(const SearchState& s, const struct statx& stx) {
+  return s.ownDevice && DeviceOf(stx) != s.device;
+}
+
 // The facts of the listed entry `i` of `batch` from its stat result. A link
-// to a folder counts as a folder with its own facts; with `targets` a link
-// to a file is dated by its file (its taken date too), and a link that
-// leads nowhere keeps its own.
+// to a folder counts as a folder with its own facts (but the file system
+// of the folder it leads to); with `targets` a link to a file is dated by
+// its file (its taken date too), and a link that leads nowhere keeps its
+// own.
 EntryInfo FactsOfListed(const SearchState& s, const StatBatch& batch, size_t i) {
   const struct statx& own = batch.Result(i);
   const char* name = batch.Name(i);
   if (!S_ISLNK(own.stx_mode)) {
     EntryInfo info = FactsOf(name, own, s.withTimes, false);
     info.taken = batch.Taken(i);
+    info.otherFileSystem = S_ISDIR(own.stx_mode) && OnOtherFileSystem(s, own);
     return info;
   }
   struct statx target {};
   const bool reached = StatTarget(::dirfd(s.dir), name, StatMask(s.withTimes), target) == 0;
-  if (reached && S_ISDIR(target.stx_mode)) return FactsOf(name, own, s.withTimes, true);
+  if (reached && S_ISDIR(target.stx_mode)) {
+    EntryInfo info = FactsOf(name, own, s.withTimes, true);
+    info.otherFileSystem = OnOtherFileSystem(s, target);
+    return info;
+  }
   EntryInfo info = FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
   if (reached && s.targets && s.taken && S_ISREG(target.stx_mode))
     info.taken = ReadTaken(::dirfd(s.dir), name, true, ProgramScratch());

@@ -37,6 +37,11 @@ struct SearchState {
   bool primed = false;   // ... and the first one waited for
   bool listed = false;   // the listing has ended
   int error = 0;         // ... not at its end but failing so (errno)
+  // Folders on another file system than this one are told (otherFileSystem):
+  // its device (DeviceOf), once known.
+  bool fileSystems = false;
+  bool ownDevice = false;
+  uint64_t device = 0;
 
   ~SearchState() {
     for (posix::StatBatch& batch : batches) batch.Cancel();  // before the folder closes
@@ -49,18 +54,20 @@ struct SearchState {
     follow = (flags & kSearchFollow) != 0;
     targets = (flags & kSearchTargets) != 0;
     taken = (flags & kSearchTaken) != 0;
+    fileSystems = (flags & kSearchFileSystems) != 0;
   }
   // The kSearch* bits it was set to.
   unsigned Flags() const {
     return (withTimes ? kSearchTimes : 0) | (follow ? kSearchFollow : 0) | (targets ? kSearchTargets : 0) |
-           (taken ? kSearchTaken : 0);
+           (taken ? kSearchTaken : 0) | (fileSystems ? kSearchFileSystems : 0);
   }
 };
 
 namespace posix {
 
 // Fills every batch of the search's pipeline with the first names of its
-// listing and starts their stat calls.
+// listing and starts their stat calls (and notes the folder's own device
+// where other file systems are told).
 void Prime(SearchState& s);
 
 // The next entry of the listing `s` that matches its pattern, "." and ".."

@@ -110,6 +110,7 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
   entry.lastWrite = info.lastWrite;
   entry.lastAccess = info.lastAccess;
   entry.taken = info.taken;
+  entry.otherFileSystem = info.otherFileSystem;
 }
 
 }  // namespace

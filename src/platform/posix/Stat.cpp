@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -39,6 +40,8 @@ int FstatatOne(int dirfd, const char* name, int follow, struct statx& out) {
   out.stx_mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME;
   out.stx_mode = static_cast<uint16_t>(st.st_mode);
   out.stx_size = static_cast<uint64_t>(st.st_size);
+  out.stx_dev_major = major(st.st_dev);
+  out.stx_dev_minor = minor(st.st_dev);
   out.stx_mtime = {st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec), 0};
   out.stx_atime = {st.st_atim.tv_sec, static_cast<uint32_t>(st.st_atim.tv_nsec), 0};
   return 0;
@@ -90,6 +93,8 @@ int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out) {
 int StatTarget(int dirfd, const char* name, unsigned mask, struct statx& out) {
   return Stat(dirfd, name, mask, 0, out);
 }
+
+uint64_t DeviceOf(const struct statx& stx) { return makedev(stx.stx_dev_major, stx.stx_dev_minor); }
 
 uint32_t SynthesiseAttributes(std::string_view name, mode_t fileMode, bool followsToDirectory) {
   uint32_t attributes = 0;

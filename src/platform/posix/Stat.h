@@ -44,12 +44,16 @@ int StatOne(int dirfd, const char* name, unsigned mask, struct statx& out);
 // The same of what a link `name` leads to.
 int StatTarget(int dirfd, const char* name, unsigned mask, struct statx& out);
 
+// The device of a statx result (filled by fstatat too), as one number.
+uint64_t DeviceOf(const struct statx& stx);
+
 // What a search delivers of one entry.
 struct EntryInfo {
   uint32_t attributes = 0;
   uint64_t size = 0;
   FileTime created = 0, lastWrite = 0, lastAccess = 0;
   TakenDate::Moment taken;
+  bool otherFileSystem = false;
 };
 
 // When the file `name` (relative to `dirfd`) was taken, from its metadata,

@@ -22,6 +22,11 @@ struct SearchState {
   bool targets = false;  // a link to a file is dated by its file
   Text folder;           // the path searched, up to its last separator
   bool taken = false;    // the files' taken dates are read
+  // Links to folders on another volume are told (otherFileSystem): the
+  // volume serial of the folder searched, once a link asks for it.
+  bool fileSystems = false;
+  enum class Volume { kUnasked, kKnown, kUnknown } volume = Volume::kUnasked;
+  DWORD serial = 0;
 };
 
 namespace {
@@ -68,6 +73,29 @@ bool TargetTimes(const Text& path, WIN32_FIND_DATAW& data) {
   return true;
 }
 
+// The volume serial of what `path` names, links followed; false when it
+// cannot be reached.
+bool VolumeSerial(const Text& path, DWORD& serial) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!FileInformation(path, FILE_FLAG_BACKUP_SEMANTICS, info)) return false;
+  serial = info.dwVolumeSerialNumber;
+  return true;
+}
+
+// Whether the entry `name` of the search `s`, a reparse point with the
+// folder bit that the search enters (it follows links), leads to another
+// volume than the folder searched. A folder that is no reparse point lies
+// on the volume of its parent: only a reparse point (a mount point, a
+// junction, a symbolic link) leads elsewhere, so only these are opened.
+bool OnOtherVolume(SearchState& s, const Text& name) {
+  if (s.volume == SearchState::Volume::kUnasked) {
+    s.volume = VolumeSerial(s.folder, s.serial) ? SearchState::Volume::kKnown : SearchState::Volume::kUnknown;
+  }
+  DWORD serial = 0;
+  return s.volume == SearchState::Volume::kKnown && VolumeSerial(Paths::Join(s.folder, name), serial) &&
+         serial != s.serial;
+}
+
 int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t size) {
   OVERLAPPED at{};  // the place to read from; the handle itself is not overlapped
   at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
@@ -110,6 +138,7 @@ Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags
   state_->follow = (flags & kSearchFollow) != 0;
   state_->targets = (flags & kSearchTargets) != 0;
   state_->taken = (flags & kSearchTaken) != 0;
+  state_->fileSystems = (flags & kSearchFileSystems) != 0;
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
   state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
@@ -207,6 +236,8 @@ bool DirSearch::Next(DirEntry& entry) {
   // A file's taken date: not through a link unless links are dated by
   // their files.
   const bool file = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  entry.otherFileSystem = state_->fileSystems && state_->follow && !file && IsLink(d.dwFileAttributes) &&
+                          entry.name != u"." && entry.name != u".." && OnOtherVolume(*state_, entry.name);
   entry.taken = state_->taken && file && (!IsLink(d.dwFileAttributes) || state_->targets)
                     ? ReadTaken(Paths::Join(state_->folder, entry.name))
                     : TakenDate::Moment{};

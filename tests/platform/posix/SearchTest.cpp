@@ -119,6 +119,55 @@ TEST_P(PosixSearchTest, CreationIsTheBirthTimeOrElseTheLastWrite) {
   }
 }
 
+// With kSearchFileSystems a folder, or a link to one, on another file
+// system than the folder listed is told: in every way of making the stat
+// calls, and in a folder opened ahead of time.
+TEST_P(PosixSearchTest, FoldersOnAnotherFileSystemAreTold) {
+  for (const Text folder : {u"plain", u"m", u"b/m", u"c"}) TestSupport::MakeDirs(dir_ / folder);
+  const TestSupport::ScopedTmpfs mounted(dir_ / u"m"), inB(dir_ / u"b/m");
+  if (!mounted.Refused().empty() || !inB.Refused().empty())
+    GTEST_SKIP() << mounted.Refused() << inB.Refused();
+  TestSupport::MakeDirs(dir_ / u"m/sub");
+  TestSupport::MakeFolderLink(u"m", dir_ / u"lm");
+  using Told = std::map<Text, bool>;
+  const auto told = [](Platform::DirSearch& search) {
+    Told other;
+    Platform::DirEntry entry;
+    while (search.Next(entry)) other[entry.name] = entry.otherFileSystem;
+    return other;
+  };
+  constexpr unsigned kFlags = Platform::kSearchFileSystems;
+  constexpr auto kOpened = Platform::SearchStatus::kOpened;
+  Platform::DirSearch search;
+  ASSERT_EQ(search.Open(Join(dir_.path(), u"*"), kFlags).status, kOpened);
+  EXPECT_EQ(told(search), (Told{{u".", false},
+                                {u"..", false},
+                                {u"b", false},
+                                {u"c", false},
+                                {u"lm", true},
+                                {u"m", true},
+                                {u"plain", false}}));
+  ASSERT_EQ(search.Open(Join(dir_.path(), u"*"), 0).status, kOpened);  // not asked
+  EXPECT_EQ(told(search), (Told{{u".", false},
+                                {u"..", false},
+                                {u"b", false},
+                                {u"c", false},
+                                {u"lm", false},
+                                {u"m", false},
+                                {u"plain", false}}));
+  ASSERT_EQ(search.Open(Join(dir_ / u"m", u"*"), kFlags).status, kOpened);
+  EXPECT_EQ(told(search), (Told{{u".", false}, {u"..", false}, {u"sub", false}}));
+  // b is opened ahead while c is asked for.
+  ASSERT_EQ(search.Open(Join(dir_.path(), u"*"), kFlags).status, kOpened);
+  told(search);
+  Platform::HeldFolder parent;
+  ASSERT_TRUE(search.Hold(parent, {u"c", u"b"}));
+  Platform::DirSearch c, b;
+  ASSERT_EQ(c.OpenIn(parent, u"c", kFlags).status, kOpened);
+  ASSERT_EQ(b.OpenIn(parent, u"b", kFlags).status, kOpened);
+  EXPECT_EQ(told(b), (Told{{u".", false}, {u"..", false}, {u"m", true}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryWay, PosixSearchTest,
                          testing::Values(Way{1, StatMode::kStatx}, Way{3, StatMode::kStatx},
                                          Way{0, StatMode::kStatx}, Way{0, StatMode::kFstatat}));
