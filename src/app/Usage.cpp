@@ -27,18 +27,6 @@ constexpr Row kPosixStatuses[] = {
     {u"252", u"the {-}depth value is not valid"},
     {u"255", u"no arguments were given"},
 };
-// A Windows parent sees all 32 bits of a negative status.
-constexpr Row kWindowsStatuses[] = {
-    {u"0", u"done"},
-    {u"1", u"a report or chart could not be written, a folder could\nnot be read in full, or memory ran out"},
-    {u"4294967290 (-6)",
-     u"an unknown switch, a switch given a value it does\nnot take, or a {-}date value not known"},
-    {u"4294967291 (-5)", u"the {-}out folder does not exist or is a file"},
-    {u"4294967292 (-4)", u"the {-}depth value is not valid"},
-    {u"4294967293 (-3)", u"the double quotes of the command line do not pair up"},
-    {u"4294967295 (-1)", u"no arguments were given"},
-};
-
 Text WithPrefix(TextView text, TextView prefix) {
   Text out(text);
   for (size_t at = out.find(u"{-}"); at != Text::npos; at = out.find(u"{-}", at + prefix.size())) {
@@ -73,52 +61,72 @@ Text Table(const Rows& rows, TextView prefix) {
   return out;
 }
 
-// Every switch of the platform. GNU style on POSIX: the long forms stand
-// four columns right of the short ones ("-h, --help", "    --fmt=MASK").
-Text SwitchTable(bool windows) {
+// Every POSIX switch, GNU style: the long forms stand four columns right of
+// the short ones ("-h, --help", "    --fmt=MASK").
+Text SwitchTable() {
   Text out;
   for (const Switches::Switch& entry : Switches::All()) {
-    if (!Switches::Exists(entry, windows)) continue;
-    Text left = Switches::UsageForm(entry, windows);
-    if (!windows && entry.letter == 0) left = u"    " + left;
-    out += Line(left, entry.help, Switches::Prefix(windows), kSwitchWidth);
+    if (!Switches::Exists(entry, false)) continue;
+    Text left = Switches::UsageForm(entry, false);
+    if (entry.letter == 0) left = u"    " + left;
+    out += Line(left, entry.help, Switches::Prefix(false), kSwitchWidth);
   }
   return out;
 }
 
-}  // namespace
-
-Text UsageText(const Text& program, bool windows) {
-  const Text prefix(Switches::Prefix(windows));
+// --help, for an 80-column terminal.
+Text TerminalUsage(const Text& program) {
+  const Text prefix(Switches::Prefix(false));
   Text text = u"Usage: " + program + u" [SWITCH]... FOLDER...\n";
   text += u"Count the files of each FOLDER by date and write the counts to NAME.txt.\n\n";
   text +=
       u"The files lying directly in each FOLDER are counted by one of their dates,\n"
       u"rendered through a date mask. The report NAME.txt, named after the\n"
       u"folder's last path component, gets one line per date text and its count.\n\n";
-  text += u"Switches (names ignore letter case; the first of a repeated switch counts";
-  text += windows ? u"):\n" : u";\na value may also be the next parameter: --ext jpg):\n";
-  text += SwitchTable(windows);
+  text +=
+      u"Switches (names ignore letter case; the first of a repeated switch counts;\n"
+      u"a value may also be the next parameter: --ext jpg):\n";
+  text += SwitchTable();
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
       u"the current folder (or the " +
-      prefix + u"out folder). A problem the run got over\nis logged in ";
-  text += windows ? u"Log.txt beside the program, or in %LOCALAPPDATA%\\Datemill\n"
-                    u"when that folder takes no file.\n"
-                  : u"$XDG_STATE_HOME/datemill/Log.txt (by default\n"
-                    u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
-                    u"After --, every parameter is a FOLDER, taken as it is. With --out=- the\n"
-                    u"reports go to standard output, with LF line ends (several: each behind\n"
-                    u"a line ==> NAME.txt <==).\n";
-  text += u"\nExit status:\n";
-  text += windows ? Table(kWindowsStatuses, prefix) : Table(kPosixStatuses, prefix);
-  const Text folder = windows ? u"C:\\Photos\\2018\\" : u"~/Pictures/2018";
+      prefix +
+      u"out folder). A problem the run got over\nis logged in $XDG_STATE_HOME/datemill/Log.txt (by default\n"
+      u"~/.local/state/datemill/Log.txt) and shown on standard error.\n"
+      u"After --, every parameter is a FOLDER, taken as it is. With --out=- the\n"
+      u"reports go to standard output, with LF line ends (several: each behind\n"
+      u"a line ==> NAME.txt <==).\n";
+  text += u"\nExit status:\n" + Table(kPosixStatuses, prefix);
   text +=
-      u"\nExample:\n  " + program + u" " + prefix + u"fmt=yyyy-mm " + prefix + u"date=m " + folder + u"\n";
+      u"\nExample:\n  " + program + u" " + prefix + u"fmt=yyyy-mm " + prefix + u"date=m ~/Pictures/2018\n";
   text +=
       u"counts the files of that folder by the month they were last written\n"
       u"and writes the counts to 2018.txt in the current folder.\n";
   return text;
+}
+
+// The /? box: lines short enough that a message box shows them as they are
+// (under Wine it wraps at about 54 characters, and its font keeps no
+// columns), and few enough that the box and its button fit a small screen.
+// The rest is in README.md, which lies beside the program.
+Text BoxUsage(const Text& program) {
+  Text text = u"Usage: " + program + u" [SWITCH]... FOLDER...\n";
+  text +=
+      u"Counts the files lying directly in each FOLDER\n"
+      u"by the day they were created and writes the\n"
+      u"counts to NAME.txt in the current folder.\n\n";
+  text += Switches::BoxList() + u"\n";
+  text += u"\nExample, by the month of the last write:\n" + program + u" /fmt=yyyy-mm /date=m C:\\Photos\n";
+  text += u"\nA problem the run got over goes to Log.txt beside\n" + program +
+          u" (or in %LOCALAPPDATA%\\Datemill).\n";
+  text += u"README.md beside " + program + u" tells all the rules.\n";
+  return text + u"Datemill " + Version + u", MIT License.\n";
+}
+
+}  // namespace
+
+Text UsageText(const Text& program, bool windows) {
+  return windows ? BoxUsage(program) : TerminalUsage(program);
 }
 
 Text VersionText() {

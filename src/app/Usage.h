@@ -11,9 +11,12 @@
 
 enum class InformationRequest { kNone, kUsage, kVersion };
 
-// The usage: synopsis, every switch with its values and default, where the
-// reports and the log go, the exit statuses and an example, with the switch
-// prefix and the statuses of the platform (`windows`). Lines end in "\n".
+// The usage of the platform (`windows`). POSIX, for --help: synopsis, every
+// switch with its values and default, where the reports and the log go, the
+// exit statuses and an example, for an 80-column terminal. Windows, for the
+// /? box: the synopsis, one short line per switch, an example, where the log
+// goes, and where to read more, with the version; at most 30 lines of at
+// most 50 characters, none holding a run of spaces. Lines end in "\n".
 Text UsageText(const Text& program, bool windows);
 
 // "datemill <version>" and the licence line, each ended by "\n".

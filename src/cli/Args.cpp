@@ -215,7 +215,21 @@ int64_t CopyByKind(std::vector<Text>& target, int8_t kind) {
   return static_cast<int64_t>(target.size());
 }
 
-Text ReportText(int code, const Text& message, const Text& rawLine) {
+namespace {
+
+// What someone who started the program without arguments (by a double
+// click, say) is to do, in lines a box shows unwrapped.
+Text WhatToGive(const Text& program) {
+  Text text = u"Give the folders to count:\r\n" + program + u" FOLDER...\r\n";
+  text +=
+      u"or, once it is installed, right-click a folder\r\n"
+      u"in Explorer and choose \"Count files by date\".\r\n";
+  return text + program + u" /? lists the switches, and README.md\r\nbeside " + program + u" tells more.";
+}
+
+}  // namespace
+
+Text ReportText(int code, const Text& message, const Text& rawLine, const Text& program) {
   const Text prefix = u"[Args::] ";
   if (code == ResultRecoverable) {
     return message.empty() ? prefix + u"Recoverable error - No custom message given..." : prefix + message;
@@ -223,7 +237,7 @@ Text ReportText(int code, const Text& message, const Text& rawLine) {
   if (!message.empty()) return prefix + message;
   Text text = prefix + u"Command line: '" + rawLine + u"'\r\n\r\n";
   if (code == ErrNoArguments)
-    text = prefix + u"No command line arguments given...";
+    text = prefix + u"No command line arguments given...\r\n\r\n" + WhatToGive(program);
   else if (code == ErrRequiredMissing)
     text += u"A required command line argument was missing...";
   else if (code == ErrMalformedQuotes)
@@ -245,13 +259,13 @@ Text FaultLines(int code, const Text& message, const Text& program) {
 int Report(int code, const Text& message) {
   if (code >= ResultOk) return code;
   if (code == ResultRecoverable) {
-    Dbg::Log(Dbg::Stamped(ReportText(code, message, Text())));
+    Dbg::Log(Dbg::Stamped(ReportText(code, message, Text(), ProgramFile)));
   } else if (!Platform::kWindowsConventions) {
     Platform::ShowDiagnostic(FaultLines(code, message, ProgramFile));
   } else {
     // The command line is only shown for a negative code without message.
     const Text raw = (message.empty() && code != ErrNoArguments) ? RawCommandLine() : Text();
-    Platform::ShowFatalMessage(ReportText(code, message, raw), ProgramFile);
+    Platform::ShowFatalMessage(ReportText(code, message, raw, ProgramFile), ProgramFile);
   }
   ExitCode = code;
   EndProgram();

@@ -84,8 +84,10 @@ int64_t CopyByKind(std::vector<Text>& target, int8_t kind);
 // ---- Errors ----
 
 // The text Report shows (negative codes) or logs (code 0), given the raw
-// command line after the program's name.
-Text ReportText(int code, const Text& message, const Text& rawLine);
+// command line after the program's name and the program's file name. For no
+// arguments the box also says what to give and where to read more, in lines
+// it shows unwrapped.
+Text ReportText(int code, const Text& message, const Text& rawLine, const Text& program);
 
 // What a POSIX user reads on standard error for a negative code: the
 // program's name and the message (for no parameters the usage line), then

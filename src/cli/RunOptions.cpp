@@ -62,7 +62,9 @@ Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows) {
     if (!windows && arg.kind == Args::NamedFlag && arg.name == Switches::kEndOfSwitches) break;
     const Switches::Switch* entry = Switches::Find(arg.name, windows);
     if (entry == nullptr) {
-      Text message = u"Unknown switch '" + arg.name + u"'; the switches are " + Switches::NameList(windows);
+      // A box lists them one a line, each with what it does.
+      Text message = u"Unknown switch '" + arg.name + u"'; the switches are" +
+                     (windows ? u":\n" + Switches::BoxList() : u" " + Switches::NameList(false));
       if (!windows && !arg.name.starts_with(u"--")) {
         message += u" (a folder of that name is given as ./" + arg.name + u" or after --)";
       }

@@ -51,7 +51,8 @@ int ReadRunOptions(RunOptions& options, Text& message);
 // folder is given), when it takes no value but is given one ("--chart=no",
 // "--help=1"), and on POSIX when it takes a value but was given none (the
 // last parameter). On POSIX the switches end at "--". `windows` chooses
-// the platform's conventions.
+// the platform's conventions; there the message of an unknown switch lists
+// the switches one a line (Switches::BoxList), for the fault box.
 Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows);
 
 // The depth value: a whole number from 0 up (beyond the deepest tree it

@@ -7,7 +7,8 @@ namespace {
 constexpr Switch kSwitches[] = {
     {.name = u"fmt",
      .value = u"MASK",
-     .help = u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)"},
+     .help = u"date mask built from yyyy, yy, mm, dd, hh, ii and ss\n(default yyyy-mm-dd)",
+     .brief = u"date mask (default yyyy-mm-dd)"},
     {.name = u"date",
      .value = u"c|m|a|t",
      .help = u"the date that counts: c created (default), m last\n"
@@ -15,54 +16,70 @@ constexpr Switch kSwitches[] = {
              u"video's own date, else the last write; also the\n"
              u"words created, modified, accessed, taken; any\n"
              u"letter case)",
+     .brief = u"created, modified, accessed, taken",
      .choices = u"c m a t created modified accessed taken"},
     {.name = u"depth",
      .value = u"N|all",
      .help = u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: "
              u"none);\nlinks to folders are not entered, a subfolder\nthat cannot be read is named and makes "
              u"status 1",
+     .brief = u"also count subfolders N levels down",
      .choices = u"0 1 2 all"},
     {.name = u"follow",
      .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
-             u"their files"},
+             u"their files",
+     .brief = u"with {-}depth, enter links to folders too"},
     {.name = u"skip",
      .value = u"LIST",
-     .help = u"do not enter the subfolders of these names\n(separated by ; , or |; * and ? as wildcards)"},
+     .help = u"do not enter the subfolders of these names\n(separated by ; , or |; * and ? as wildcards)",
+     .brief = u"leave out subfolders of these names"},
     {.name = u"one-file-system",
      .help = u"do not enter subfolders on other file systems",
+     .brief = u"stay on the folder's own file system",
      .letter = u'x',
      .windowsName = u"xdev"},
     {.name = u"ext",
      .value = u"LIST",
      .help =
          u"count only the files whose extension is in LIST:\njpg, .jpg and *.jpg alike, separated by ; , | "
-         u"or\nspaces; * every file; tar.gz for names ending so"},
+         u"or\nspaces; * every file; tar.gz for names ending so",
+     .brief = u"count only these extensions: jpg;png"},
     {.name = u"exclude",
      .value = u"LIST",
-     .help = u"leave out the files with these extensions\n(wins over {-}ext)"},
+     .help = u"leave out the files with these extensions\n(wins over {-}ext)",
+     .brief = u"leave out these extensions"},
     {.name = u"out",
      .value = u"FOLDER",
      .help = u"write the reports into FOLDER, which must exist\n(default: the current folder)",
+     .brief = u"write the reports into FOLDER",
      .folderValue = true},
     {.name = u"format",
      .value = u"TYPE",
      .help = u"the reports' format: txt (default), tsv, csv or\njson, the last three with the bytes of each "
              u"date\n"
              u"(NAME.tsv, NAME.csv, NAME.json, in UTF-8)",
+     .brief = u"report as txt, tsv, csv or json",
      .choices = u"txt tsv csv json"},
     {.name = u"sort",
      .value = u"ORDER",
      .help = u"the order of the lines: text (default, by their\ntext) or date (by the earliest date of each)",
+     .brief = u"order the lines by text or by date",
      .choices = u"text date"},
     {.name = u"each",
      .help =
          u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"
-         u"a later report of a name already given becomes\nNAME (2).txt, NAME (3).txt and so on"},
-    {.name = u"chart", .help = u"also write NAME.svg, a bar chart of the same counts"},
+         u"a later report of a name already given becomes\nNAME (2).txt, NAME (3).txt and so on",
+     .brief = u"each report counts only its own folder"},
+    {.name = u"chart",
+     .help = u"also write NAME.svg, a bar chart of the same counts",
+     .brief = u"also write NAME.svg, a bar chart"},
     {.name = u"open",
      .help = u"open each report and chart once written, with the\nuser's default program (a missing {-}out "
-             u"folder\nis then made)"},
-    {.name = u"quiet", .help = u"no progress line on a terminal during long runs"},
+             u"folder\nis then made)",
+     .brief = u"open each report and chart once written"},
+    {.name = u"quiet",
+     .help = u"no progress line on a terminal during long runs",
+     .brief = u"no progress line on a terminal"},
     {.name = u"verbose",
      .help = u"a line on standard error for each report written,\neach folder without one, and the totals",
      .letter = u'v',
@@ -76,7 +93,7 @@ constexpr Switch kSwitches[] = {
      .help = u"show the version and the licence and exit",
      .where = Where::kPosix,
      .answers = true},
-    {.name = u"?", .help = u"show this help", .where = Where::kWindows, .answers = true},
+    {.name = u"?", .brief = u"show this help", .where = Where::kWindows, .answers = true},
 };
 
 // Whether `typed` is the table's `name` (written in lower case), letter
@@ -125,6 +142,20 @@ Text UsageForm(const Switch& entry, bool windows) {
   if (entry.TakesValue()) form += u"=" + Text(entry.value);
   if (!windows && entry.letter != 0) form = u"-" + Text(1, entry.letter) + u", " + form;
   return form;
+}
+
+Text BoxList() {
+  Text list;
+  for (const Switch& entry : kSwitches) {
+    if (!Exists(entry, true)) continue;
+    Text brief(entry.brief);
+    for (size_t at = brief.find(u"{-}"); at != Text::npos; at = brief.find(u"{-}", at + 1)) {
+      brief.replace(at, 3, Prefix(true));
+    }
+    if (!list.empty()) list += u"\n";
+    list += UsageForm(entry, true) + u" \u2013 " + brief;
+  }
+  return list;
 }
 
 Text NameList(bool windows) {

@@ -1,7 +1,7 @@
 // The switches of the program, in one table: their names, whether they take
 // a value and which, and what the usage says of them. The command line's
-// parser, the reading of a run's switches, --help and the Windows /? box,
-// and the shell completions are all made from it.
+// parser, the reading of a run's switches, --help, the Windows /? box and
+// fault boxes, and the shell completions are all made from it.
 //
 // A switch is written "--name" or "--name=value" on POSIX (and a value may
 // also come as the next parameter: "--ext jpg"), "/name" or "/name=value" on
@@ -20,7 +20,8 @@ enum class Where { kBoth, kPosix, kWindows };
 struct Switch {
   TextView name = {};   // behind the prefix: "fmt", "help", "?"
   TextView value = {};  // what its value is called ("MASK", "c|m|a"); "" for an on/off switch
-  TextView help = {};   // the usage's text: "\n" starts a continuation line, "{-}" stands for the prefix
+  TextView help = {};   // --help's text: "\n" starts a continuation line, "{-}" stands for the prefix
+  TextView brief = {};  // the Windows boxes' text: one short line, "{-}" standing for "/"
   char16_t letter = 0;  // the POSIX short form ("-h"), 0 when there is none
   Where where = Where::kBoth;
   bool answers = false;      // asks for the usage or the version and ends the run
@@ -55,6 +56,13 @@ TextView Prefix(bool windows);
 
 // How the usage names a switch: "--fmt=MASK", "/each", "-h, --help".
 Text UsageForm(const Switch& entry, bool windows);
+
+// Every switch of the Windows program on a line of its own, as its message
+// boxes list them: the usage form, an en dash and the brief text
+// ("/fmt=MASK – date mask (default yyyy-mm-dd)"). The lines are short
+// enough for a box to show them unwrapped, so no "/" stands apart from its
+// name. Joined by "\n", with none after the last.
+Text BoxList();
 
 // "--fmt, --date, ..., --help, --version" (POSIX) or "/fmt, ..., /?".
 Text NameList(bool windows);

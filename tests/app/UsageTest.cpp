@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Usage.h"
+#include "cli/Switches.h"
 #include "io/Program.h"
 #include "support/TestSupport.h"
 
@@ -8,21 +9,36 @@ namespace {
 
 using TestSupport::Show;
 
-struct UsageCase {
-  bool windows;
-  const char16_t* program;
-  std::vector<const char16_t*> present;
-  std::vector<const char16_t*> absent;
-};
-
-class UsageTextTest : public testing::TestWithParam<UsageCase> {};
-
-TEST_P(UsageTextTest, ListsEverySwitchStatusAndWordOfItsPlatform) {
-  const UsageCase& c = GetParam();
-  const Text text = UsageText(c.program, c.windows);
-  EXPECT_TRUE(text.starts_with(u"Usage: " + Text(c.program) + u" [SWITCH]... FOLDER...\n")) << Show(text);
-  for (const char16_t* piece : c.present) EXPECT_NE(text.find(piece), Text::npos) << Show(piece);
-  for (const char16_t* piece : c.absent) EXPECT_EQ(text.find(piece), Text::npos) << Show(piece);
+TEST(Usage, TerminalTextListsEverySwitchStatusAndWordOfPosix) {
+  const Text text = UsageText(u"datemill", false);
+  EXPECT_TRUE(text.starts_with(u"Usage: datemill [SWITCH]... FOLDER...\n")) << Show(text);
+  const char16_t* const present[] = {u"      --fmt=MASK      date mask",
+                                     u"\n      --date=c|m|a|t ",
+                                     u"\n      --depth=N|all ",
+                                     u"\n      --ext=LIST ",
+                                     u"\n      --exclude=LIST  ",
+                                     u"(wins over --ext)",
+                                     u"\n      --out=FOLDER ",
+                                     u"\n      --each ",
+                                     u"\n      --chart ",
+                                     u"\n      --open ",
+                                     u"(a missing --out folder",
+                                     u"\n  -h, --help ",
+                                     u"\n      --version ",
+                                     u"\n  0    done\n",
+                                     u"\n  1    a report",
+                                     u"\n  250  an unknown switch, one given a value",
+                                     u"\n  251  the --out folder",
+                                     u"\n  252  the --depth value",
+                                     u"\n  255  no arguments",
+                                     u"\n      --quiet ",
+                                     u"~/.local/state/datemill/Log.txt",
+                                     u"After --,",
+                                     u"  datemill --fmt=yyyy-mm --date=m ~/Pictures/2018\n"};
+  for (const char16_t* piece : present) EXPECT_NE(text.find(piece), Text::npos) << Show(piece);
+  for (const char16_t* piece : {u"/fmt", u"/?", u"4294967", u"253", u"beside the program", u"{-}"}) {
+    EXPECT_EQ(text.find(piece), Text::npos) << Show(piece);
+  }
   // Fits an 80-column terminal.
   for (size_t start = 0, end; start < text.size(); start = end + 1) {
     end = text.find(u'\n', start);
@@ -31,52 +47,31 @@ TEST_P(UsageTextTest, ListsEverySwitchStatusAndWordOfItsPlatform) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Platforms, UsageTextTest,
-    testing::Values(UsageCase{false,
-                              u"datemill",
-                              {u"      --fmt=MASK      date mask",
-                               u"\n      --date=c|m|a|t ",
-                               u"\n      --depth=N|all ",
-                               u"\n      --ext=LIST ",
-                               u"\n      --exclude=LIST  ",
-                               u"(wins over --ext)",
-                               u"\n      --out=FOLDER ",
-                               u"\n      --each ",
-                               u"\n      --chart ",
-                               u"\n  -h, --help ",
-                               u"\n      --version ",
-                               u"\n  0    done\n",
-                               u"\n  1    a report",
-                               u"\n  250  an unknown switch, one given a value",
-                               u"\n  251  the --out folder",
-                               u"\n  252  the --depth value",
-                               u"\n  255  no arguments",
-                               u"\n      --quiet ",
-                               u"~/.local/state/datemill/Log.txt",
-                               u"After --,",
-                               u"  datemill --fmt=yyyy-mm --date=m ~/Pictures/2018\n"},
-                              {u"/fmt", u"/?", u"4294967", u"253", u"beside the program"}},
-                    UsageCase{
-                        true,
-                        u"Datemill.exe",
-                        {u"\n  /fmt=MASK           date mask", u"\n  /date=c|m|a|t ", u"\n  /depth=N|all ",
-                         u"\n  /ext=LIST ", u"\n  /exclude=LIST ", u"(wins over /ext)", u"\n  /out=FOLDER ",
-                         u"\n  /each ", u"\n  /chart ", u"\n  /?                  show this help\n",
-                         u"\n  4294967290 (-6)  an unknown switch", u"\n  4294967291 (-5)  the /out folder",
-                         u"\n  /quiet ", u"Log.txt beside the program, or in %LOCALAPPDATA%\\Datemill",
-                         u"\n  4294967292 (-4)  the /depth value", u"\n  4294967293 (-3)  the double quotes",
-                         u"\n  4294967295 (-1)  no arguments",
-                         u"  Datemill.exe /fmt=yyyy-mm /date=m C:\\Photos\\2018\\\n"},
-                        {u"--", u"-h", u"version", u"{-}"}}));
-
-TEST(Usage, ListsTheOpenSwitchAndWhatItDoesToTheOutFolder) {
-  for (const bool windows : {false, true}) {
-    const Text text = UsageText(u"datemill", windows);
-    const Text open = windows ? u"\n  /open " : u"\n      --open ";
-    EXPECT_NE(text.find(open), Text::npos) << Show(text);
-    EXPECT_NE(text.find(windows ? u"(a missing /out folder" : u"(a missing --out folder"), Text::npos);
+// The /? box: every Windows switch on a line of its own, with its brief
+// text; the version and README.md named.
+TEST(Usage, BoxTextFitsTheScreenAndGivesEachSwitchALine) {
+  InitProcessContext();
+  const Text text = UsageText(u"Datemill.exe", true);
+  EXPECT_TRUE(TestSupport::FitsABox(text)) << Show(text);
+  EXPECT_TRUE(text.starts_with(u"Usage: Datemill.exe [SWITCH]... FOLDER...\n")) << Show(text);
+  for (const Switches::Switch& entry : Switches::All()) {
+    const Text start = u"\n" + Switches::UsageForm(entry, true) + u" \u2013 ";
+    const size_t at = text.find(start);
+    EXPECT_EQ(at != Text::npos, Switches::Exists(entry, true)) << Show(start);
+    if (at != Text::npos) {
+      EXPECT_NE(text[at + start.size()], u'\n') << Show(start);  // the brief text
+    }
   }
+  const Text pieces[] = {u"\n/follow \u2013 with /depth,",
+                         u"\nDatemill.exe /fmt=yyyy-mm /date=m C:\\Photos\n",
+                         u" Log.txt ",
+                         u"%LOCALAPPDATA%\\Datemill",
+                         u"\nREADME.md beside Datemill.exe ",
+                         u"\nDatemill " + Version + u", MIT License.\n"};
+  for (const Text& piece : pieces) {
+    EXPECT_NE(text.find(piece), Text::npos) << Show(piece);
+  }
+  for (const char16_t* piece : {u"--", u"-h", u"verbose", u"{-}"}) EXPECT_EQ(text.find(piece), Text::npos);
 }
 
 // The switches that leave out subfolders, as each platform writes them; a
@@ -87,8 +82,8 @@ TEST(Usage, ListsTheSwitchesThatLeaveOutSubfolders) {
        {u"\n      --skip=LIST     do not enter the subfolders of these names\n",
         u"\n  -x, --one-file-system\n                      do not enter subfolders on"})
     EXPECT_NE(posix.find(line), Text::npos) << Show(line);
-  for (const char16_t* line : {u"\n  /skip=LIST          do not enter the subfolders of these names\n",
-                               u"\n  /xdev               do not enter subfolders on"})
+  for (const char16_t* line : {u"\n/skip=LIST \u2013 leave out subfolders of these names\n",
+                               u"\n/xdev \u2013 stay on the folder's own file system\n"})
     EXPECT_NE(windows.find(line), Text::npos) << Show(line);
 }
 

@@ -3,6 +3,8 @@
 #include "base/Conventions.h"
 #include "cli/Args.h"
 #include "cli/Envs.h"
+#include "cli/RunOptions.h"
+#include "cli/Switches.h"
 #include "io/Program.h"
 #include "support/TestSupport.h"
 
@@ -178,19 +180,35 @@ TEST_F(ArgsTest, CopyByKindReplacesTheTarget) {
 
 TEST(ArgsReport, TextsAreExact) {
   const Text line = u"/fmt=\"x";
-  EXPECT_EQ(Args::ReportText(-1, u"", line),
-            u"[Args::] No command line arguments given...\r\n\r\nTerminating now!");
-  EXPECT_EQ(Args::ReportText(-2, u"", line),
+  EXPECT_EQ(
+      Args::ReportText(-1, u"", line, u"dm.exe"),
+      u"[Args::] No command line arguments given...\r\n\r\nGive the folders to count:\r\ndm.exe FOLDER..."
+      u"\r\nor, once it is installed, right-click a folder\r\nin Explorer and choose \"Count files by date\"."
+      u"\r\ndm.exe /? lists the switches, and README.md\r\nbeside dm.exe tells more.\r\n\r\nTerminating "
+      u"now!");
+  EXPECT_EQ(Args::ReportText(-2, u"", line, u"dm.exe"),
             u"[Args::] Command line: '/fmt=\"x'\r\n\r\nA required command line argument was missing..."
             u"\r\n\r\nTerminating now!");
-  EXPECT_EQ(Args::ReportText(-3, u"", line),
+  EXPECT_EQ(Args::ReportText(-3, u"", line, u"dm.exe"),
             u"[Args::] Command line: '/fmt=\"x'\r\n\r\nMalformed double quotes in command line..."
             u"\r\n\r\nTerminating now!");
-  EXPECT_EQ(Args::ReportText(-4, u"", line),
+  EXPECT_EQ(Args::ReportText(-4, u"", line, u"dm.exe"),
             u"[Args::] Command line: '/fmt=\"x'\r\n\r\n\r\n\r\nTerminating now!");
-  EXPECT_EQ(Args::ReportText(-3, u"custom", line), u"[Args::] custom");
-  EXPECT_EQ(Args::ReportText(0, u"", line), u"[Args::] Recoverable error - No custom message given...");
-  EXPECT_EQ(Args::ReportText(0, u"why", line), u"[Args::] why");
+  EXPECT_EQ(Args::ReportText(-3, u"custom", line, u"dm.exe"), u"[Args::] custom");
+  EXPECT_EQ(Args::ReportText(0, u"", line, u"dm.exe"),
+            u"[Args::] Recoverable error - No custom message given...");
+  EXPECT_EQ(Args::ReportText(0, u"why", line, u"dm.exe"), u"[Args::] why");
+}
+
+// The Windows boxes of a command line without arguments and of an unknown
+// switch, which lists every switch.
+TEST(ArgsReport, BoxTextsFitTheScreen) {
+  const Text unknown = Args::ReportText(
+      Args::ErrBadSwitch, SwitchFault({{u"/dtae", u"", Args::NamedFlag}}, true), u"", u"Datemill.exe");
+  EXPECT_TRUE(unknown.ends_with(u"the switches are:\n" + Switches::BoxList())) << TestSupport::Show(unknown);
+  for (const Text& text : {Args::ReportText(Args::ErrNoArguments, u"", u"", u"Datemill.exe"), unknown}) {
+    EXPECT_TRUE(TestSupport::FitsABox(text)) << TestSupport::Show(text);
+  }
 }
 
 TEST(ArgsReport, PosixLinesNameTheProgramAndPointToHelp) {

@@ -112,6 +112,27 @@ std::vector<Text> RecordPaths(const FolderList& folders) {
 
 std::string Show(const Text& text) { return Utf8FromText(text); }
 
+testing::AssertionResult FitsABox(const Text& text) {
+  constexpr size_t kMostLines = 30, kMostColumns = 50;
+  size_t lines = 0;
+  for (size_t start = 0; start < text.size(); ++lines) {
+    const size_t end = std::min(text.find(u'\n', start), text.size());
+    TextView line = TextView(text).substr(start, end - start);
+    if (line.ends_with(u'\r')) line.remove_suffix(1);
+    if (line.size() > kMostColumns) {
+      return testing::AssertionFailure()
+             << "line " << lines + 1 << " holds " << line.size() << " characters: " << Show(Text(line));
+    }
+    if (line.find(u"  ") != TextView::npos) {
+      return testing::AssertionFailure()
+             << "line " << lines + 1 << " holds a run of spaces: " << Show(Text(line));
+    }
+    start = end + 1;
+  }
+  if (lines > kMostLines) return testing::AssertionFailure() << "the text has " << lines << " lines";
+  return testing::AssertionSuccess() << lines << " lines";
+}
+
 Text ProgramPath() {
   Text folder, file;
   SplitProgramPath(Platform::ModulePath(), folder, file);

@@ -107,6 +107,13 @@ std::vector<Text> RecordPaths(const FolderList& folders);
 // Text for messages.
 std::string Show(const Text& text);
 
+// Whether a message box shows `text` as it is, whole, on a 1366 x 768
+// screen: at most 30 lines (each ended by "\n" or "\r\n"), none longer
+// than 50 characters (a box under Wine wraps at 305 pixels, about 54
+// characters of its font) and none holding a run of spaces (the box's font
+// keeps no columns).
+testing::AssertionResult FitsABox(const Text& text);
+
 // The program's file beside the test programs.
 Text ProgramPath();
 
