@@ -42,6 +42,7 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, ValueCo
   ScanDir::WalkRules rules(options.depth, flags);
   rules.extensions = ScanDir::PrepareExtensions(options.ext);
   rules.skipExtensions = ScanDir::PrepareExtensions(options.exclude);
+  rules.onlyStamp = SearchedStamp(options.kind);
   rules.skipNames = ScanDir::FolderNames(options.skip);
   rules.oneFileSystem = options.oneFileSystem;
   DateCounter counter(options.kind, counts, own);

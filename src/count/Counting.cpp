@@ -35,6 +35,16 @@ Platform::FileTime StampOf(const Platform::DirEntry& entry, DateKind kind) {
 
 }  // namespace
 
+unsigned SearchedStamp(DateKind kind) {
+  switch (kind) {
+    case DateKind::kModified:
+    case DateKind::kTaken: return Platform::kSearchOnlyWritten;  // a taken date falls back to it
+    case DateKind::kAccessed: return Platform::kSearchOnlyAccessed;
+    case DateKind::kCreated: break;
+  }
+  return Platform::kSearchOnlyCreated;
+}
+
 void DateCounter::File(const Text& folder, const Platform::DirEntry& entry) {
   if (own_ != nullptr && own_->Holds(folder, entry.name)) {
     ++ownFiles_;

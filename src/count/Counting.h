@@ -21,6 +21,10 @@ extern ValueCounts DateCounts;
 // through `mask` (already translated to "%" tokens) and counts the texts.
 void CountDates(const FolderList& folders, TextView mask, DateKind kind, DateCountList& counts);
 
+// The one time stamp a walk's search is asked for when files are counted
+// by `kind` (a Platform::kSearchOnly* bit, ScanDir::WalkRules::onlyStamp).
+unsigned SearchedStamp(DateKind kind);
+
 // The counting step as a walk goes: each file handed to it is counted by
 // the date of `kind` (in the unit and with the bytes `counts` uses), and
 // nothing of it is kept; the files that `own` holds (the run's own

@@ -49,5 +49,13 @@ constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link 
 constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
 constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
 constexpr unsigned kSearchFileSystems = 16;  // whether a folder lies on another file system (otherFileSystem)
+// With kSearchTimes, the one stamp the caller dates by, where it needs no
+// other: the system may then be asked for that one only (the others may
+// stay as it leaves them). A creation time that is not recorded is still
+// the last write.
+constexpr unsigned kSearchOnlyCreated = 32;
+constexpr unsigned kSearchOnlyWritten = 64;
+constexpr unsigned kSearchOnlyAccessed = 128;
+constexpr unsigned kSearchOnlyStamp = kSearchOnlyCreated | kSearchOnlyWritten | kSearchOnlyAccessed;
 
 }  // namespace Platform

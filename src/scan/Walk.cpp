@@ -58,7 +58,7 @@ class Walker {
   Walker(const WalkRules& rules, Sink& sink)
       : rules_(rules),
         sink_(sink),
-        flags_((rules.withTimes ? Platform::kSearchTimes : 0) |
+        flags_((rules.withTimes ? Platform::kSearchTimes | rules.onlyStamp : 0) |
                (rules.followLinks ? Platform::kSearchFollow : 0) |
                (rules.linkTargets ? Platform::kSearchTargets : 0) |
                (rules.taken ? Platform::kSearchTaken : 0) |

@@ -94,6 +94,7 @@ struct WalkRules {
   int64_t levels = 0;
   bool files = true;
   bool withTimes = false;
+  unsigned onlyStamp = 0;  // Platform::kSearchOnly*: the one stamp the files are dated by, if one
   bool followLinks = false;
   bool linkTargets = false;  // links to files dated by their files
   bool taken = false;        // files' taken dates read (Platform::DirEntry::taken)

@@ -53,7 +53,7 @@ void FillAndStart(SearchState& s, StatBatch& batch) {
     batch.Add(name, d->d_type);
   }
   RunListingHook(s.listed, s.error);
-  if (!batch.Empty()) batch.Start(::dirfd(s.dir), StatMask(s.withTimes), s.taken);
+  if (!batch.Empty()) batch.Start(::dirfd(s.dir), s.StatFields(), s.taken);
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ EntryInfo FactsOfListed(const SearchState& s, const StatBatch& batch, size_t i) 
     return info;
   }
   struct statx target {};
-  const bool reached = StatTarget(::dirfd(s.dir), name, StatMask(s.withTimes), target) == 0;
+  const bool reached = StatTarget(::dirfd(s.dir), name, s.StatFields(), target) == 0;
   if (reached && S_ISDIR(target.stx_mode)) {
     EntryInfo info = FactsOf(name, own, s.withTimes, true);
     info.otherFileSystem = OnOtherFileSystem(s, target);

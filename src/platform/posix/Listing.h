@@ -19,12 +19,13 @@ struct SearchState {
   std::string pattern;
   bool matchAll = false;
   bool withTimes = false;
-  bool follow = false;   // subfolders are opened through links
-  bool targets = false;  // links to files are dated by their files
-  bool taken = false;    // files' taken dates are read
-  int dotsLeft = 2;      // "." and ".." come first, as on Windows
-  bool single = false;   // a search for one named entry
-  bool pending = false;  // `held` is the next entry to deliver
+  unsigned onlyStamp = 0;  // kSearchOnly* bits: the stamp dated by
+  bool follow = false;     // subfolders are opened through links
+  bool targets = false;    // links to files are dated by their files
+  bool taken = false;      // files' taken dates are read
+  int dotsLeft = 2;        // "." and ".." come first, as on Windows
+  bool single = false;     // a search for one named entry
+  bool pending = false;    // `held` is the next entry to deliver
   std::string heldName;
   posix::EntryInfo held;
   // A pipeline of batches: the program goes through `batches[current]`
@@ -48,9 +49,12 @@ struct SearchState {
     if (dir != nullptr) ::closedir(dir);
   }
 
+  // The statx fields its entries are asked for.
+  unsigned StatFields() const { return posix::StatMask(withTimes, onlyStamp); }
   // Takes the kSearch* bits of a search's `flags`.
   void SetFlags(unsigned flags) {
     withTimes = (flags & kSearchTimes) != 0;
+    onlyStamp = flags & kSearchOnlyStamp;
     follow = (flags & kSearchFollow) != 0;
     targets = (flags & kSearchTargets) != 0;
     taken = (flags & kSearchTaken) != 0;
@@ -59,7 +63,7 @@ struct SearchState {
   // The kSearch* bits it was set to.
   unsigned Flags() const {
     return (withTimes ? kSearchTimes : 0) | (follow ? kSearchFollow : 0) | (targets ? kSearchTargets : 0) |
-           (taken ? kSearchTaken : 0) | (fileSystems ? kSearchFileSystems : 0);
+           (taken ? kSearchTaken : 0) | (fileSystems ? kSearchFileSystems : 0) | onlyStamp;
   }
 };
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/Entry.h"
 #include "platform/posix/Common.h"
 
 namespace Platform::posix {
@@ -66,9 +67,13 @@ void RunListingHook(bool& listed, int& error) {
   error = std::exchange(listingFailure, 0);
 }
 
-unsigned StatMask(bool withTimes) {
+unsigned StatMask(bool withTimes, unsigned onlyStamp) {
   unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE;
-  if (withTimes) mask |= STATX_BTIME | STATX_MTIME | STATX_ATIME;
+  if (!withTimes) return mask;
+  if (onlyStamp == 0) return mask | STATX_BTIME | STATX_MTIME | STATX_ATIME;
+  if (onlyStamp & kSearchOnlyCreated) mask |= STATX_BTIME | STATX_MTIME;
+  if (onlyStamp & kSearchOnlyWritten) mask |= STATX_MTIME;
+  if (onlyStamp & kSearchOnlyAccessed) mask |= STATX_ATIME;
   return mask;
 }
 

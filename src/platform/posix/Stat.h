@@ -34,8 +34,10 @@ void FailNextListing(int error);
 // failure is due.
 void RunListingHook(bool& listed, int& error);
 
-// The statx fields a search asks for, with or without the three times.
-unsigned StatMask(bool withTimes);
+// The statx fields a search asks for: the type, mode and size, with the
+// three times or none, or (`onlyStamp`, kSearchOnly* bits) the one stamp
+// dated by (a creation time with the last write it falls back to).
+unsigned StatMask(bool withTimes, unsigned onlyStamp = 0);
 
 // statx (or fstatat) of `name` relative to `dirfd`, links not followed:
 // 0, or the errno value of the failure. Without statx, `out` carries no

@@ -119,6 +119,27 @@ TEST_P(PosixSearchTest, CreationIsTheBirthTimeOrElseTheLastWrite) {
   }
 }
 
+// A search asked for the one stamp a count dates by gives that stamp as a
+// search for all three does (a creation time not recorded still being
+// the last write), in every way of making the stat calls.
+TEST_P(PosixSearchTest, OneStampAskedForIsTheStampOfAllThree) {
+  TestSupport::MakeFile(dir_ / u"f", "x", TestSupport::UtcStamp(2018, 9, 26, 12, 0, 0));
+  const auto first = [&](unsigned flags) {
+    Platform::DirSearch search;
+    EXPECT_TRUE(search.Open(Join(dir_.path(), u"*"), flags).status == Platform::SearchStatus::kOpened);
+    Platform::DirEntry entry;
+    while (search.Next(entry) && entry.name != u"f") {
+    }
+    return entry;
+  };
+  const Platform::DirEntry all = first(Platform::kSearchTimes);
+  ASSERT_EQ(all.name, u"f");
+  EXPECT_EQ(first(Platform::kSearchTimes | Platform::kSearchOnlyCreated).created, all.created);
+  EXPECT_EQ(first(Platform::kSearchTimes | Platform::kSearchOnlyWritten).lastWrite, all.lastWrite);
+  EXPECT_EQ(first(Platform::kSearchTimes | Platform::kSearchOnlyAccessed).lastAccess, all.lastAccess);
+  EXPECT_EQ(first(Platform::kSearchTimes | Platform::kSearchOnlyWritten).size, 1u);
+}
+
 // With kSearchFileSystems a folder, or a link to one, on another file
 // system than the folder listed is told: in every way of making the stat
 // calls, and in a folder opened ahead of time.
@@ -175,6 +196,22 @@ INSTANTIATE_TEST_SUITE_P(EveryWay, PosixSearchTest,
 // The creation time is the birth time where one is recorded: not where the
 // mask says there is none, nor where it is exactly 0, which file systems
 // made by image tools report for "not recorded".
+// The fields asked of the system: a creation time with the last write it
+// falls back to; each other stamp alone.
+TEST(PosixStatFacts, OnlyTheStampDatedByIsAskedFor) {
+  const unsigned basic = STATX_TYPE | STATX_MODE | STATX_SIZE;
+  const struct {
+    bool withTimes;
+    unsigned only, asked;
+  } cases[] = {{false, 0, basic},
+               {false, Platform::kSearchOnlyWritten, basic},
+               {true, 0, basic | STATX_BTIME | STATX_MTIME | STATX_ATIME},
+               {true, Platform::kSearchOnlyCreated, basic | STATX_BTIME | STATX_MTIME},
+               {true, Platform::kSearchOnlyWritten, basic | STATX_MTIME},
+               {true, Platform::kSearchOnlyAccessed, basic | STATX_ATIME}};
+  for (const auto& c : cases) EXPECT_EQ(Platform::posix::StatMask(c.withTimes, c.only), c.asked) << c.only;
+}
+
 TEST(PosixStatFacts, CreationIsTheBirthTimeWhereOneIsRecorded) {
   const struct {
     bool masked;
