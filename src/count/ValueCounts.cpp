@@ -150,6 +150,7 @@ void ValueCounts::GrowFew() {
 }
 
 void ValueCounts::Settle() {
+  if (fewUsed_ == 0 && spill_.Size() == 0) return;  // settled already: no second copy of the counts
   std::vector<Slot> few;
   few.reserve(fewUsed_);
   for (const Slot& slot : few_) {
@@ -197,6 +198,7 @@ void ValueCounts::Merge(std::vector<Slot>&& few) {
   size_t distinct = 0;
   merge([&distinct](int64_t, uint64_t, uint64_t) { ++distinct; });
   Keys keys;
+  keys.Reserve(distinct);
   std::vector<uint64_t> files, bytes;
   files.reserve(distinct);
   if (withBytes_) bytes.reserve(distinct);
