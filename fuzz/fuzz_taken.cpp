@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
+#include "base/Calendar.h"
 #include "taken/TakenDate.h"
 
 namespace {
@@ -38,8 +39,8 @@ struct Reader {
 bool InRange(const Moment& moment) {
   switch (moment.kind) {
     case Kind::kNone: return moment.seconds == 0;
-    case Kind::kWallClock: return moment.seconds >= 0 && moment.seconds <= TakenDate::kLatestWallClock;
-    case Kind::kUtc: return moment.seconds >= 0 && moment.seconds <= TakenDate::kLatestUtc;
+    case Kind::kWallClock: return moment.seconds >= 0 && moment.seconds <= Calendar::kLastSecond;
+    case Kind::kUtc: return moment.seconds >= 0 && moment.seconds <= Calendar::kLastSecond;
   }
   return false;
 }

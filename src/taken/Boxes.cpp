@@ -219,7 +219,7 @@ Moment FromMovieHeader(Source& source, const Box& mvhd) {
   // Zero, what writers leave when they know no time, is before 1970 too.
   if (!fields.Ok() || version > 1 || created < static_cast<uint64_t>(kMovieEpoch)) return {};
   const uint64_t seconds = created - static_cast<uint64_t>(kMovieEpoch);
-  if (seconds > static_cast<uint64_t>(kLatestUtc)) return {};
+  if (seconds > static_cast<uint64_t>(Calendar::kLastSecond)) return {};
   return {Kind::kUtc, static_cast<int64_t>(seconds)};
 }
 

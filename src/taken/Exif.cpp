@@ -101,7 +101,7 @@ Moment FromExifText(const unsigned char* text, size_t size) {
   const int64_t seconds = Calendar::SecondsFromFields(
       year, static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
       static_cast<unsigned>(minute), static_cast<unsigned>(second));
-  if (seconds > kLatestWallClock) return {};
+  if (seconds > Calendar::kLastSecond) return {};
   return {Kind::kWallClock, seconds};
 }
 

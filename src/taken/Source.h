@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "taken/TakenDate.h"
+#include "taken/Moment.h"
 
 namespace TakenDate {
 

@@ -9,43 +9,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
-#include "base/Constants.h"
+#include "taken/Moment.h"
 
 namespace TakenDate {
-
-// Never more than this many bytes of one file are asked for, all reads
-// together; most files are answered from their first few kilobytes.
-constexpr size_t kMostBytes = size_t{256} * 1024;
-// The size of the scratch buffer the caller lends to each call.
-constexpr size_t kScratchBytes = size_t{64} * 1024;
-
-// Reads up to `size` bytes at `offset` into `out`: the number read (fewer
-// only at the end of the file, 0 past it), or -1 when reading fails.
-using ReadAt = int64_t (*)(void* context, uint64_t offset, unsigned char* out, size_t size);
-
-enum class Kind {
-  kNone,       // no taken date: none recorded, none valid, or the file could not be read
-  kWallClock,  // an Exif date: the camera's local clock, in a zone nobody recorded
-  kUtc,        // a movie header's creation time, which is kept in UTC
-};
-
-struct Moment {
-  Kind kind = Kind::kNone;
-  // kNone: 0.
-  // kWallClock: the wall-clock time as seconds since 1970-01-01 00:00:00,
-  //   every day 86,400 s (Calendar::SecondsFromFields), 0 .. kLatestWallClock.
-  // kUtc: seconds since 1970-01-01 00:00:00 UTC, 0 .. kLatestUtc.
-  int64_t seconds = 0;
-
-  friend bool operator==(const Moment&, const Moment&) = default;
-};
-
-// 2038-01-19 03:14:07: later Exif dates give kNone.
-constexpr int64_t kLatestWallClock = Dates::Last;
-// 9999-12-31 23:59:59: later movie times give kNone.
-constexpr int64_t kLatestUtc = 253402300799;
 
 // The taken date of the file that `read` reads (`context` is passed to it):
 //   kWallClock from Exif: DateTimeOriginal, else DateTimeDigitized, else
