@@ -1,4 +1,5 @@
-// The taken-date reader on any bytes. Input: the file itself.
+// The taken-date reader on any bytes, every format it knows. Input: the
+// file itself.
 #include <algorithm>
 #include <cstring>
 
@@ -36,13 +37,11 @@ struct Reader {
   }
 };
 
+// A date of the calendar's range, never 1970-01-01 00:00:00; none is 0.
 bool InRange(const Moment& moment) {
-  switch (moment.kind) {
-    case Kind::kNone: return moment.seconds == 0;
-    case Kind::kWallClock: return moment.seconds >= 0 && moment.seconds <= Calendar::kLastSecond;
-    case Kind::kUtc: return moment.seconds >= 0 && moment.seconds <= Calendar::kLastSecond;
-  }
-  return false;
+  if (moment.kind == Kind::kNone) return moment.seconds == 0;
+  return (moment.kind == Kind::kWallClock || moment.kind == Kind::kUtc) && moment.seconds != 0 &&
+         moment.seconds >= Calendar::kFirstSecond && moment.seconds <= Calendar::kLastSecond;
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 namespace TakenDate {
 
 // Never more than this many bytes of one file are asked for, all reads
-// together; most files are answered from their first few kilobytes.
+// together; most files are answered from their first few kilobytes. Reads
+// go wherever a format's structure leads: past gigabytes of media data to
+// a movie header at the end (box headers only).
 constexpr size_t kMostBytes = size_t{256} * 1024;
 // The size of the scratch buffer the caller lends to each call.
 constexpr size_t kScratchBytes = size_t{64} * 1024;
@@ -21,16 +23,18 @@ using ReadAt = int64_t (*)(void* context, uint64_t offset, unsigned char* out, s
 
 enum class Kind {
   kNone,       // no taken date: none recorded, none valid, or the file could not be read
-  kWallClock,  // an Exif date: the camera's local clock, in a zone nobody recorded
-  kUtc,        // a movie header's creation time, which is kept in UTC
+  kWallClock,  // a camera's or phone's local clock as written, in a zone not applied
+  kUtc,        // a time kept in UTC: a movie header
 };
 
 struct Moment {
   Kind kind = Kind::kNone;
   // kNone: 0.
   // kWallClock: the wall-clock time as seconds since 1970-01-01 00:00:00,
-  //   every day 86,400 s (Calendar::SecondsFromFields), 0 .. Calendar::kLastSecond.
-  // kUtc: seconds since 1970-01-01 00:00:00 UTC, 0 .. Calendar::kLastSecond.
+  //   every day 86,400 s (Calendar::SecondsFromFields); kUtc: seconds since
+  //   1970-01-01 00:00:00 UTC. Both lie in the calendar's range,
+  //   Calendar::kFirstSecond .. Calendar::kLastSecond (1601 to 9999), and
+  //   are never 0 (a clock never set, a writer that knew no time).
   int64_t seconds = 0;
 
   friend bool operator==(const Moment&, const Moment&) = default;

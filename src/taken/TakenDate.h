@@ -1,6 +1,6 @@
 // TakenDate: the moment a picture or a video was taken, read from the file's
-// own metadata: the Exif dates of JPEG, TIFF and the raw formats built on
-// TIFF, HEIC/AVIF, PNG and WebP, and the movie header of MP4, MOV and 3GP.
+// own metadata: Exif, XMP and IPTC wherever a still-image or raw format
+// keeps them, and the creation times of QuickTime and ISO media movies.
 //
 // A pure function of the bytes: it does no I/O of its own (the caller's
 // ReadAt does), allocates nothing (the caller's scratch buffer is all the
@@ -15,11 +15,21 @@
 namespace TakenDate {
 
 // The taken date of the file that `read` reads (`context` is passed to it):
-//   kWallClock from Exif: DateTimeOriginal, else DateTimeDigitized, else
-//     the first IFD's DateTime, the first of them that is a valid date;
-//   kUtc from the creation time of an MP4/MOV/3GP movie header;
-//   kNone for any other file, a date that is absent, zero or invalid, a
-//     file cut short or malformed, or a read that failed (-1).
+// of the dates the file holds, the first valid one in this order:
+//   1. Exif DateTimeOriginal (JPEG, TIFF and raw kin, PNG, WebP, HEIF,
+//      CR3, PSD);
+//   2. XMP exif:DateTimeOriginal, else photoshop:DateCreated, else
+//      xmp:CreateDate, as written (an offset in the text is not applied);
+//   3. IPTC DateCreated with TimeCreated;
+//   4. the format's own capture date, where it keeps one;
+//   5. QuickTime com.apple.quicktime.creationdate, as written;
+//   6. the movie header's creation time (kUtc);
+//   7. Exif DateTimeDigitized; 8. IFD0 DateTime.
+// A date is valid when it names a real day and a time of day in the range,
+// and is not zero (0000:00:00 00:00:00, 1970-01-01 00:00:00, a movie time
+// of 0); one that is absent, malformed or cut short gives way to
+// the next. kNone when no date is valid, for a file of no known format,
+// and after a read that failed (-1): it may have hidden the date that counts.
 // `scratch` is kScratchBytes of the caller's memory; its content is
 // ignored on entry and meaningless after.
 Moment Read(ReadAt read, void* context, unsigned char* scratch);

@@ -1,0 +1,145 @@
+// The taken-date reader's formats, each on made-up files: where its date
+// stands, and what it falls back to when that is missing or broken.
+#include <gtest/gtest.h>
+
+#include "taken/TakenBuilders.h"
+
+namespace {
+
+using namespace TakenTest;
+
+const Moment kOriginal = Wall(2018, 9, 26, 10, 11, 12), kDigitized = Wall(2017, 3, 4, 5, 6, 7),
+             kDateTime = Wall(2016, 2, 29, 23, 59, 59), kXmpDate = Wall(2015, 6, 9, 20, 9, 27),
+             kIptcDate = Wall(2014, 10, 29, 6, 27, 51), kOwn = Wall(2013, 3, 10, 15, 4, 43);
+const Bytes kAll = Tiff(kLittle, {DateTime("2016:02:29 23:59:59"), Original("2018:09:26 10:11:12"),
+                                  Digitized("2017:03:04 05:06:07")});
+const Bytes kNoOriginal = Tiff(kBig, {DateTime("2016:02:29 23:59:59"), Digitized("2017:03:04 05:06:07")});
+const Bytes kOnlyDateTime = Tiff(kLittle, {DateTime("2016:02:29 23:59:59")});
+const Bytes kXmpCreate = Xmp({{"xmp:CreateDate", "2015-06-09T20:09:27+02:00"}});
+const Bytes kIptcDated = Iptc({{55, "20141029"}, {60, "062751-0500"}});
+
+// A TIFF structure whose first IFD holds `entries` (tag, type, data), their
+// data behind the IFD (CR3's CMT2 is one, with the Exif IFD's tags).
+struct Entry {
+  uint16_t tag, type;
+  Bytes data;
+};
+Bytes FlatTiff(const std::vector<Entry>& entries) {
+  Bytes ifd = N(entries.size(), 2, true), data;
+  const size_t dataAt = 8 + 2 + 12 * entries.size() + 4;
+  for (const Entry& e : entries) {
+    const size_t count = e.type == 4 ? e.data.size() / 4 : e.data.size();
+    ifd = Cat(
+        {ifd, N(e.tag, 2, true), N(e.type, 2, true), N(count, 4, true), N(dataAt + data.size(), 4, true)});
+    data = Cat({data, e.data, Bytes(e.data.size() % 2)});
+  }
+  return Cat({B({"II*\0", 4}), N(8, 4, true), ifd, N(0, 4), data});
+}
+Entry Ascii(uint16_t tag, std::string_view text) { return {tag, 2, Cat({B(text), Bytes(1)})}; }
+
+// Photoshop's resources in a PSD, with Exif, XMP and IPTC.
+Bytes Psd(const Bytes& resources) {
+  return Cat({B("8BPS"), N(1, 2), Bytes(6), N(3, 2), N(8, 4), N(8, 4), N(8, 2), N(3, 2), N(0, 4),
+              N(resources.size(), 4), resources, N(0, 4)});
+}
+TEST(TakenDateFormats, StillPicturesCarryXmpAndIptcBesideTheirExif) {
+  const Bytes compressedXmp = Cat({B({"XML:com.adobe.xmp\0\1\0\0\0", 22}), kXmpCreate});
+  ExpectAll({
+      {"jpeg xmp attribute", JpegOf({XmpApp1(kXmpCreate)}), kXmpDate},
+      {"jpeg xmp element", JpegOf({XmpApp1(Xmp({{"<exif:DateTimeOriginal", " 2015-06-09T20:09:27 "}}))}),
+       kXmpDate},
+      {"jpeg iptc", JpegOf({IptcApp13(kIptcDated)}), kIptcDate},
+      {"jpeg iptc without a time", JpegOf({IptcApp13(Iptc({{55, "20141029"}})), ExifApp1(kOnlyDateTime)}),
+       kDateTime},
+      {"jpeg iptc extended size",
+       JpegOf(
+           {IptcApp13(Cat({N(0x1C0237, 3), N(0x8002, 2), N(8, 2), B("20141029"), Iptc({{60, "062751"}})}))}),
+       kIptcDate},
+      {"png itxt xmp", PngOf({Chunk("iTXt", Cat({B({"XML:com.adobe.xmp\0\0\0en\0\0", 24}), kXmpCreate}))}),
+       kXmpDate},
+      {"png compressed itxt is not read", PngOf({Chunk("iTXt", compressedXmp), Chunk("eXIf", kOnlyDateTime)}),
+       kDateTime},
+      {"webp xmp chunk", Riff("WEBP", Cat({RiffChunk("VP8X", Bytes(10)), RiffChunk("XMP ", kXmpCreate)})),
+       kXmpDate},
+      {"tiff tag 700 xmp", FlatTiff({Ascii(0x0132, "2016:02:29 23:59:59"), {0x02BC, 1, kXmpCreate}}),
+       kXmpDate},
+      {"tiff tag 33723 iptc",
+       FlatTiff({Ascii(0x0132, "2016:02:29 23:59:59"), {0x83BB, 4, Cat({kIptcDated, Bytes(3)})}}), kIptcDate},
+      {"xmp sidecar", kXmpCreate, kXmpDate},
+      {"xmp sidecar with a byte-order mark", Cat({B("\xEF\xBB\xBF\n  <x:xmpmeta>"), kXmpCreate}), kXmpDate},
+      {"xml declaration then xmp", Cat({B("<?xml version=\"1.0\"?>\n"), kXmpCreate}), kXmpDate},
+      {"psd exif", Psd(Cat({Resource(0x0404, Iptc({{5, "title"}})), Resource(0x0422, kAll)})), kOriginal},
+      {"psd xmp over exif's datetime",
+       Psd(Cat({Resource(0x0422, kOnlyDateTime), Resource(0x0424, kXmpCreate)})), kXmpDate},
+      {"psd iptc", Psd(Cat({Resource(0x0404, kIptcDated), Resource(0x0422, kNoOriginal)})), kIptcDate},
+      {"psd resources cut short", Cut(Psd(Resource(0x0422, kAll)), 40), kNone},
+      {"xml that is no xmp", B("<?xml version=\"1.0\"?><svg xmp:CreateDate=\"2015-06-09T20:09:27\"/>"),
+       kNone},
+  });
+}
+
+// Movies: a phone's creation date, XMP, Canon's CMT boxes beside the movie header.
+Bytes Keys(std::string_view key, std::string_view value) {
+  const Bytes keys = FullBox(
+      "keys", 0, Cat({N(2, 4), N(8 + 9, 4), B("mdtaother.key"), N(8 + key.size(), 4), B("mdta"), B(key)}));
+  const Bytes item = Box(
+      "ilst", Cat({Box(std::string_view("\0\0\0\1", 4), Box("data", Cat({N(1, 4), N(0, 4), B("x")}))),
+                   Box(std::string_view("\0\0\0\2", 4), Box("data", Cat({N(1, 4), N(0, 4), B(value)})))}));
+  return Box("meta", Cat({FullBox("hdlr", 0, Cat({N(0, 4), B("mdta"), Bytes(13)})), keys, item}));
+}
+Bytes Mp4(const Bytes& moov, const Bytes& after = {}) {
+  return Cat({Box("ftyp", B("qt  \0\0\0\0qt  ")), Box("mdat", Bytes(64)), Box("moov", moov), after});
+}
+const unsigned char kXmpUuid[] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8,
+                                  0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
+const unsigned char kCanonUuid[] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,
+                                    0x81, 0x11, 0xF4, 0xCE, 0x46, 0x2B, 0x6A, 0x48};
+Bytes Uuid(const unsigned char* uuid, const Bytes& body) {
+  return Box("uuid", Cat({Bytes(uuid, uuid + 16), body}));
+}
+Bytes Cr3(const Bytes& cmt1, const Bytes& cmt2, const Bytes& mvhd) {
+  return Cat({Box("ftyp", B("crx \0\0\0\1crx isom")),
+              Box("moov", Cat({Uuid(kCanonUuid,
+                                    Cat({Box("CNCV", B("CanonCR3")), Box("CMT1", cmt1), Box("CMT2", cmt2)})),
+                               mvhd})),
+              Box("mdat", Bytes(16))});
+}
+Bytes HeifXmp(const Bytes& tiff, const Bytes& xmp) {
+  const Bytes item = Cat({N(6, 4), B({"Exif\0\0", 6}), tiff});
+  const Bytes infe = Cat(
+      {FullBox("infe", 2, Cat({N(1, 2), N(0, 2), B("Exif")})),
+       FullBox("infe", 2,
+               Cat({N(2, 2), N(0, 2), B({"mime", 4}), B({"XMP\0", 4}), B({"application/rdf+xml\0", 20})}))});
+  const Bytes iloc =
+      FullBox("iloc", 1,
+              Cat({N(0x4400, 2), N(2, 2), N(1, 2), N(1, 2), N(0, 2), N(1, 2), N(0, 4), N(item.size(), 4),
+                   N(2, 2), N(1, 2), N(0, 2), N(1, 2), N(item.size(), 4), N(xmp.size(), 4)}));
+  return Cat({Box("ftyp", B("heic\0\0\0\0mif1heic")),
+              FullBox("meta", 0,
+                      Cat({FullBox("iinf", 0, Cat({N(2, 2), infe})), iloc, Box("idat", Cat({item, xmp}))}))});
+}
+
+TEST(TakenDateFormats, MoviesAndCanonRawsOfBoxes) {
+  const Bytes mvhd = Mvhd(0, kFrom1904 + 1537956672);  // 2018-09-26 10:11:12 UTC
+  const Moment header{Kind::kUtc, 1537956672};
+  const Bytes cmt2Digitized = FlatTiff({Ascii(0x9004, "2017:03:04 05:06:07")});
+  ExpectAll({
+      {"phone's clock over the movie header",
+       Mp4(Cat({mvhd, Keys("com.apple.quicktime.creationdate", "2019-06-01T12:00:00+0200")})),
+       Wall(2019, 6, 1, 12, 0, 0)},
+      {"phone's date without a time",
+       Mp4(Cat({mvhd, Keys("com.apple.quicktime.creationdate", "2019-06-01")})), header},
+      {"another key's value", Mp4(Cat({mvhd, Keys("com.apple.quicktime.make", "2019-06-01T12:00:00")})),
+       header},
+      {"xmp box at the top", Mp4(mvhd, Uuid(kXmpUuid, kXmpCreate)), kXmpDate},
+      {"xmp in the user data", Mp4(Cat({mvhd, Box("udta", Box("XMP_", kXmpCreate))})), kXmpDate},
+      {"cr3 exif, not the movie header",
+       Cr3(kOnlyDateTime, FlatTiff({Ascii(0x9003, "2018:09:26 10:11:12")}), mvhd), kOriginal},
+      {"cr3 movie header over digitized", Cr3(kOnlyDateTime, cmt2Digitized, mvhd), header},
+      {"cr3 digitized without a movie header", Cr3(kOnlyDateTime, cmt2Digitized, {}), kDigitized},
+      {"heif xmp item over exif's digitized", HeifXmp(kNoOriginal, kXmpCreate), kXmpDate},
+      {"heif exif original over its xmp", HeifXmp(kAll, kXmpCreate), kOriginal},
+  });
+}
+
+}  // namespace
