@@ -12,7 +12,9 @@ namespace TakenDate {
 // Never more than this many bytes of one file are asked for, all reads
 // together; most files are answered from their first few kilobytes. Reads
 // go wherever a format's structure leads: past gigabytes of media data to
-// a movie header at the end (box headers only).
+// a movie header at the end (box headers only), and to the last bytes of
+// a Canon CRW or Sigma X3F file, whose directories stand there (the end is
+// found by one-byte reads, about 2 x log2 of the file size, counted too).
 constexpr size_t kMostBytes = size_t{256} * 1024;
 // The size of the scratch buffer the caller lends to each call.
 constexpr size_t kScratchBytes = size_t{64} * 1024;

@@ -45,4 +45,46 @@ bool Source::Fill(uint64_t offset, size_t need, size_t wish) {
   return true;
 }
 
+int Source::Probe(uint64_t offset) {
+  if (failed_ || spent_ >= kMostBytes) return -1;
+  spent_ += 1;
+  windowSize_ = 0;  // its first byte is overwritten
+  const int64_t got = read_(context_, offset, scratch_, 1);
+  if (got < 0 || got > 1) {
+    failed_ = true;
+    return -1;
+  }
+  return static_cast<int>(got);
+}
+
+bool Source::FindEnd(uint64_t& end) {
+  if (windowAtEnd_ && windowSize_ > 0) {
+    end = windowStart_ + windowSize_;
+    return true;
+  }
+  // Every offset below `low` holds a byte, `high` none: first doubling the
+  // distance, then halving the gap.
+  uint64_t low = 0, high = kWindowBytes;
+  for (;;) {
+    const int result = Probe(high - 1);
+    if (result < 0) return false;
+    if (result == 0) break;
+    if (high > UINT64_MAX / 2) return false;
+    low = high;
+    high *= 2;
+  }
+  while (low < high) {
+    const uint64_t middle = low + (high - low) / 2;
+    const int result = Probe(middle);
+    if (result < 0) return false;
+    if (result == 1) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  end = low;
+  return true;
+}
+
 }  // namespace TakenDate

@@ -37,6 +37,12 @@ class Source {
   // are none or a read failed.
   const unsigned char* Upto(uint64_t offset, size_t most, size_t& size);
 
+  // The size of the file, for the formats whose directory stands at its
+  // end: false when a read fails or the budget is spent first. Costs no
+  // read when a window already reached the end, else one-byte reads (at
+  // most two for each bit of the size).
+  bool FindEnd(uint64_t& end);
+
   // Whether a read failed; no answer counts then.
   bool Failed() const { return failed_; }
 
@@ -44,6 +50,10 @@ class Source {
   // Reads a window at `offset` that holds `need` bytes, `wish` or more when
   // the budget allows: false when it cannot, or the read failed.
   bool Fill(uint64_t offset, size_t need, size_t wish);
+  // Whether the file has a byte at `offset`: 1 or 0, or -1 when the read
+  // fails or the budget is spent. The window is given up.
+  int Probe(uint64_t offset);
+
   ReadAt read_;
   void* context_;
   unsigned char* scratch_;

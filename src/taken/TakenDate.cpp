@@ -7,6 +7,7 @@
 #include "taken/Exif.h"
 #include "taken/Findings.h"
 #include "taken/Photoshop.h"
+#include "taken/Raw.h"
 #include "taken/Source.h"
 #include "taken/Stills.h"
 #include "taken/Xmp.h"
@@ -32,6 +33,10 @@ void Dispatch(Source& source, Findings& found) {
   if (IsBoxFile(head)) return FromBoxes(source, found);
   if (StartsWith(head, size, "RIFF", 4)) return FromWebp(source, found);
   if (StartsWith(head, size, "8BPS", 4)) return FromPsd(source, found);
+  if (IsRaf(head, size)) return FromRaf(source, found);
+  if (IsMrw(head, size)) return FromMrw(source, found);
+  if (IsX3f(head, size)) return FromX3f(source, found);
+  if (IsCrw(head, size)) return FromCrw(source, found);
   if (IsXmpFile(head, size)) return FromXmp(source, 0, kToEndOfFile, found);
 }
 

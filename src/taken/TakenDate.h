@@ -1,6 +1,7 @@
 // TakenDate: the moment a picture or a video was taken, read from the file's
 // own metadata: Exif, XMP and IPTC wherever a still-image or raw format
-// keeps them, and the creation times of QuickTime and ISO media movies.
+// keeps them, a camera format's own capture date, and the creation times of
+// QuickTime and ISO media movies.
 //
 // A pure function of the bytes: it does no I/O of its own (the caller's
 // ReadAt does), allocates nothing (the caller's scratch buffer is all the
@@ -17,11 +18,11 @@ namespace TakenDate {
 // The taken date of the file that `read` reads (`context` is passed to it):
 // of the dates the file holds, the first valid one in this order:
 //   1. Exif DateTimeOriginal (JPEG, TIFF and raw kin, PNG, WebP, HEIF,
-//      CR3, PSD);
+//      CR3, RAF, MRW, X3F, PSD);
 //   2. XMP exif:DateTimeOriginal, else photoshop:DateCreated, else
 //      xmp:CreateDate, as written (an offset in the text is not applied);
 //   3. IPTC DateCreated with TimeCreated;
-//   4. the format's own capture date, where it keeps one;
+//   4. the format's own: CIFF, X3F (kWallClock);
 //   5. QuickTime com.apple.quicktime.creationdate, as written;
 //   6. the movie header's creation time (kUtc);
 //   7. Exif DateTimeDigitized; 8. IFD0 DateTime.

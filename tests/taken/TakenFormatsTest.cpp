@@ -78,6 +78,68 @@ TEST(TakenDateFormats, StillPicturesCarryXmpAndIptcBesideTheirExif) {
   });
 }
 
+Bytes Utf16(std::string_view text) {
+  Bytes out;
+  for (char c : text) out = Cat({out, N(static_cast<unsigned char>(c), 2, true)});
+  return Cat({out, N(0, 2)});
+}
+
+// Raw files: a RAF with its JPEG, an MRW with its TIFF block, an X3F with
+// its directory at the end, a CRW with its heaps.
+Bytes Raf(const Bytes& jpeg) {
+  return Cat({B("FUJIFILMCCD-RAW 0201FF392201"), Bytes(56), N(100, 4), N(jpeg.size(), 4), Bytes(8), jpeg});
+}
+Bytes Mrw(const Bytes& tiff) {
+  const Bytes blocks = Cat({B({"\0PRD", 4}), N(8, 4), Bytes(8), B({"\0TTW", 4}), N(tiff.size(), 4), tiff});
+  return Cat({B({"\0MRM", 4}), N(blocks.size(), 4), blocks, Bytes(16)});
+}
+Bytes X3f(const Bytes& jpeg, std::string_view time) {
+  const Bytes image = Cat({B("SECi"), N(0x20000, 4, true), N(2, 4, true), N(18, 4, true), Bytes(12), jpeg});
+  const Bytes chars = Cat({Utf16("ISO"), Utf16("100"), Utf16("TIME"), Utf16(time)});
+  const Bytes properties =
+      Cat({B("SECp"), N(0x20000, 4, true), N(2, 4, true), Bytes(8), N(chars.size() / 2, 4, true),
+           N(0, 4, true), N(4, 4, true), N(8, 4, true), N(13, 4, true), chars});
+  const size_t imageAt = 40, propertiesAt = imageAt + image.size(),
+               directoryAt = propertiesAt + properties.size();
+  const Bytes directory =
+      Cat({B("SECd"), N(0x20000, 4, true), N(2, 4, true), N(imageAt, 4, true), N(image.size(), 4, true),
+           B("IMA2"), N(propertiesAt, 4, true), N(properties.size(), 4, true), B("PROP")});
+  return Cat(
+      {B("FOVb"), N(0x20002, 4, true), Bytes(32), image, properties, directory, N(directoryAt, 4, true)});
+}
+// A heap: the records' data, the table (a count, records of a tag, a size
+// and an offset), the table's offset.
+Bytes CiffHeap(const std::vector<std::pair<uint16_t, Bytes>>& records) {
+  Bytes data, table = N(records.size(), 2, true);
+  for (const auto& [tag, bytes] : records) {
+    table = Cat({table, N(tag, 2, true), N(bytes.size(), 4, true), N(data.size(), 4, true)});
+    data = Cat({data, bytes});
+  }
+  return Cat({data, table, N(data.size(), 4, true)});
+}
+Bytes Crw(const Bytes& root) {
+  return Cat({B("II"), N(26, 4, true), B("HEAPCCDR"), N(0x10002, 4, true), Bytes(8), root});
+}
+
+TEST(TakenDateFormats, RawFilesThatAreNoTiff) {
+  const Bytes time = Cat({N(1068485966, 4, true), Bytes(8)});  // 2003-11-10 17:39:26
+  const Bytes images = CiffHeap({{0x5803, {}}, {0x180E, time}});
+  ExpectAll({
+      {"raf", Raf(Jpeg(kAll)), kOriginal},
+      {"raf with its jpeg offset past the end", Cut(Raf(Jpeg(kAll)), 99), kNone},
+      {"mrw", Mrw(kNoOriginal), kDigitized},
+      {"x3f properties", X3f({}, "978309395"), Wall(2001, 1, 1, 0, 36, 35)},
+      {"x3f jpeg's exif over the properties", X3f(Jpeg(kAll), "978309395"), kOriginal},
+      {"x3f time that is no number", X3f(Jpeg(kOnlyDateTime), "97830939x"), kDateTime},
+      {"x3f cut before its directory", Cut(X3f({}, "978309395"), 200), kNone},
+      {"crw", Crw(CiffHeap({{0x300A, images}})), Wall(2003, 11, 10, 17, 39, 26)},
+      {"crw heap nested deeper", Crw(CiffHeap({{0x2804, CiffHeap({{0x300A, images}})}})),
+       Wall(2003, 11, 10, 17, 39, 26)},
+      {"crw time in a record of its own", Crw(CiffHeap({{0x180E | 0x4000, time}})), kNone},
+      {"crw time zero", Crw(CiffHeap({{0x180E, Bytes(12)}})), kNone},
+  });
+}
+
 // Movies: a phone's creation date, XMP, Canon's CMT boxes beside the movie header.
 Bytes Keys(std::string_view key, std::string_view value) {
   const Bytes keys = FullBox(
