@@ -6,6 +6,7 @@
 #include "taken/Boxes.h"
 #include "taken/Exif.h"
 #include "taken/Findings.h"
+#include "taken/Images.h"
 #include "taken/Photoshop.h"
 #include "taken/Raw.h"
 #include "taken/Source.h"
@@ -37,6 +38,9 @@ void Dispatch(Source& source, Findings& found) {
   if (IsMrw(head, size)) return FromMrw(source, found);
   if (IsX3f(head, size)) return FromX3f(source, found);
   if (IsCrw(head, size)) return FromCrw(source, found);
+  if (IsXcf(head, size)) return FromXcf(source, found);
+  if (IsBpg(head, size)) return FromBpg(source, found);
+  if (IsMiff(head, size)) return FromMiff(source, found);
   if (IsXmpFile(head, size)) return FromXmp(source, 0, kToEndOfFile, found);
 }
 

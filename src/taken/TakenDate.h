@@ -18,7 +18,7 @@ namespace TakenDate {
 // The taken date of the file that `read` reads (`context` is passed to it):
 // of the dates the file holds, the first valid one in this order:
 //   1. Exif DateTimeOriginal (JPEG, TIFF and raw kin, PNG, WebP, HEIF,
-//      CR3, RAF, MRW, X3F, PSD);
+//      CR3, RAF, MRW, X3F, PSD, XCF, BPG, MIFF);
 //   2. XMP exif:DateTimeOriginal, else photoshop:DateCreated, else
 //      xmp:CreateDate, as written (an offset in the text is not applied);
 //   3. IPTC DateCreated with TimeCreated;

@@ -78,6 +78,55 @@ TEST(TakenDateFormats, StillPicturesCarryXmpAndIptcBesideTheirExif) {
   });
 }
 
+// GIMP's XCF: a colour map property (with the wrong length old versions
+// wrote), then the parasites.
+Bytes Xcf(const std::vector<std::pair<std::string, Bytes>>& parasites) {
+  Bytes list;
+  for (const auto& [name, data] : parasites) {
+    list = Cat({list, N(name.size() + 1, 4), B(name), Bytes(1), N(1, 4), N(data.size(), 4), data});
+  }
+  return Cat({B({"gimp xcf v011\0", 14}), N(8, 4), N(8, 4), N(2, 4), N(150, 4), N(1, 4), N(5, 4), N(1, 4),
+              Bytes(3), N(21, 4), N(list.size(), 4), list, N(0, 8)});
+}
+Bytes Ue7(uint64_t value) {
+  Bytes out = N(value & 0x7F, 1);
+  for (value >>= 7; value != 0; value >>= 7)
+    out.insert(out.begin(), static_cast<unsigned char>(0x80 | (value & 0x7F)));
+  return out;
+}
+Bytes Bpg(const std::vector<std::pair<int, Bytes>>& extensions) {
+  Bytes data;
+  for (const auto& [tag, bytes] : extensions) data = Cat({data, Ue7(tag), Ue7(bytes.size()), bytes});
+  return Cat({B("BPG\xFB"), N(0x0008, 2), Ue7(8), Ue7(8), Ue7(0), Ue7(data.size()), data});
+}
+
+TEST(TakenDateFormats, ImageProgramsKeepTheCamerasMetadata) {
+  const Bytes exifBlock = Cat({B({"Exif\0\0", 6}), kNoOriginal});
+  const Bytes gimpList = B(
+      "<?xml version='1.0' encoding='UTF-8'?>\n<metadata>\n  <tag name=\"Exif.Image.DateTime\">2016:02:29 "
+      "23:59:59</tag>\n  <tag name=\"Exif.Photo.DateTimeOriginal\">2018:09:26 10:11:12</tag>\n</metadata>\n");
+  const std::string miffHeader = "id=ImageMagick  version=1.0\nclass=DirectClass  colors=0  matte=False\n";
+  ExpectAll({
+      {"xcf exif parasite", Xcf({{"icc-profile", Bytes(5)}, {"exif-data", exifBlock}}), kDigitized},
+      {"xcf gimp metadata list", Xcf({{"gimp-image-metadata", gimpList}}), kOriginal},
+      {"xcf xmp and iptc",
+       Xcf({{"iptc-data", kIptcDated}, {"gimp-metadata", Cat({B("GIMP_XMP_1"), kXmpCreate})}}), kXmpDate},
+      {"bpg exif", Bpg({{2, Bytes(3)}, {1, kAll}}), kOriginal},
+      {"bpg xmp beats exif's digitized", Bpg({{1, exifBlock}, {3, kXmpCreate}}), kXmpDate},
+      {"bpg without extensions", Cat({B("BPG\xFB"), N(0, 2), Ue7(8), Ue7(8), Ue7(0)}), kNone},
+      {"miff profiles",
+       Cat({B(miffHeader + "profile=icc\nprofile=exif\nexif:DateTime={2016:02:29 23:59:59}\n\f\n:\x1A"),
+            N(3, 4), Bytes(3), N(kAll.size() + 6, 4), B({"Exif\0\0", 6}), kAll}),
+       kOriginal},
+      {"miff profiles of an older writer",
+       Cat({B(miffHeader + "profile:iptc=" + std::to_string(kIptcDated.size()) +
+              "\nprofile:exif=" + std::to_string(kNoOriginal.size()) + "\n:\x1A"),
+            kIptcDated, kNoOriginal}),
+       kIptcDate},
+      {"miff header without its end", B(miffHeader + "profile=exif\n"), kNone},
+  });
+}
+
 Bytes Utf16(std::string_view text) {
   Bytes out;
   for (char c : text) out = Cat({out, N(static_cast<unsigned char>(c), 2, true)});
