@@ -21,7 +21,29 @@ size_t SkipZone(const unsigned char* text, size_t i, size_t size) {
   return size - i >= 2 && Digits(text + i, 2) >= 0 ? i + 2 : i;
 }
 
+// Whether the `size` bytes at `text` hold only a line's end, NULs or blanks.
+bool OnlyPadding(const unsigned char* text, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    if (text[i] != 0 && text[i] != ' ' && text[i] != '\n' && text[i] != '\r') return false;
+  }
+  return true;
+}
+
+// The month of an English three-letter name ("Jan"), or -1.
+int MonthOfName(const unsigned char* name) {
+  constexpr char kNames[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  for (int month = 0; month < 12; ++month) {
+    if (std::memcmp(name, kNames + 3 * month, 3) == 0) return month + 1;
+  }
+  return -1;
+}
+
 }  // namespace
+
+int Bcd(unsigned char byte, unsigned char mask) {
+  byte &= mask;
+  return (byte >> 4) > 9 || (byte & 15) > 9 ? -1 : (byte >> 4) * 10 + (byte & 15);
+}
 
 int Digits(const unsigned char* text, size_t count) {
   int value = 0;
@@ -90,6 +112,29 @@ Moment FromIptcText(const unsigned char* date, size_t dateSize, const unsigned c
   if (SkipZone(time, 6, timeSize) != timeSize) return {};
   return WallClock(Digits(date, 4), Digits(date + 4, 2), Digits(date + 6, 2), Digits(time, 2),
                    Digits(time + 2, 2), Digits(time + 4, 2));
+}
+
+Moment FromIditText(const unsigned char* text, size_t size) {
+  constexpr size_t kCtimeLength = 24;  // "Www Mmm dd hh:mm:ss yyyy"
+  if (size >= kCtimeLength && text[0] >= 'A' && text[0] <= 'Z') {
+    constexpr char kShape[] = "aaa aaa dd dd:dd:dd dddd";
+    for (size_t i = 0; i < kCtimeLength; ++i) {
+      if (kShape[i] == ' ' || kShape[i] == ':') {
+        if (text[i] != static_cast<unsigned char>(kShape[i])) return {};
+      }
+    }
+    if (!OnlyPadding(text + kCtimeLength, size - kCtimeLength)) return {};
+    const int day = text[8] == ' ' ? Digits(text + 9, 1) : Digits(text + 8, 2);
+    return WallClock(Digits(text + 20, 4), MonthOfName(text + 4), day, Digits(text + 11, 2),
+                     Digits(text + 14, 2), Digits(text + 17, 2));
+  }
+  constexpr size_t kLength = 19;  // "YYYY:MM:DD HH:MM:SS"
+  if (size < kLength || !OnlyPadding(text + kLength, size - kLength)) return {};
+  if ((text[4] != ':' && text[4] != '/' && text[4] != '-') || text[7] != text[4]) return {};
+  unsigned char exif[kLength];
+  std::memcpy(exif, text, kLength);
+  exif[4] = exif[7] = ':';
+  return FromExifText(exif, kLength);
 }
 
 }  // namespace TakenDate

@@ -36,7 +36,16 @@ Moment FromIsoText(const unsigned char* text, size_t size);
 // nothing or a zone such as "+HHMM", not applied).
 Moment FromIptcText(const unsigned char* date, size_t dateSize, const unsigned char* time, size_t timeSize);
 
+// An AVI's IDIT text, of `size` bytes: "Mon Mar 10 15:04:43 2003" (the
+// day may be blank-padded), or an Exif date with ':', '/' or '-' between
+// the date's fields; then nothing, a newline, NULs or blanks.
+Moment FromIditText(const unsigned char* text, size_t size);
+
 // The number that `count` decimal digits write, or -1 for anything else.
 int Digits(const unsigned char* text, size_t count);
+
+// The two binary-coded decimal digits of `byte` (after `mask` clears the
+// bits that are no digits), or -1 when a digit is above 9.
+int Bcd(unsigned char byte, unsigned char mask = 0xFF);
 
 }  // namespace TakenDate

@@ -11,6 +11,8 @@
 #include "taken/Raw.h"
 #include "taken/Source.h"
 #include "taken/Stills.h"
+#include "taken/Streams.h"
+#include "taken/Video.h"
 #include "taken/Xmp.h"
 
 namespace TakenDate {
@@ -32,6 +34,7 @@ void Dispatch(Source& source, Findings& found) {
   if (IsTiff(head)) return FromTiff(source, 0, kToEndOfFile, found);
   if (StartsWith(head, size, "\x89PNG\r\n\x1A\n", 8)) return FromPng(source, found);
   if (IsBoxFile(head)) return FromBoxes(source, found);
+  if (IsAvi(head, size)) return FromAvi(source, found);
   if (StartsWith(head, size, "RIFF", 4)) return FromWebp(source, found);
   if (StartsWith(head, size, "8BPS", 4)) return FromPsd(source, found);
   if (IsRaf(head, size)) return FromRaf(source, found);
@@ -41,6 +44,10 @@ void Dispatch(Source& source, Findings& found) {
   if (IsXcf(head, size)) return FromXcf(source, found);
   if (IsBpg(head, size)) return FromBpg(source, found);
   if (IsMiff(head, size)) return FromMiff(source, found);
+  if (IsMatroska(head, size)) return FromMatroska(source, found);
+  if (IsAsf(head, size)) return FromAsf(source, found);
+  if (IsDv(head, size)) return FromDv(source, found);
+  if (IsTransportStream(head, size)) return FromTransportStream(source, found);
   if (IsXmpFile(head, size)) return FromXmp(source, 0, kToEndOfFile, found);
 }
 

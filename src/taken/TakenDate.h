@@ -1,7 +1,7 @@
 // TakenDate: the moment a picture or a video was taken, read from the file's
 // own metadata: Exif, XMP and IPTC wherever a still-image or raw format
-// keeps them, a camera format's own capture date, and the creation times of
-// QuickTime and ISO media movies.
+// keeps them, a camera format's own capture date (raw and video files), and
+// the creation times of QuickTime and ISO media movies.
 //
 // A pure function of the bytes: it does no I/O of its own (the caller's
 // ReadAt does), allocates nothing (the caller's scratch buffer is all the
@@ -22,7 +22,9 @@ namespace TakenDate {
 //   2. XMP exif:DateTimeOriginal, else photoshop:DateCreated, else
 //      xmp:CreateDate, as written (an offset in the text is not applied);
 //   3. IPTC DateCreated with TimeCreated;
-//   4. the format's own: CIFF, X3F (kWallClock);
+//   4. the format's own: CIFF, X3F, AVI's IDIT, the H.264 MDPM date of an
+//      AVCHD transport stream, DV's recording date (kWallClock); Matroska's
+//      DateUTC, ASF's creation date (kUtc);
 //   5. QuickTime com.apple.quicktime.creationdate, as written;
 //   6. the movie header's creation time (kUtc);
 //   7. Exif DateTimeDigitized; 8. IFD0 DateTime.
