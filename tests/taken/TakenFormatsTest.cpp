@@ -254,3 +254,63 @@ TEST(TakenDateFormats, MoviesAndCanonRawsOfBoxes) {
 }
 
 }  // namespace
+
+// Offsets and lengths of 32 bits that add up past 4 GiB, in sparse files:
+// added in 32 bits they would wrap to the first bytes of the file and give
+// the date that stands there, or none, instead of the one they lead to.
+TEST(TakenDateFormats, OffsetsThatAddUpPastFourGibAreFollowedThere) {
+  constexpr uint64_t k4G = uint64_t{1} << 32;
+  const Bytes oldDate = B({"1999:01:01 00:00:00\0", 20}), newDate = B({"2020:02:02 02:02:02\0", 20});
+  auto entry = [](uint32_t tag, uint32_t type, uint32_t count, uint32_t value) {
+    return Cat({N(tag, 2, true), N(type, 2, true), N(count, 4, true), N(value, 4, true)});
+  };
+  // IFD0 at 0xFFFFFFFE, its entries cut off by the end of the file; at
+  // offset 12, where its second entry would wrap to, a DateTime entry waits.
+  const Bytes lastIfd = Cat({B({"II*\0", 4}), N(0xFFFFFFFE, 4, true), Bytes(4), entry(0x0132, 2, 20, 100)});
+  const Bytes exifIfdFar = Cat({B({"II*\0", 4}), N(8, 4, true), N(2, 2, true), entry(0x0132, 2, 20, 100),
+                                entry(0x8769, 4, 1, 0xFFFFFFFE), N(0, 4)});
+  const Bytes raf = Cat({B("FUJIFILMCCD-RAW 0201FF392201"), Bytes(56), N(0xFFFFFFF0, 4), N(0x1000, 4)});
+  const Bytes xcfList = Cat({N(10, 4), B({"exif-data\0", 10}), N(1, 4), N(kAll.size(), 4), kAll});
+  const Bytes ciffTable = Cat({N(1, 2, true), N(0x180E, 2, true), N(12, 4, true), N(0, 4, true)});
+  const uint64_t ciffAt = 26 + uint64_t{0xFFFFFFF0};
+  const struct {
+    const char* name;
+    File file;
+    Moment expected;
+  } cases[] = {
+      {"tiff ifd0 cut at 4 GiB", {{{0, lastIfd}, {100, oldDate}, {0xFFFFFFFE, N(2, 2, true)}}, k4G}, kNone},
+      {"tiff exif ifd at 0xFFFFFFFE",
+       {{{0, exifIfdFar},
+         {100, oldDate},
+         {200, newDate},
+         {0xFFFFFFFE, N(1, 2, true)},
+         {k4G, entry(0x9003, 2, 20, 200)}},
+        k4G + 12},
+       Wall(2020, 2, 2, 2, 2, 2)},
+      {"raf jpeg across 4 GiB",
+       {{{0, raf}, {0xFFFFFFF0, Jpeg(kAll)}}, 0xFFFFFFF0 + Jpeg(kAll).size()},
+       kOriginal},
+      {"psd colour data of almost 4 GiB",
+       {{{0, Cat({B("8BPS"), N(1, 2), Bytes(20), N(0xFFFFFFF0, 4)})},
+         {30 + uint64_t{0xFFFFFFF0}, Cat({N(Resource(0x0422, kAll).size(), 4), Resource(0x0422, kAll)})}},
+        k4G + 512},
+       kOriginal},
+      {"xcf property of almost 4 GiB",
+       {{{0, Cat({B({"gimp xcf v011\0", 14}), N(8, 4), N(8, 4), N(0, 4), N(150, 4), N(22, 4),
+                  N(0xFFFFFFF8, 4)})},
+         {30 + k4G, Cat({N(21, 4), N(xcfList.size(), 4), xcfList, N(0, 8)})}},
+        30 + k4G + 512},
+       kOriginal},
+      {"crw heap table past 4 GiB",
+       {{{0, Crw({})},
+         {26, N(1068485966, 4, true)},
+         {ciffAt, ciffTable},
+         {ciffAt + 12, N(0xFFFFFFF0, 4, true)}},
+        ciffAt + 16},
+       Wall(2003, 11, 10, 17, 39, 26)},
+  };
+  for (auto c : cases) {
+    EXPECT_EQ(c.file.Read(), c.expected) << c.name;
+    EXPECT_LE(c.file.asked, TakenDate::kMostBytes) << c.name;
+  }
+}
