@@ -242,6 +242,22 @@ TEST(TakenDate, ReadsTheCorpusFilesMadeByRealWriters) {
       {u"mp4-none.mp4", kNone},
       {u"mov-created.mov", {Kind::kUtc, 1234567890}},
       {u"3gp-created.3gp", {Kind::kUtc, Calendar::SecondsFromFields(2012, 12, 21, 11, 12, 13)}},
+      {u"raf-exif.raf", Wall(2018, 9, 26, 10, 11, 12)},
+      {u"mrw-ttw.mrw", Wall(2008, 7, 6, 5, 4, 3)},
+      {u"x3f-time.x3f", Wall(2007, 6, 5, 4, 3, 2)},
+      {u"crw-time.crw", Wall(2006, 5, 4, 3, 2, 1)},
+      {u"xcf-exif.xcf", Wall(2005, 4, 3, 2, 1, 0)},
+      {u"bpg-xmp.bpg", Wall(2004, 3, 2, 11, 22, 33)},
+      {u"xmp-sidecar.xmp", Wall(2003, 2, 1, 0, 59, 58)},
+      {u"jpeg-iptc.jpg", Wall(2002, 1, 30, 23, 59, 57)},
+      {u"jpeg-xmp.jpg", Wall(2001, 12, 29, 22, 58, 56)},
+      {u"psd-exif.psd", Wall(2000, 11, 28, 21, 57, 55)},
+      {u"miff-exif.miff", Wall(2018, 9, 26, 10, 11, 12)},
+      {u"avi-idit.avi", Wall(2010, 3, 10, 15, 4, 43)},
+      {u"asf-created.wmv", Utc(2012, 5, 6, 7, 8, 9)},
+      {u"dv-recorded.dv", Wall(2013, 6, 7, 8, 9, 10)},
+      {u"mkv-dateutc.mkv", Utc(2011, 4, 5, 6, 7, 8)},
+      {u"m2ts-mdpm.mts", Wall(2009, 10, 11, 12, 13, 14)},
   };
   const Text program = TestSupport::ProgramPath();
   const Text folder =
