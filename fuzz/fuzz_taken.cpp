@@ -1,58 +1,27 @@
-// The taken-date reader on any bytes. Input: the file itself.
-#include <algorithm>
+// The taken-date reader on any bytes, every format it knows. Input: the
+// file itself.
 #include <cstring>
 
-#include "FuzzSupport.h"
+#include "TakenReader.h"
 #include "taken/TakenDate.h"
 
 namespace {
 
-using TakenDate::Kind;
+using Fuzz::Reader;
 using TakenDate::Moment;
 
-unsigned char scratch[TakenDate::kScratchBytes];
-
-// The input as a file behind ReadAt, every request checked and counted.
-struct Reader {
-  const uint8_t* data;
-  size_t size;
-  uint64_t asked = 0;
-  int calls = 0;
-  int failingCall = -1;  // this call, counted from 0, fails
-
-  static int64_t ReadAt(void* context, uint64_t offset, unsigned char* out, size_t size) {
-    auto& reader = *static_cast<Reader*>(context);
-    // Only into the scratch buffer, and never past the last 64-bit offset.
-    FUZZ_CHECK(out >= scratch && size <= TakenDate::kScratchBytes &&
-               out + size <= scratch + TakenDate::kScratchBytes);
-    FUZZ_CHECK(offset <= UINT64_MAX - size);
-    reader.asked += size;
-    if (reader.calls++ == reader.failingCall) return -1;
-    if (offset >= reader.size) return 0;
-    const size_t count = std::min<uint64_t>(size, reader.size - offset);
-    std::memcpy(out, reader.data + offset, count);
-    return static_cast<int64_t>(count);
-  }
-};
-
-bool InRange(const Moment& moment) {
-  switch (moment.kind) {
-    case Kind::kNone: return moment.seconds == 0;
-    case Kind::kWallClock: return moment.seconds >= 0 && moment.seconds <= TakenDate::kLatestWallClock;
-    case Kind::kUtc: return moment.seconds >= 0 && moment.seconds <= TakenDate::kLatestUtc;
-  }
-  return false;
-}
+unsigned char* const scratch = Fuzz::takenScratch;
+constexpr size_t kScratchSize = TakenDate::kScratchBytes;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What the scratch buffer held before must not matter.
-  std::memset(scratch, 0xA5, sizeof scratch);
+  std::memset(scratch, 0xA5, kScratchSize);
   const Moment fromBytes = TakenDate::ReadBytes(data, size, scratch);
-  FUZZ_CHECK(InRange(fromBytes));
+  FUZZ_CHECK(Fuzz::InRange(fromBytes));
 
-  std::memset(scratch, 0x5A, sizeof scratch);
+  std::memset(scratch, 0x5A, kScratchSize);
   Reader reader{data, size};
   FUZZ_CHECK(TakenDate::Read(Reader::ReadAt, &reader, scratch) == fromBytes);
   FUZZ_CHECK(reader.asked <= TakenDate::kMostBytes);

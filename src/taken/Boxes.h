@@ -1,7 +1,8 @@
-// Files made of boxes (ISO media, QuickTime): HEIC and AVIF pictures, and
-// MP4, MOV and 3GP movies.
+// Files made of boxes (ISO media, QuickTime): HEIF and AVIF pictures, MP4,
+// MOV and 3GP movies and Canon CR3 raw files.
 #pragma once
 
+#include "taken/Findings.h"
 #include "taken/Source.h"
 
 namespace TakenDate {
@@ -9,9 +10,8 @@ namespace TakenDate {
 // Whether bytes 4 to 7 name a box that starts ISO media and QuickTime files.
 bool IsBoxFile(const unsigned char* head);
 
-// The taken date of an ISO media or QuickTime file: the Exif item of a
-// HEIC/AVIF (kWallClock), else the movie header's creation time (kUtc),
-// else kNone.
-Moment FromBoxes(Source& source);
+// Offers the dates of an ISO media or QuickTime file: its HEIF items, its
+// movie box and its XMP box.
+void FromBoxes(Source& source, Findings& found);
 
 }  // namespace TakenDate

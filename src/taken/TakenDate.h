@@ -1,6 +1,7 @@
 // TakenDate: the moment a picture or a video was taken, read from the file's
-// own metadata: the Exif dates of JPEG, TIFF and the raw formats built on
-// TIFF, HEIC/AVIF, PNG and WebP, and the movie header of MP4, MOV and 3GP.
+// own metadata: Exif, XMP and IPTC wherever a still-image or raw format
+// keeps them, a camera format's own capture date (raw and video files), and
+// the creation times of QuickTime and ISO media movies.
 //
 // A pure function of the bytes: it does no I/O of its own (the caller's
 // ReadAt does), allocates nothing (the caller's scratch buffer is all the
@@ -9,50 +10,29 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
-#include "base/Constants.h"
+#include "taken/Moment.h"
 
 namespace TakenDate {
 
-// Never more than this many bytes of one file are asked for, all reads
-// together; most files are answered from their first few kilobytes.
-constexpr size_t kMostBytes = size_t{256} * 1024;
-// The size of the scratch buffer the caller lends to each call.
-constexpr size_t kScratchBytes = size_t{64} * 1024;
-
-// Reads up to `size` bytes at `offset` into `out`: the number read (fewer
-// only at the end of the file, 0 past it), or -1 when reading fails.
-using ReadAt = int64_t (*)(void* context, uint64_t offset, unsigned char* out, size_t size);
-
-enum class Kind {
-  kNone,       // no taken date: none recorded, none valid, or the file could not be read
-  kWallClock,  // an Exif date: the camera's local clock, in a zone nobody recorded
-  kUtc,        // a movie header's creation time, which is kept in UTC
-};
-
-struct Moment {
-  Kind kind = Kind::kNone;
-  // kNone: 0.
-  // kWallClock: the wall-clock time as seconds since 1970-01-01 00:00:00,
-  //   every day 86,400 s (Calendar::SecondsFromFields), 0 .. kLatestWallClock.
-  // kUtc: seconds since 1970-01-01 00:00:00 UTC, 0 .. kLatestUtc.
-  int64_t seconds = 0;
-
-  friend bool operator==(const Moment&, const Moment&) = default;
-};
-
-// 2038-01-19 03:14:07: later Exif dates give kNone.
-constexpr int64_t kLatestWallClock = Dates::Last;
-// 9999-12-31 23:59:59: later movie times give kNone.
-constexpr int64_t kLatestUtc = 253402300799;
-
 // The taken date of the file that `read` reads (`context` is passed to it):
-//   kWallClock from Exif: DateTimeOriginal, else DateTimeDigitized, else
-//     the first IFD's DateTime, the first of them that is a valid date;
-//   kUtc from the creation time of an MP4/MOV/3GP movie header;
-//   kNone for any other file, a date that is absent, zero or invalid, a
-//     file cut short or malformed, or a read that failed (-1).
+// of the dates the file holds, the first valid one in this order:
+//   1. Exif DateTimeOriginal (JPEG, TIFF and raw kin, PNG, WebP, HEIF,
+//      CR3, RAF, MRW, X3F, PSD, XCF, BPG, MIFF);
+//   2. XMP exif:DateTimeOriginal, else photoshop:DateCreated, else
+//      xmp:CreateDate, as written (an offset in the text is not applied);
+//   3. IPTC DateCreated with TimeCreated;
+//   4. the format's own: CIFF, X3F, AVI's IDIT, the H.264 MDPM date of an
+//      AVCHD transport stream, DV's recording date (kWallClock); Matroska's
+//      DateUTC, ASF's creation date (kUtc);
+//   5. QuickTime com.apple.quicktime.creationdate, as written;
+//   6. the movie header's creation time (kUtc);
+//   7. Exif DateTimeDigitized; 8. IFD0 DateTime.
+// A date is valid when it names a real day and a time of day in the range,
+// and is not zero (0000:00:00 00:00:00, 1970-01-01 00:00:00, a movie time
+// of 0); one that is absent, malformed or cut short gives way to
+// the next. kNone when no date is valid, for a file of no known format,
+// and after a read that failed (-1): it may have hidden the date that counts.
 // `scratch` is kScratchBytes of the caller's memory; its content is
 // ignored on entry and meaningless after.
 Moment Read(ReadAt read, void* context, unsigned char* scratch);

@@ -1,173 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <string_view>
-
-#include "base/Calendar.h"
 #include "base/Conventions.h"
 #include "support/TestSupport.h"
-#include "taken/TakenDate.h"
-
-namespace TakenDate {
-void PrintTo(const Moment& m, std::ostream* os) {
-  *os << "{kind " << int(m.kind) << ", " << m.seconds << "}";
-}
-}  // namespace TakenDate
+#include "taken/TakenBuilders.h"
 
 namespace {
 
-using TakenDate::Kind;
-using TakenDate::Moment;
-using Bytes = std::vector<unsigned char>;
-
-Moment Wall(int y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s) {
-  return {Kind::kWallClock, Calendar::SecondsFromFields(y, mo, d, h, mi, s)};
-}
-const Moment kNone{};
-
-// Byte builders: text, numbers of a given width and order, and the
-// boxes, chunks and segments of the formats around them.
-Bytes B(std::string_view text) { return Bytes(text.begin(), text.end()); }
-Bytes N(uint64_t value, int width, bool little = false) {
-  Bytes out(width);
-  for (int i = 0; i < width; ++i)
-    out[little ? i : width - 1 - i] = static_cast<unsigned char>(value >> (8 * i));
-  return out;
-}
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-Bytes Box(std::string_view type, const Bytes& body) { return Cat({N(8 + body.size(), 4), B(type), body}); }
-Bytes LargeBox(std::string_view type, const Bytes& body) {  // size 1: the size follows in 64 bits
-  return Cat({N(1, 4), B(type), N(16 + body.size(), 8), body});
-}
-Bytes Cut(Bytes bytes, size_t keep) {
-  bytes.resize(keep);
-  return bytes;
-}
-Bytes FullBox(std::string_view type, int version, const Bytes& body) {
-  return Box(type, Cat({N(uint64_t(version) << 24, 4), body}));
-}
-
-// A TIFF structure with ASCII entries: tag 0x0132 in IFD0, 0x9003 and 0x9004
-// in the Exif IFD; `at` moves a value to another offset.
-struct Tag {
-  uint16_t tag;
-  std::string text;  // stored as given: add the NUL
-  uint32_t at = 0;
-};
-constexpr bool kLittle = true, kBig = false;
-Bytes Tiff(bool little, const std::vector<Tag>& tags) {
-  std::vector<Tag> first, exif;
-  for (const Tag& t : tags) (t.tag == 0x0132 ? first : exif).push_back(t);
-  const size_t firstSize = 6 + 12 * (first.size() + !exif.empty()), exifSize = 6 + 12 * exif.size();
-  Bytes ifds, data;
-  auto entries = [&](const std::vector<Tag>& table, bool pointer) {
-    ifds = Cat({ifds, N(table.size() + pointer, 2, little)});
-    for (const Tag& t : table) {
-      const uint64_t at = t.at != 0 ? t.at : 8 + firstSize + (exif.empty() ? 0 : exifSize) + data.size();
-      ifds = Cat({ifds, N(t.tag, 2, little), N(2, 2, little), N(t.text.size(), 4, little), N(at, 4, little)});
-      data = Cat({data, B(t.text)});
-    }
-    if (pointer)
-      ifds = Cat({ifds, N(0x8769, 2, little), N(4, 2, little), N(1, 4, little), N(8 + firstSize, 4, little)});
-    ifds = Cat({ifds, N(0, 4, little)});
-  };
-  entries(first, !exif.empty());
-  if (!exif.empty()) entries(exif, false);
-  return Cat(
-      {B(little ? std::string_view("II*\0", 4) : std::string_view("MM\0*", 4)), N(8, 4, little), ifds, data});
-}
-Tag Original(const std::string& text) { return {0x9003, text + '\0'}; }
-Tag Digitized(const std::string& text) { return {0x9004, text + '\0'}; }
-Tag DateTime(const std::string& text) { return {0x0132, text + '\0'}; }
-
-Bytes Jpeg(const Bytes& tiff) {
-  return Cat({N(0xFFD8FFE0, 4), N(16, 2), B({"JFIF\0\1\1\0\0\1\0\1\0\0", 14}), N(0xFFE1, 2),
-              N(tiff.size() + 8, 2), B({"Exif\0\0", 6}), tiff, N(0xFFDA0008, 4), Bytes(6), N(0xFFD9, 2)});
-}
-Bytes Chunk(std::string_view type, const Bytes& data) {
-  return Cat({N(data.size(), 4), B(type), data, N(0, 4)});
-}
-Bytes Png(const Bytes& tiff) {
-  return Cat({B("\x89PNG\r\n\x1A\n"), Chunk("IHDR", Bytes(13)), Chunk("eXIf", tiff), Chunk("IEND", {})});
-}
-Bytes Webp(const Bytes& exif) {
-  // An odd-sized chunk before the Exif, padded to an even size.
-  const Bytes chunks = Cat({B("VP8X"), N(10, 4, true), Bytes(10), B("ICCP"), N(3, 4, true), Bytes(4),
-                            B("EXIF"), N(exif.size(), 4, true), exif, Bytes(exif.size() % 2)});
-  return Cat({B("RIFF"), N(4 + chunks.size(), 4, true), B("WEBP"), chunks});
-}
-// A HEIF picture whose Exif item (ID 2) lies in an mdat box behind the meta
-// box (method 0) or in the meta box's idat (method 1).
-Bytes Heif(const Bytes& tiff, int method) {
-  const Bytes item = Cat({N(6, 4), B({"Exif\0\0", 6}), tiff});
-  auto meta = [&](uint64_t exifAt) {
-    const Bytes infe = Cat({FullBox("infe", 2, Cat({N(1, 2), N(0, 2), B("hvc1")})),
-                            FullBox("infe", 2, Cat({N(2, 2), N(0, 2), B("Exif")}))});
-    const Bytes iloc =
-        FullBox("iloc", 1,
-                Cat({N(0x4400, 2), N(2, 2), N(1, 2), N(0, 2), N(0, 2), N(1, 2), N(0, 4), N(4, 4), N(2, 2),
-                     N(method, 2), N(0, 2), N(1, 2), N(exifAt, 4), N(item.size(), 4)}));
-    return FullBox(
-        "meta", 0,
-        Cat({FullBox("iinf", 0, Cat({N(2, 2), infe})), iloc, method == 1 ? Box("idat", item) : Bytes()}));
-  };
-  const Bytes ftyp = Box("ftyp", B("heic\0\0\0\0mif1heic"));
-  const uint64_t mdatAt = ftyp.size() + meta(0).size();
-  if (method == 1) return Cat({ftyp, meta(0), Box("mdat", Bytes(4))});
-  return Cat({ftyp, meta(mdatAt + 8), Box("mdat", item)});
-}
-// A movie whose header records `created` (seconds since 1904) in `version`.
-Bytes Mvhd(int version, uint64_t created) {
-  return FullBox("mvhd", version, Cat({N(created, version == 1 ? 8 : 4), Bytes(version == 1 ? 20 : 12)}));
-}
-Bytes Movie(const Bytes& mvhd) {
-  return Cat({Box("ftyp", B("isom\0\0\2\0isom")), Box("mdat", Bytes(100)), Box("moov", mvhd)});
-}
-constexpr uint64_t kFrom1904 = 2082844800;  // 1970-01-01 counted from 1904-01-01
-
-// A file of `size` bytes that holds `pieces` at their offsets and zeros
-// elsewhere, read through ReadAt; counts what it is asked for.
-struct File {
-  std::vector<std::pair<uint64_t, Bytes>> pieces;
-  uint64_t size = 0;
-  uint64_t failFrom = UINT64_MAX;  // reads at or past this offset fail
-  uint64_t asked = 0;
-
-  static int64_t ReadAt(void* context, uint64_t offset, unsigned char* out, size_t size) {
-    auto& file = *static_cast<File*>(context);
-    file.asked += size;
-    EXPECT_LE(offset, UINT64_MAX - size);  // no read runs past the last 64-bit offset
-    if (offset >= file.failFrom) return -1;
-    const uint64_t count = offset >= file.size ? 0 : std::min<uint64_t>(size, file.size - offset);
-    std::memset(out, 0, count);
-    for (const auto& [at, bytes] : file.pieces) {
-      for (uint64_t i = std::max(at, offset); i < at + bytes.size() && i < offset + count; ++i)
-        out[i - offset] = bytes[i - at];
-    }
-    return static_cast<int64_t>(count);
-  }
-  Moment Read() {
-    Bytes scratch(TakenDate::kScratchBytes);
-    return TakenDate::Read(ReadAt, this, scratch.data());
-  }
-};
-File Whole(const Bytes& bytes) { return File{{{0, bytes}}, bytes.size()}; }
-
-Moment ReadBytes(const Bytes& bytes) {
-  Bytes scratch(TakenDate::kScratchBytes, 0xA5);
-  return TakenDate::ReadBytes(bytes.data(), bytes.size(), scratch.data());
-}
-
-struct Case {
-  const char* name;
-  Bytes file;
-  Moment expected;
-};
+using namespace TakenTest;
 
 TEST(TakenDate, EachFormatTakesOriginalThenDigitizedThenDateTime) {
   const Moment original = Wall(2018, 9, 26, 10, 11, 12), digitized = Wall(2017, 3, 4, 5, 6, 7),
@@ -178,7 +17,7 @@ TEST(TakenDate, EachFormatTakesOriginalThenDigitizedThenDateTime) {
   const Bytes onlyDateTime = Tiff(kLittle, {DateTime("2016:02:29 23:59:59")});
   const Bytes none = Tiff(kBig, {});
   auto raw = [&](std::string_view mark) { return Cat({B(mark), Bytes(all.begin() + 4, all.end())}); };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"jpeg", Jpeg(all), original},
       {"jpeg big-endian", Jpeg(noOriginal), digitized},
       {"jpeg datetime", Jpeg(onlyDateTime), dateTime},
@@ -197,7 +36,7 @@ TEST(TakenDate, EachFormatTakesOriginalThenDigitizedThenDateTime) {
       {"mvhd version 0", Movie(Mvhd(0, kFrom1904 + 1537956672)), Moment{Kind::kUtc, 1537956672}},
       {"mvhd version 1", Movie(Mvhd(1, kFrom1904 + 4102444800)), Moment{Kind::kUtc, 4102444800}},
       {"mvhd zero", Movie(Mvhd(0, 0)), kNone},
-      {"mvhd before 1970", Movie(Mvhd(0, kFrom1904 - 1)), kNone},
+      {"mvhd before 1970", Movie(Mvhd(0, kFrom1904 - 1)), Moment{Kind::kUtc, -1}},
       {"mvhd past year 9999", Movie(Mvhd(1, UINT64_MAX)), kNone},
       {"mvhd version 2", Movie(Mvhd(2, kFrom1904 + 5)), kNone},
       {"moov of size 0 runs to the end",
@@ -212,11 +51,89 @@ TEST(TakenDate, EachFormatTakesOriginalThenDigitizedThenDateTime) {
       {"text", B("2018:09:26 10:11:12\n"), kNone},
       {"riff that is not webp", Cat({B("RIFF"), N(4, 4, true), B("WAVE")}), kNone},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReadBytes(c.file), c.expected) << c.name;
-    File file = Whole(c.file);
-    EXPECT_EQ(file.Read(), c.expected) << c.name;
-  }
+  ExpectAll(cases);
+}
+
+TEST(TakenDate, TheFirstValidDateInRankOrderCounts) {
+  const Moment original = Wall(2018, 9, 26, 10, 11, 12), dateTime = Wall(2016, 2, 29, 23, 59, 59),
+               xmp = Wall(2015, 6, 9, 20, 9, 27), iptc = Wall(2014, 10, 29, 6, 27, 51);
+  const Bytes all = ExifApp1(Tiff(kLittle, {DateTime("2016:02:29 23:59:59"), Original("2018:09:26 10:11:12"),
+                                            Digitized("2017:03:04 05:06:07")}));
+  const Bytes noOriginal =
+      ExifApp1(Tiff(kBig, {DateTime("2016:02:29 23:59:59"), Digitized("2017:03:04 05:06:07")}));
+  const Bytes onlyDateTime = ExifApp1(Tiff(kLittle, {DateTime("2016:02:29 23:59:59")}));
+  const Bytes badOriginal =
+      ExifApp1(Tiff(kLittle, {DateTime("2016:02:29 23:59:59"), Original("2018:02:30 10:11:12")}));
+  auto xmpOf = [](std::vector<std::pair<std::string, std::string>> properties) {
+    return XmpApp1(Xmp(properties));
+  };
+  const Bytes xmpCreate = xmpOf({{"xmp:CreateDate", "2015-06-09T20:09:27"}});
+  const Bytes iptcDated = IptcApp13(Iptc({{55, "20141029"}, {60, "062751-0500"}}));
+  ExpectAll({
+      {"exif original over all", JpegOf({xmpCreate, iptcDated, all}), original},
+      {"xmp over digitized and datetime", JpegOf({noOriginal, xmpCreate}), xmp},
+      {"xmp over datetime", JpegOf({onlyDateTime, xmpCreate}), xmp},
+      {"xmp's original over its other dates",
+       JpegOf({xmpOf({{"xmp:CreateDate", "2001-01-01T00:00:00"},
+                      {"photoshop:DateCreated", "2002-02-02T00:00:00"},
+                      {"<exif:DateTimeOriginal", "2015-06-09T20:09:27.25+02:00"}})}),
+       xmp},
+      {"xmp's photoshop date over its create date",
+       JpegOf({xmpOf(
+           {{"xmp:CreateDate", "2001-01-01T00:00:00"}, {"photoshop:DateCreated", "2015-06-09T20:09:27Z"}})}),
+       xmp},
+      {"xmp's date alone gives way",
+       JpegOf({xmpOf({{"photoshop:DateCreated", "2015-06-09"}, {"xmp:CreateDate", "2015-06-09T20:09:27"}})}),
+       xmp},
+      {"xmp's invalid original gives way",
+       JpegOf({xmpOf(
+           {{"exif:DateTimeOriginal", "2015-13-09T20:09:27"}, {"xmp:CreateDate", "2015-06-09T20:09:27"}})}),
+       xmp},
+      {"xmp minutes without seconds", JpegOf({xmpOf({{"xmp:CreateDate", "2015-06-09T20:09+01:00"}})}),
+       Wall(2015, 6, 9, 20, 9, 0)},
+      {"xmp name inside another word",
+       JpegOf({xmpOf({{"myxmp:CreateDate", "2015-06-09T20:09:27"}}), onlyDateTime}), dateTime},
+      {"iptc over digitized", JpegOf({noOriginal, iptcDated}), iptc},
+      {"xmp over iptc", JpegOf({iptcDated, xmpCreate}), xmp},
+      {"unreadable original gives the next valid date", JpegOf({badOriginal, xmpCreate}), xmp},
+      {"unreadable original, then datetime", JpegOf({badOriginal}), dateTime},
+  });
+}
+
+TEST(TakenDate, AnIfdNearTheLastOffsetIsReadWhereItLies) {
+  // IFD0 at 0xFFFFFFFE: its count in the last two bytes below 4 GiB, its
+  // entries above. Summed in 32 bits the entries would wrap to offset 0,
+  // where a DateTime entry of another date waits (the second "entry" there).
+  const Bytes header = Cat({B({"II*\0", 4}), N(0xFFFFFFFE, 4, true), Bytes(4), N(0x0132, 2, true),
+                            N(2, 2, true), N(20, 4, true), N(100, 4, true)});
+  const Bytes entries = Cat({N(0x0100, 2, true), N(3, 2, true), N(1, 4, true), N(8, 4, true),
+                             N(0x0132, 2, true), N(2, 2, true), N(20, 4, true), N(200, 4, true), N(0, 4)});
+  File file{{{0, header},
+             {100, B({"1999:01:01 00:00:00\0", 20})},
+             {200, B({"2020:02:02 02:02:02\0", 20})},
+             {0xFFFFFFFE, N(2, 2, true)},
+             {0x100000000, entries}},
+            0x100000000 + entries.size()};
+  EXPECT_EQ(file.Read(), Wall(2020, 2, 2, 2, 2, 2));
+  EXPECT_LE(file.asked, 16u * 1024);
+}
+
+TEST(TakenDate, AJpegsOriginalEndsTheRead) {
+  // Behind the Exif segment lie an XMP and a Photoshop segment whose reads
+  // would fail: a DateTimeOriginal found first leaves them unread.
+  const Bytes exif = ExifApp1(Tiff(kLittle, {Original("2018:09:26 10:11:12")}));
+  const Bytes rest = Cat({XmpApp1(Xmp({{"xmp:CreateDate", "2015-06-09T20:09:27"}})),
+                          IptcApp13(Iptc({{55, "20141029"}, {60, "062751"}}))});
+  const Bytes filler = Segment(0xE2, Bytes(20000));
+  const Bytes jpeg = JpegOf({exif, filler, rest});
+  File file = Whole(jpeg);
+  file.failFrom = 2 + 18 + exif.size() + filler.size();
+  EXPECT_EQ(file.Read(), Wall(2018, 9, 26, 10, 11, 12));
+  const Bytes noOriginal = ExifApp1(Tiff(kLittle, {DateTime("2016:02:29 23:59:59")}));
+  file = Whole(JpegOf({noOriginal, filler, rest}));
+  EXPECT_EQ(file.Read(), Wall(2015, 6, 9, 20, 9, 27));
+  file.failFrom = 2 + 18 + noOriginal.size() + filler.size();
+  EXPECT_EQ(file.Read(), kNone);  // the XMP behind would have counted
 }
 
 TEST(TakenDate, BadDateTextsAndOffsetsFallBackToTheNextCandidate) {
@@ -227,10 +144,14 @@ TEST(TakenDate, BadDateTextsAndOffsetsFallBackToTheNextCandidate) {
   } texts[] = {
       {"2018:09:26 10:11:12", Wall(2018, 9, 26, 10, 11, 12)},  // no NUL
       {"2018:09:26 10:11:12   ", Wall(2018, 9, 26, 10, 11, 12)},
-      {{"1970:01:01 00:00:00\0", 20}, Wall(1970, 1, 1, 0, 0, 0)},
-      {{"2038:01:19 03:14:07\0", 20}, Moment{Kind::kWallClock, 2147483647}},
+      {{"1970:01:01 00:00:00\0", 20}, fallback},  // a clock never set
+      {{"1970:01:01 00:00:01\0", 20}, Wall(1970, 1, 1, 0, 0, 1)},
       {{"2038:01:19 03:14:08\0", 20}, Wall(2038, 1, 19, 3, 14, 8)},
-      {{"1969:12:31 23:59:59\0", 20}, fallback},
+      {{"1969:12:31 23:59:59\0", 20}, Wall(1969, 12, 31, 23, 59, 59)},
+      {{"1965:07:04 12:00:00\0", 20}, Wall(1965, 7, 4, 12, 0, 0)},
+      {{"1601:01:01 00:00:00\0", 20}, Moment{Kind::kWallClock, Calendar::kFirstSecond}},
+      {{"1600:12:31 23:59:59\0", 20}, fallback},
+      {{"9999:12:31 23:59:59\0", 20}, Moment{Kind::kWallClock, Calendar::kLastSecond}},
       {{"0000:00:00 00:00:00\0", 20}, fallback},
       {{"    :  :     :  :  \0", 20}, fallback},
       {{"2018:13:01 00:00:00\0", 20}, fallback},
@@ -321,6 +242,22 @@ TEST(TakenDate, ReadsTheCorpusFilesMadeByRealWriters) {
       {u"mp4-none.mp4", kNone},
       {u"mov-created.mov", {Kind::kUtc, 1234567890}},
       {u"3gp-created.3gp", {Kind::kUtc, Calendar::SecondsFromFields(2012, 12, 21, 11, 12, 13)}},
+      {u"raf-exif.raf", Wall(2018, 9, 26, 10, 11, 12)},
+      {u"mrw-ttw.mrw", Wall(2008, 7, 6, 5, 4, 3)},
+      {u"x3f-time.x3f", Wall(2007, 6, 5, 4, 3, 2)},
+      {u"crw-time.crw", Wall(2006, 5, 4, 3, 2, 1)},
+      {u"xcf-exif.xcf", Wall(2005, 4, 3, 2, 1, 0)},
+      {u"bpg-xmp.bpg", Wall(2004, 3, 2, 11, 22, 33)},
+      {u"xmp-sidecar.xmp", Wall(2003, 2, 1, 0, 59, 58)},
+      {u"jpeg-iptc.jpg", Wall(2002, 1, 30, 23, 59, 57)},
+      {u"jpeg-xmp.jpg", Wall(2001, 12, 29, 22, 58, 56)},
+      {u"psd-exif.psd", Wall(2000, 11, 28, 21, 57, 55)},
+      {u"miff-exif.miff", Wall(2018, 9, 26, 10, 11, 12)},
+      {u"avi-idit.avi", Wall(2010, 3, 10, 15, 4, 43)},
+      {u"asf-created.wmv", Utc(2012, 5, 6, 7, 8, 9)},
+      {u"dv-recorded.dv", Wall(2013, 6, 7, 8, 9, 10)},
+      {u"mkv-dateutc.mkv", Utc(2011, 4, 5, 6, 7, 8)},
+      {u"m2ts-mdpm.mts", Wall(2009, 10, 11, 12, 13, 14)},
   };
   const Text program = TestSupport::ProgramPath();
   const Text folder =
