@@ -62,7 +62,10 @@ Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows) {
     if (!windows && arg.kind == Args::NamedFlag && arg.name == Switches::kEndOfSwitches) break;
     const Switches::Switch* entry = Switches::Find(arg.name, windows);
     if (entry == nullptr) {
-      Text message = u"Unknown switch '" + arg.name + u"'; the switches are " + Switches::NameList(windows);
+      Text message = u"Unknown switch '" + arg.name + u"'";
+      if (const Switches::Switch* meant = Switches::Closest(arg.name, windows))
+        message += u" (did you mean " + Text(prefix) + Text(meant->name) + u"?)";
+      message += u"; the switches are " + Switches::NameList(windows);
       if (!windows && !arg.name.starts_with(u"--")) {
         message += u" (a folder of that name is given as ./" + arg.name + u" or after --)";
       }

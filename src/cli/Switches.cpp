@@ -1,5 +1,8 @@
 #include "cli/Switches.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace Switches {
 
 namespace {
@@ -90,6 +93,55 @@ const Switch* Find(TextView name, bool windows) {
       return &entry;
   }
   return nullptr;
+}
+
+namespace {
+
+// The edits that make `a` into `b` (optimal string alignment: insertions,
+// deletions, substitutions and swaps of neighbours), ASCII letter case
+// aside.
+size_t Edits(TextView a, TextView b) {
+  const size_t width = b.size() + 1;
+  std::vector<size_t> d((a.size() + 1) * width);
+  const auto at = [&d, width](size_t i, size_t j) -> size_t& { return d[i * width + j]; };
+  for (size_t i = 0; i <= a.size(); ++i) at(i, 0) = i;
+  for (size_t j = 0; j <= b.size(); ++j) at(0, j) = j;
+  const auto same = [&](size_t i, size_t j) { return AsciiLowerUnit(a[i]) == AsciiLowerUnit(b[j]); };
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      at(i, j) =
+          std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + (same(i - 1, j - 1) ? 0 : 1)});
+      if (i > 1 && j > 1 && same(i - 1, j - 2) && same(i - 2, j - 1))
+        at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
+    }
+  }
+  return at(a.size(), b.size());
+}
+
+}  // namespace
+
+const Switch* Closest(TextView name, bool windows) {
+  const TextView prefix = Prefix(windows);
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return nullptr;
+  const TextView typed = name.substr(prefix.size());
+  const Text lowered = AsciiLower(typed);
+  const Switch* begun = nullptr;
+  const Switch* near = nullptr;
+  size_t begunCount = 0, nearCount = 0;
+  size_t fewest = std::min<size_t>(2, typed.size() - 1);  // fewer edits than letters
+  for (const Switch& entry : kSwitches) {
+    if (!Exists(entry, windows)) continue;
+    if (entry.name.size() > typed.size() && AsciiLowerAt(entry.name, 0, lowered))
+      begun = &entry, ++begunCount;
+    const size_t edits = Edits(typed, entry.name);
+    if (edits < fewest || (edits == fewest && near == nullptr)) {
+      fewest = edits, near = &entry, nearCount = 1;
+    } else if (edits == fewest) {
+      ++nearCount;
+    }
+  }
+  if (begunCount == 1) return begun;
+  return nearCount == 1 ? near : nullptr;
 }
 
 bool IsSwitch(TextView parameter, bool windows) {

@@ -40,6 +40,15 @@ bool Exists(const Switch& entry, bool windows);
 // Windows "/name", on POSIX "--name" or the short form "-x".
 const Switch* Find(TextView name, bool windows);
 
+// The one switch that the long form `name` (prefix included, as Find takes
+// it), which names none, was most likely meant for: the only one whose name
+// `name` begins, else the only one fewest edits away (a letter added,
+// dropped, changed, or two neighbours swapped; letter case aside), at most
+// two and fewer than `name` has letters. nullptr when none or several are
+// that close, and for a short form ("-q"). Never taken for the switch: it
+// only names it for the user.
+const Switch* Closest(TextView name, bool windows);
+
 // Whether `parameter` is written as a switch: "--" in front, and on Windows
 // also "/", on POSIX also "-" and a letter ("-h"; "-", "-5" and "./-h" are
 // no switches).

@@ -60,10 +60,18 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   const Text list = Platform::kWindowsConventions ? u"/chart, /open, /quiet, /?"
                                                   : u"--chart, --open, --quiet, --verbose, --help, --version";
-  for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+  // A name close to one switch names it; the switch is not taken for it.
+  const bool windows = Platform::kWindowsConventions;
+  const std::pair<Text, Text> typos[] = {{u"exlcude", u" (did you mean " + prefix + u"exclude?)"},
+                                         {u"dpeth", u" (did you mean " + prefix + u"depth?)"},
+                                         {u"HELP", windows ? u"" : u" (did you mean --help?)"},
+                                         {u"Version", windows ? u"" : u" (did you mean --version?)"},
+                                         {u"-", u""},
+                                         {u"?x", windows ? u" (did you mean /??)" : u""}};
+  for (const auto& [typo, hint] : typos) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
-    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are " + prefix +
-                                     u"fmt, "))
+    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'" + hint +
+                                     u"; the switches are " + prefix + u"fmt, "))
         << TestSupport::Show(message_);
     EXPECT_NE(message_.find(list), Text::npos) << TestSupport::Show(message_);
   }
@@ -103,7 +111,18 @@ TEST(SwitchFault, NamesTheFirstSwitchWrittenWrongly) {
       {{{u"-h", u"", flag}, {u"-x", u"", flag}}, u"Unknown switch '-x'", u"Unknown switch '-h'"},
       // "--" ends the switches on POSIX; an unnamed value never is one.
       {{{u"--", u"", flag}, {u"--x", u"", flag}}, u"", u"Unknown switch '--'"},
-      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""}};
+      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""},
+      // No switch is taken by a name that only begins like it, or begins
+      // with it: each is named, as a hint.
+      {{{u"--dat", u"m", valued}},
+       u"Unknown switch '--dat' (did you mean --date?)",
+       u"Unknown switch '--dat';"},
+      {{{u"/dat", u"m", valued}}, u"Unknown switch '/dat';", u"Unknown switch '/dat' (did you mean /date?)"},
+      {{{u"--depths", u"2", valued}}, u"Unknown switch '--depths' (did you mean --depth?)", u"Unknown"},
+      {{{u"--eachx", u"", flag}}, u"Unknown switch '--eachx' (did you mean --each?)", u"Unknown"},
+      {{{u"--dates", u"m", valued}}, u"Unknown switch '--dates' (did you mean --date?)", u"Unknown"},
+      {{{u"/dates", u"m", valued}}, u"Unknown", u"Unknown switch '/dates' (did you mean /date?)"},
+      {{{u"--ver", u"", flag}}, u"Unknown switch '--ver';", u"Unknown"}};
   for (const FaultCase& c : cases) {
     for (const bool windows : {false, true}) {
       const Text fault = SwitchFault(c.arguments, windows);
