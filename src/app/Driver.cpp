@@ -169,6 +169,8 @@ void Main() try {
   Text fault;
   Args::Report(ReadRunOptions(options, fault), fault);
 
+  // A value the command line cut short lands reports elsewhere: said.
+  for (const Text& cut : Args::CutValues) Dbg::Warn(cut);
   if (options.maskGiven) WarnOfTheMask(options.givenMask);
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
   Progress::Start(!options.quiet);

@@ -67,7 +67,7 @@ TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
                                          {u"HELP", windows ? u"" : u" (did you mean --help?)"},
                                          {u"Version", windows ? u"" : u" (did you mean --version?)"},
                                          {u"-", u""},
-                                         {u"?x", windows ? u" (did you mean /??)" : u""}};
+                                         {u"?x", windows ? u" (did you mean /?\?)" : u""}};
   for (const auto& [typo, hint] : typos) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
     EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'" + hint +

@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ClosestCase{u"--", false, u""}, ClosestCase{u"--o", false, u""},
                     // Each platform's own switches and prefix.
                     ClosestCase{u"/dat", true, u"date"}, ClosestCase{u"/verbos", true, u""},
-                    ClosestCase{u"/??", true, u"?"}, ClosestCase{u"--dat", true, u""},
+                    ClosestCase{u"/?\?", true, u"?"}, ClosestCase{u"--dat", true, u""},
                     ClosestCase{u"/dat", false, u""}));
 
 }  // namespace
