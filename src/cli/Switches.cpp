@@ -7,6 +7,19 @@ namespace Switches {
 
 namespace {
 
+constexpr Choice kDateChoices[] = {{u"c", u"created"},
+                                   {u"m", u"last written"},
+                                   {u"a", u"last accessed"},
+                                   {u"t", u"taken (a photo's or video's own date)"},
+                                   {u"created", u"created"},
+                                   {u"modified", u"last written"},
+                                   {u"accessed", u"last accessed"},
+                                   {u"taken", u"taken (a photo's or video's own date)"}};
+constexpr Choice kDepthChoices[] = {{u"0", u"the folder only"},
+                                    {u"1", u"and its subfolders"},
+                                    {u"2", u"two levels down"},
+                                    {u"all", u"the whole tree"}};
+
 constexpr Switch kSwitches[] = {
     {.name = u"fmt",
      .value = u"MASK",
@@ -18,13 +31,13 @@ constexpr Switch kSwitches[] = {
              u"video's own date, else the last write; also the\n"
              u"words created, modified, accessed, taken; any\n"
              u"letter case)",
-     .choices = u"c m a t created modified accessed taken"},
+     .choices = kDateChoices},
     {.name = u"depth",
      .value = u"N|all",
      .help = u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: "
              u"none);\nlinks to folders are not entered, a subfolder\nthat cannot be read is named and makes "
              u"status 1",
-     .choices = u"0 1 2 all"},
+     .choices = kDepthChoices},
     {.name = u"follow",
      .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
              u"their files"},
@@ -74,6 +87,15 @@ bool SameName(TextView name, TextView typed) {
 }  // namespace
 
 std::span<const Switch> All() { return kSwitches; }
+
+Text ChoiceWords(const Switch& entry) {
+  Text words;
+  for (const Choice& choice : entry.choices) {
+    if (!words.empty()) words += u' ';
+    words += choice.value;
+  }
+  return words;
+}
 
 bool Exists(const Switch& entry, bool windows) {
   return entry.where == Where::kBoth || (entry.where == Where::kWindows) == windows;

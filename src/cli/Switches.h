@@ -17,17 +17,26 @@ namespace Switches {
 
 enum class Where { kBoth, kPosix, kWindows };
 
+// A value that completions offer for a switch, and what it means, short.
+struct Choice {
+  TextView value;
+  TextView help;
+};
+
 struct Switch {
   TextView name = {};   // behind the prefix: "fmt", "help", "?"
   TextView value = {};  // what its value is called ("MASK", "c|m|a"); "" for an on/off switch
   TextView help = {};   // the usage's text: "\n" starts a continuation line, "{-}" stands for the prefix
   char16_t letter = 0;  // the POSIX short form ("-h"), 0 when there is none
   Where where = Where::kBoth;
-  bool answers = false;      // asks for the usage or the version and ends the run
-  TextView choices = {};     // the values completions offer, separated by spaces
-  bool folderValue = false;  // the value is a folder
+  bool answers = false;                  // asks for the usage or the version and ends the run
+  std::span<const Choice> choices = {};  // the values completions offer
+  bool folderValue = false;              // the value is a folder
   bool TakesValue() const { return !value.empty(); }
 };
+
+// The values of `entry`'s choices separated by spaces: "0 1 2 all".
+Text ChoiceWords(const Switch& entry);
 
 // Every switch, in the order the usage lists them.
 std::span<const Switch> All();
