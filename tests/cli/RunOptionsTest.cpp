@@ -164,6 +164,25 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   EXPECT_EQ(Read({{u"out", u"no such folder"}, {u"depth", u"x"}}), Args::ErrBadDepth);
 }
 
+// POSIX "--out=-" writes the reports to standard output: a chart or the
+// opening of files cannot go with it.
+TEST_F(ReadRunOptionsTest, StandardOutputTakesNoFilesToChartOrOpen) {
+  if (Platform::kWindowsConventions) GTEST_SKIP() << "no standard output on Windows";
+  const std::pair<Text, int> cases[] = {
+      {u"", Args::ResultOk}, {u"--chart", Args::ErrBadSwitch}, {u"--open", Args::ErrBadSwitch}};
+  for (const auto& [with, result] : cases) {
+    Args::Arguments = {{u"--out", u"-", Args::NamedWithValue}};
+    if (!with.empty()) Args::Arguments.push_back({with, u"", Args::NamedFlag});
+    options_ = RunOptions();
+    EXPECT_EQ(ReadRunOptions(options_, message_), result) << TestSupport::Show(with);
+    if (result == Args::ResultOk) {
+      EXPECT_TRUE(options_.toStandardOutput);
+    } else {
+      EXPECT_EQ(message_, with + u" needs a file: it cannot go with --out=- (standard output)");
+    }
+  }
+}
+
 // With the open switch a missing out folder is made, one level deep; without
 // it a missing folder stays a fault and nothing is made.
 TEST_F(ReadRunOptionsTest, OpenMakesAMissingOutFolder) {

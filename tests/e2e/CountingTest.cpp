@@ -57,12 +57,14 @@ TEST_F(EndToEnd, EachReportHoldsItsOwnFolderOnly) {
 }
 
 TEST_F(EndToEnd, ASeparateReportOfANameGivenBeforeIsACopy) {
-  // Which names a later report gets is ReportNames' table.
-  for (const Text parent : {u"x", u"y"}) TestSupport::MakeDirs(dir_ / parent);
+  // Which names a later report gets is ReportNames' table. A folder that
+  // gives no report (w's, empty) takes no name.
+  for (const Text parent : {u"w", u"x", u"y"}) TestSupport::MakeDirs(dir_ / parent);
+  const Text empty = Folder(Join(u"w", u"photos"), {});
   const Text first = Folder(Join(u"x", u"photos"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text second = Folder(Join(u"y", u"photos"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
   const TestSupport::RunResult result =
-      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), first, second});
+      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), empty, first, second});
   EXPECT_EQ(result.status, 0u);
   EXPECT_EQ(Report(u"photos.txt"), "2018 1\r\n");
   EXPECT_EQ(Report(u"photos (2).txt"), "2019 1\r\n");
