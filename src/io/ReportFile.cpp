@@ -79,11 +79,9 @@ class TemporaryFile {
     Text reason;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       name_ = TemporaryName(target, attempt);
-      Outcome<Opening> opened = file.Open(name_, Mode::kCreateNew, Share::kNone);
-      if (opened.status == Opening::kOpened) {
-        Platform::DeleteOnInterrupt(name_);
-        return {Made::kMade, Text()};
-      }
+      // Made so that an interruption deletes it from the moment it exists.
+      Outcome<Opening> opened = file.Open(name_, Mode::kCreateTemporary, Share::kNone);
+      if (opened.status == Opening::kOpened) return {Made::kMade, Text()};
       reason = std::move(opened.reason);
       if (opened.status == Opening::kExists) continue;
       if (opened.status != Opening::kRefused) return {Made::kFailed, reason};

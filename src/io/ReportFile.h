@@ -30,8 +30,9 @@ enum class WriteStatus {
 // cannot cut it); any other failure to make the temporary file fails the
 // write. A read-only file or a folder is never written. No temporary file
 // remains on any way out, also when `produce` throws (which passes on) or
-// the process is ended by a signal while it is written
-// (Platform::DeleteOnInterrupt). The reason of a failure is the system's.
+// the run is interrupted while it is written (Platform::PrepareFileWrites;
+// on Windows also when the process is ended any other way while the file
+// is open). The reason of a failure is the system's.
 Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
                                         const std::function<void(const ByteSink&)>& produce);
 
