@@ -17,6 +17,7 @@
 #include "dates/Mask.h"
 #include "io/Dbg.h"
 #include "io/Program.h"
+#include "io/ReportFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TextCase.h"
@@ -99,6 +100,15 @@ void WarnOfTheMask(const Text& given) {
   for (const Text& warning : MaskWarnings(given)) Dbg::Warn(warning);
 }
 
+// Deletes the temporary files that earlier runs left in the folder the
+// reports go into, and says which.
+void RemoveLeftTemporariesFrom(const Text& outFolder) {
+  for (const Text& name : RemoveLeftTemporaries(outFolder)) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] Removed '" + Paths::Join(outFolder, name) +
+                          u"', a temporary file an earlier run left behind."));
+  }
+}
+
 enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
 
 // Scans, counts and reports one folder argument. `taken` holds the report
@@ -173,6 +183,7 @@ void Main() try {
   for (const Text& cut : Args::CutValues) Dbg::Warn(cut);
   if (options.maskGiven) WarnOfTheMask(options.givenMask);
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  if (!options.toStandardOutput) RemoveLeftTemporariesFrom(options.outFolder);
   Progress::Start(!options.quiet);
   RunOutput output(options, Args::UnnamedValues.size());
   bool reportFailed = false, folderUnread = false;

@@ -9,6 +9,7 @@
 
 #include "base/Outcome.h"
 #include "base/Text.h"
+#include "platform/Clock.h"
 
 namespace Platform {
 
@@ -120,6 +121,12 @@ class OutputFile {
 // Moves `source` over `target`, replacing it; on failure `target` is
 // untouched.
 Done MoveReplacing(const Text& source, const Text& target);
+
+// Deletes the file `path`; the system's reason when it cannot.
+Done RemoveFile(const Text& path);
+
+// The time stamp a file written now gets (UTC), to tell files' ages by.
+FileTime StampNow();
 
 // Makes the folder `path`, one level: its parent must exist. False on failure
 // (an existing folder included).

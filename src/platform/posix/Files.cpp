@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -182,6 +183,14 @@ bool OutputFile::Discard() noexcept {
 
 Done MoveReplacing(const Text& source, const Text& target) {
   return DoneIf(::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0);
+}
+
+Done RemoveFile(const Text& path) { return DoneIf(::unlink(PathBytes(path).c_str()) == 0); }
+
+FileTime StampNow() {
+  struct timespec now {};
+  (void)::clock_gettime(CLOCK_REALTIME, &now);  // cannot fail for this clock
+  return posix::TicksOf(now.tv_sec, static_cast<uint32_t>(now.tv_nsec));
 }
 
 bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }

@@ -248,6 +248,14 @@ Done MoveReplacing(const Text& source, const Text& target) {
   return DoneIf(::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
 }
 
+Done RemoveFile(const Text& path) { return DoneIf(::DeleteFileW(W(path)) != 0); }
+
+FileTime StampNow() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  return static_cast<FileTime>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
 bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }
 
 bool MakeFolders(const Text& path) {
