@@ -68,11 +68,14 @@ void LogUnread(const Text& folder, const Text& reason) {
 
 // A folder argument that gave no files is asked why, as the scanner saw
 // it: one that does not exist, is no folder or cannot be listed is told
-// (as typed: `given`); true when it was.
+// (as typed: `given`); true when it was. One that the system would list
+// but the walk did not take for a folder is told too: a run that counted
+// nothing of it is no success.
 bool TellFolderProblem(const Text& given, const Text& folder) {
-  const Done listable = Platform::CanList(LPS::ToLongPath(folder, 0));
-  if (listable.status) return false;
-  LogUnread(given, listable.reason);
+  const Text path = LPS::ToLongPath(folder, 0);  // as the walk takes it
+  const Done listable = Platform::CanList(path);
+  if (listable.status && LPS::IsFolder(path, 0)) return false;
+  LogUnread(given, listable.status ? Text(u"it cannot be searched as a folder") : listable.reason);
   return true;
 }
 
