@@ -46,6 +46,8 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, DateCou
   result.counted = ScanDir::Walk(folder, rules, counter);
   result.seen = result.counted + counter.Skipped();
   result.untaken = counter.Untaken();
+  result.takenUnread = counter.TakenUnread();
+  result.placeholders = counter.Placeholders();
   result.unread = counter.TakeUnread();
   return result;
 }

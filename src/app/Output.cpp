@@ -77,6 +77,8 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, int64_t folder
   ++folderCount_;
   files_ += found.counted;
   untaken_ += found.untaken;
+  takenUnread_ += found.takenUnread;
+  placeholders_ += found.placeholders;
   const Text counted = u" (" + CountOf(found.counted, u"file", u"files") + u", " +
                        CountOf(static_cast<int64_t>(counts.Size()), u"date", u"dates") + u")";
   if (options_.toStandardOutput) {
@@ -125,8 +127,22 @@ void RunOutput::Totals() const {
               u" counted, " + CountOf(reports_, u"report", u"reports") + u" written";
   if (options_.chart) line += u", " + CountOf(charts_, u"chart", u"charts");
   Told(line);
-  if (untaken_ == 0) return;
-  const Text untaken =
-      CountOf(untaken_, u"file", u"files") + u" recorded no taken date (counted by their last write)";
-  Dbg::Account(untaken, options_.verbose);
+  TellUntaken();
+}
+
+void RunOutput::TellUntaken() const {
+  const Text byLastWrite = u" (counted by their last write)";
+  if (untaken_ > 0)
+    Dbg::Account(CountOf(untaken_, u"file", u"files") + u" recorded no taken date" + byLastWrite,
+                 options_.verbose);
+  // Files that could not be read are a failure of the read, always said.
+  if (takenUnread_ > 0) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] " + CountOf(takenUnread_, u"file", u"files") +
+                          u" could not be read for a taken date" + byLastWrite + u"."));
+  }
+  if (placeholders_ > 0) {
+    Dbg::Account(CountOf(placeholders_, u"file", u"files") +
+                     u" only held in a cloud folder were not fetched for a taken date" + byLastWrite,
+                 options_.verbose);
+  }
 }

@@ -35,11 +35,21 @@ Platform::FileTime StampOf(const Platform::DirEntry& entry, DateKind kind) {
 
 }  // namespace
 
+void DateCounter::CountUntaken(Platform::TakenRead read) {
+  switch (read) {
+    case Platform::TakenRead::kNoHandles:
+    case Platform::TakenRead::kFailed: ++takenUnread_; return;
+    case Platform::TakenRead::kPlaceholder: ++placeholders_; return;
+    case Platform::TakenRead::kNotRead:
+    case Platform::TakenRead::kRead: ++untaken_; return;
+  }
+}
+
 void DateCounter::File(const Text&, const Platform::DirEntry& entry) {
   bool recorded = true;
   const int64_t date =
       kind_ == DateKind::kTaken ? DateOfTaken(entry, &recorded) : DateOfStamp(StampOf(entry, kind_));
-  untaken_ += recorded ? 0 : 1;
+  if (!recorded) CountUntaken(entry.takenRead);
   RenderDateTo(mask_, date, text_);
   counts_.Add(text_);
 }

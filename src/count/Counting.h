@@ -32,15 +32,22 @@ class DateCounter : public ScanDir::Sink {
   // The files counted by taken date that recorded none (counted by their
   // last write instead).
   int64_t Untaken() const { return untaken_; }
+  // Those of them that could not be read, and the placeholders of a cloud
+  // folder, which were not opened; counted apart from Untaken.
+  int64_t TakenUnread() const { return takenUnread_; }
+  int64_t Placeholders() const { return placeholders_; }
   void Unread(const ScanDir::UnreadFolder& folder) override { unread_.push_back(folder); }
   // The folders the walk could not read in full, handed over.
   std::vector<ScanDir::UnreadFolder> TakeUnread() { return std::move(unread_); }
 
  private:
+  // Counts a file by taken date that gave none, as its read went.
+  void CountUntaken(Platform::TakenRead read);
+
   const TextView mask_;
   const DateKind kind_;
   DateCountList& counts_;
   Text text_;  // the date text of the file being counted, its storage reused
-  int64_t skipped_ = 0, untaken_ = 0;
+  int64_t skipped_ = 0, untaken_ = 0, takenUnread_ = 0, placeholders_ = 0;
   std::vector<ScanDir::UnreadFolder> unread_;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -19,6 +20,15 @@ constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 
+// How a search read a file's taken date (kSearchTaken).
+enum class TakenRead : uint8_t {
+  kNotRead,      // not asked for: no file, or one the search's taken test leaves out
+  kRead,         // read: `taken` is what the file records, perhaps none
+  kNoHandles,    // not opened: no descriptor or handle to spare in this process or the system
+  kFailed,       // it could not be opened or read
+  kPlaceholder,  // not opened: a placeholder of a cloud folder, which opening would fetch (Windows)
+};
+
 // One entry of a folder search.
 struct DirEntry {
   Text name;
@@ -26,6 +36,7 @@ struct DirEntry {
   uint64_t size = 0;
   FileTime created = 0, lastWrite = 0, lastAccess = 0;  // filled when asked for
   TakenDate::Moment taken;  // with kSearchTaken: when a picture or video file was taken
+  TakenRead takenRead = TakenRead::kNotRead;
 
   bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
@@ -35,5 +46,10 @@ constexpr unsigned kSearchTimes = 1;    // each entry's three time stamps (else 
 constexpr unsigned kSearchFollow = 2;   // a subfolder is opened through a link in its place
 constexpr unsigned kSearchTargets = 4;  // a link to a file is dated by its file (a dangling one by itself)
 constexpr unsigned kSearchTaken = 8;    // each file's taken date, read from its metadata (TakenDate)
+
+// Which files' taken dates a search reads (kSearchTaken): those whose names
+// it admits, asked on the program thread before a file is opened. Null:
+// every file's.
+using TakenTest = std::function<bool(TextView name)>;
 
 }  // namespace Platform

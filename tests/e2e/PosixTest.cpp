@@ -196,6 +196,37 @@ TEST_F(EndToEnd, AnInterruptionClearsTheProgressLine) {
   }
 }
 
+// Pictures are dated by when they were taken however few descriptors the
+// program may open: a wide tree under 9 and a tree 100 levels deep under
+// 24. None counts by its last write, and no read is said to have failed.
+TEST_F(EndToEnd, PicturesAreDatedWhateverTheDescriptorLimit) {
+  const std::string picture = TestSupport::SeedFile(u"jpeg-original.jpg");
+  struct Tree {
+    const char16_t* name;
+    bool deep;
+    rlim_t limit;
+  };
+  for (const Tree tree : {Tree{u"wide", false, 9}, Tree{u"deep", true, 24}}) {
+    Text folder = dir_ / tree.name;
+    for (int i = 0; i < 100; ++i) {
+      const Text at = tree.deep ? (folder = Join(folder, u"d")) : Join(folder, u"d" + DecimalText(i));
+      TestSupport::MakeDirs(at);
+      for (int k = 0; k < 15; ++k) {  // five pictures and ten texts
+        const Text name = Join(at, DecimalText(k));
+        if (k < 5) {
+          TestSupport::WriteBytes(name + u".jpg", picture);
+        } else {
+          TestSupport::MakeFile(name + u".txt", "x", UtcStamp(2020, 1, 1, 0, 0, 0));
+        }
+      }
+    }
+    const std::vector<Text> args = {S(u"date=t"), S(u"fmt=yyyy"), S(u"depth=all"), dir_ / tree.name};
+    EXPECT_EQ(RunLimited(RLIMIT_NOFILE, tree.limit, args), 0u) << Show(tree.name);
+    EXPECT_EQ(Report(Text(tree.name) + u".txt"), "2018 500\r\n2020 1000\r\n") << Show(tree.name);
+    EXPECT_EQ(Log().find("could not be read"), std::string::npos) << Log();
+  }
+}
+
 TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   std::vector<Platform::FileTime> days;  // 200 lines of 13 bytes

@@ -112,6 +112,12 @@ std::vector<Text> RecordPaths(const FolderList& folders) {
 
 std::string Show(const Text& text) { return Utf8FromText(text); }
 
+std::string SeedFile(const Text& name) {
+  Text folder, file;
+  SplitProgramPath(Platform::ModulePath(), folder, file);
+  return ReadBytes(folder + u"taken-corpus" + Platform::kSeparator + name);
+}
+
 Text ProgramPath() {
   Text folder, file;
   SplitProgramPath(Platform::ModulePath(), folder, file);

@@ -50,13 +50,19 @@ void FillAndStart(SearchState& s, StatBatch& batch) {
     const char* name = d->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
-    batch.Add(name, d->d_type);
+    batch.Add(name, d->d_type, WantsTaken(s, name));
   }
   RunListingHook(s.listed, s.error);
   if (!batch.Empty()) batch.Start(::dirfd(s.dir), StatMask(s.withTimes), s.taken);
 }
 
 }  // namespace
+
+bool WantsTaken(SearchState& s, const char* name) {
+  if (!s.taken || s.takenOf == nullptr) return s.taken;
+  AssignFromUtf8(s.takenName, name);
+  return (*s.takenOf)(s.takenName);
+}
 
 void Prime(SearchState& s) {
   for (StatBatch& batch : s.batches) FillAndStart(s, batch);
@@ -75,14 +81,15 @@ EntryInfo FactsOfListed(const SearchState& s, const StatBatch& batch, size_t i) 
   if (!S_ISLNK(own.stx_mode)) {
     EntryInfo info = FactsOf(name, own, s.withTimes, false);
     info.taken = batch.Taken(i);
+    info.takenRead = batch.HowTaken(i);
     return info;
   }
   struct statx target {};
   const bool reached = StatTarget(::dirfd(s.dir), name, StatMask(s.withTimes), target) == 0;
   if (reached && S_ISDIR(target.stx_mode)) return FactsOf(name, own, s.withTimes, true);
   EntryInfo info = FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
-  if (reached && s.targets && s.taken && S_ISREG(target.stx_mode))
-    info.taken = ReadTaken(::dirfd(s.dir), name, true, ProgramScratch());
+  if (reached && s.targets && batch.WantsTaken(i) && S_ISREG(target.stx_mode))
+    info.taken = ReadTaken(::dirfd(s.dir), name, true, ProgramScratch(), info.takenRead);
   return info;
 }
 
