@@ -338,7 +338,7 @@ class TakenReadsTest : public testing::TestWithParam<TakenCase> {
 TEST_P(TakenReadsTest, OpenOnlyTheFilesThatCount) {
   const Text sep(1, Platform::kSeparator);
   const std::string picture = TestSupport::SeedFile(u"jpeg-original.jpg");
-  for (const Text name :
+  for (const Text& name :
        {u"a" + sep + u"p.jpg", u"a" + sep + u"p.mkv", u"a" + sep + u"n.txt", u"b" + sep + u"q.jpg"}) {
     TestSupport::MakeDirs(dir_ / name.substr(0, 1));
     TestSupport::WriteBytes(dir_ / name, picture);

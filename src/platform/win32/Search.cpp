@@ -78,16 +78,35 @@ int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t 
   return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
 }
 
-// When the file `path` was taken, from its metadata: one read-only open
-// that lets others read, write and delete it meanwhile; how it went into
-// `read`. The searches run on the program thread, and share one scratch
-// buffer.
+// The attributes of a file whose data is elsewhere: a placeholder of a
+// cloud folder, or an offline file. Opening it would fetch it.
+constexpr DWORD kRecallOnOpen = 0x40000;         // FILE_ATTRIBUTE_RECALL_ON_OPEN
+constexpr DWORD kRecallOnDataAccess = 0x400000;  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+constexpr DWORD kDataElsewhere = FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess;
+
+// Opens `path` to read, letting others read, write and delete it meanwhile.
+// Where the rights allow writing its attributes, the handle's reads leave
+// its last-access time as it was (a time of all ones); where not, it is
+// opened to read only, and the system may set that time as for any read.
+HANDLE OpenToRead(const Text& path) {
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+  HANDLE file = ::CreateFileW(W(path), GENERIC_READ | FILE_WRITE_ATTRIBUTES, kShare, nullptr, OPEN_EXISTING,
+                              kFlags, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return ::CreateFileW(W(path), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, kFlags, nullptr);
+  FILETIME unchanged{0xFFFFFFFF, 0xFFFFFFFF};
+  ::SetFileTime(file, nullptr, &unchanged, nullptr);
+  return file;
+}
+
+// When the file `path` was taken, from its metadata, through one open
+// (OpenToRead); how it went into `read`. The searches run on the program
+// thread, and share one scratch buffer.
 TakenDate::Moment ReadTaken(const Text& path, TakenRead& read) {
   static const std::unique_ptr<unsigned char[]> scratch =
       std::make_unique_for_overwrite<unsigned char[]>(TakenDate::kScratchBytes);
-  HANDLE file =
-      ::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = OpenToRead(path);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     const bool exhausted = error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES;
@@ -102,7 +121,7 @@ TakenDate::Moment ReadTaken(const Text& path, TakenRead& read) {
 
 // The taken date of the entry just found in `s`: not through a link unless
 // links are dated by their files, not of a file the search's test leaves
-// out.
+// out, and not of one whose data is elsewhere.
 void TakeDate(const SearchState& s, DirEntry& entry) {
   const DWORD attributes = s.data.dwFileAttributes;
   entry.taken = {};
@@ -110,6 +129,10 @@ void TakeDate(const SearchState& s, DirEntry& entry) {
   const bool file = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (!s.taken || !file || (IsLink(attributes) && !s.targets)) return;
   if (s.takenOf != nullptr && !(*s.takenOf)(entry.name)) return;
+  if ((attributes & kDataElsewhere) != 0) {
+    entry.takenRead = TakenRead::kPlaceholder;
+    return;
+  }
   entry.taken = ReadTaken(Paths::Join(s.folder, entry.name), entry.takenRead);
 }
 
