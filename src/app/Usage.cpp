@@ -97,7 +97,7 @@ Text UsageText(const Text& program, bool windows) {
       u"folder's last path component, gets one line per date text and its count.\n\n";
   text += u"Switches (names ignore letter case; the first of a repeated switch counts";
   text += windows ? u";\na value ends at its next =, the rest is ignored and logged):\n"
-                   : u";\na value may also be the next parameter: --ext jpg):\n";
+                  : u";\na value may also be the next parameter: --ext jpg):\n";
   text += SwitchTable(windows);
   text +=
       u"\nFOLDER may name environment variables as %NAME%. The reports go into\n"
