@@ -19,22 +19,25 @@ TEST_F(EndToEnd, ADriveRootNamesItsReportByItsLetter) {
 // and a run on one fails and says so. Run from drive C, whose root gets a
 // file of this test's own.
 TEST_F(EndToEnd, ARootWithoutItsDriveIsTheCurrentDrivesRoot) {
+  namespace fs = std::filesystem;
   const Text file = u"C:\\dm-e2e-root-" + DecimalText(Platform::ProcessId()) + u".txt";
   TestSupport::MakeFile(file, "x", UtcStamp(1999, 5, 5, 0, 0, 0));
-  const std::pair<Text, uint32_t> cases[] = {{u"C:\\", 0}, {u"\\", 0},  {u"\\.", 0},   {u"\\..", 0},
-                                             {u"\\\\", 1}, {u"\\/", 1}, {u"\\\\\\", 1}};
-  for (const auto& [value, status] : cases) {
-    TestSupport::RemoveAll(Join(work_, u"C.txt"));
+  const auto count = [&](const Text& value) {
+    fs::remove(fs::path(Join(work_, u"C.txt")));
     const TestSupport::RunResult run =
         TestSupport::Run(program_, {S(u"date=m"), S(u"fmt=yyyy"), S(u"out=") + work_, value}, u"C:\\users");
-    EXPECT_EQ(run.status, status) << Show(value);
-    if (status == 0) {
-      EXPECT_NE(Report(u"C.txt").find("1999 1"), std::string::npos) << Show(value) << Report(u"C.txt");
-    } else {
-      EXPECT_TRUE(Logged(Utf8FromText(value) + ": ")) << Show(value) << Log();
-    }
+    return std::make_pair(run.status, Report(u"C.txt"));
+  };
+  const auto [status, report] = count(u"C:\\");
+  ASSERT_EQ(status, 0u);
+  EXPECT_NE(report.find("1999 "), std::string::npos) << report;
+  for (const Text value : {u"\\", u"\\.", u"\\.."})
+    EXPECT_EQ(count(value), std::make_pair(0u, report)) << Show(value);
+  for (const Text value : {u"\\\\", u"\\/", u"\\\\\\"}) {
+    EXPECT_EQ(count(value).first, 1u) << Show(value);
+    EXPECT_TRUE(Logged(Utf8FromText(value) + ": ")) << Show(value) << Log();
   }
-  TestSupport::RemoveAll(file);
+  fs::remove(fs::path(file));
 }
 
 }  // namespace
