@@ -24,6 +24,16 @@ status=$?
 [ $status -eq 0 ] || exit $status
 # zsh and fish, where they are installed: the files read, and fish completes.
 if command -v zsh >/dev/null; then zsh -n "$1/_datemill" || exit 1; fi
+# Each value of --date has a short description of its own, and --date
+# keeps its own.
+fish_file=$1/datemill.fish
+for value in "c	created" "m	last written" "t	taken (a photo\\'s or video\\'s own date)" "accessed	last accessed"; do
+  line="complete -c datemill -l date -x -a '${value%%	*}' -d '${value#*	}'"
+  grep -qxF "$line" "$fish_file" || { echo "no line: $line" >&2; exit 1; }
+done
 if command -v fish >/dev/null; then
-  fish -c "source '$1/datemill.fish'; complete -C'datemill --da'" | grep -q "^--date	" || { echo "fish does not complete --da" >&2; exit 1; }
+  fish -c "source '$fish_file'; complete -C'datemill --da'" | grep -q "^--date	the date that counts" ||
+    { echo "fish does not complete --da with its help" >&2; exit 1; }
+  fish -c "source '$fish_file'; complete -C'datemill --date='" | grep -qx -e "--date=m	last written" ||
+    { echo "fish does not describe --date=m" >&2; exit 1; }
 fi

@@ -4,11 +4,11 @@
 
 namespace {
 
-// A switch's help on one line, its "{-}" the POSIX prefix, with the
-// characters `escape` lists behind a backslash.
-std::string Summary(const Switches::Switch& entry, std::string_view escape) {
+// Help text on one line, its "{-}" the POSIX prefix, with the characters
+// `escape` lists behind a backslash.
+std::string Summary(TextView help, std::string_view escape) {
   std::string line;
-  for (char16_t unit : entry.help) {
+  for (char16_t unit : help) {
     if (escape.find(static_cast<char>(unit)) != std::string_view::npos) line += '\\';
     line += unit == u'\n' ? ' ' : static_cast<char>(unit);
   }
@@ -45,10 +45,10 @@ std::string BashCompletion() {
     // What follows a switch that takes a value: its choices, a folder, or
     // nothing to offer.
     values += "    --" + Utf8FromText(entry->name) + ") ";
-    values += entry->folderValue ? "COMPREPLY=($(compgen -d -- \"$cur\"))"
-              : entry->choices.empty()
-                  ? "COMPREPLY=()"
-                  : "COMPREPLY=($(compgen -W '" + Utf8FromText(entry->choices) + "' -- \"$cur\"))";
+    values += entry->folderValue       ? "COMPREPLY=($(compgen -d -- \"$cur\"))"
+              : entry->choices.empty() ? "COMPREPLY=()"
+                                       : "COMPREPLY=($(compgen -W '" +
+                                             Utf8FromText(Switches::ChoiceWords(*entry)) + "' -- \"$cur\"))";
     values += "; return ;;\n";
   }
   return "# bash completion for datemill, made from its switch table.\n"
@@ -78,7 +78,8 @@ std::string BashCompletion() {
 std::string ZshCompletion() {
   std::string options;  // _arguments' description of each switch
   for (const Switches::Switch* entry : PosixSwitches()) {
-    const std::string name = "--" + Utf8FromText(entry->name), help = SingleQuoted(Summary(*entry, "[]:\\"));
+    const std::string name = "--" + Utf8FromText(entry->name),
+                      help = SingleQuoted(Summary(entry->help, "[]:\\"));
     if (entry->letter != 0) {
       const std::string letter = "-" + std::string(1, static_cast<char>(entry->letter));
       options += "  '(" + letter + " " + name + ")'{" + letter + "," + name + "}'[" + help + "]' \\\n";
@@ -88,9 +89,10 @@ std::string ZshCompletion() {
       options += "  '" + name + "[" + help + "]' \\\n";
       continue;
     }
-    const std::string what = entry->folderValue       ? "_files -/"
-                             : entry->choices.empty() ? " "
-                                                      : "(" + Utf8FromText(entry->choices) + ")";
+    const std::string what = entry->folderValue ? "_files -/"
+                             : entry->choices.empty()
+                                 ? " "
+                                 : "(" + Utf8FromText(Switches::ChoiceWords(*entry)) + ")";
     options += "  '" + name + "=[" + help + "]:" + Utf8FromText(entry->value) + ":" + what + "' \\\n";
   }
   return "#compdef datemill\n"
@@ -104,16 +106,21 @@ std::string FishCompletion() {
       "# fish completion for datemill, made from its switch table.\n"
       "complete -c datemill -f -a '(__fish_complete_directories)'\n";
   for (const Switches::Switch* entry : PosixSwitches()) {
-    std::string line = "complete -c datemill -l " + Utf8FromText(entry->name);
+    const std::string head = "complete -c datemill -l " + Utf8FromText(entry->name);
+    // Each value on a line of its own, with its own description; the
+    // switch's line comes last, as fish describes the switch by it.
+    for (const Switches::Choice& choice : entry->choices) {
+      lines +=
+          head + " -x -a '" + Utf8FromText(choice.value) + "' -d '" + Summary(choice.help, "'\\") + "'\n";
+    }
+    std::string line = head;
     if (entry->letter != 0) line += " -s " + std::string(1, static_cast<char>(entry->letter));
     if (entry->folderValue) {
       line += " -x -a '(__fish_complete_directories)'";
-    } else if (!entry->choices.empty()) {
-      line += " -x -a '" + Utf8FromText(entry->choices) + "'";
     } else if (entry->TakesValue()) {
       line += " -x";
     }
-    lines += line + " -d '" + Summary(*entry, "'\\") + "'\n";
+    lines += line + " -d '" + Summary(entry->help, "'\\") + "'\n";
   }
   return lines;
 }

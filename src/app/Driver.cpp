@@ -19,6 +19,7 @@
 #include "dates/Mask.h"
 #include "io/Dbg.h"
 #include "io/Program.h"
+#include "io/ReportFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/TextCase.h"
@@ -52,6 +53,8 @@ FolderCounts ScanAndCount(const Text& folder, const RunOptions& options, ValueCo
   result.beyondDepth = counter.BeyondDepth();
   result.seen = result.counted + counter.Skipped() + counter.Own();
   result.untaken = counter.Untaken();
+  result.takenUnread = counter.TakenUnread();
+  result.placeholders = counter.Placeholders();
   result.unread = counter.TakeUnread();
   result.leftOut = counter.LeftOut();
   return result;
@@ -75,11 +78,14 @@ void LogUnread(const Text& folder, const Text& reason) {
 
 // A folder argument that gave no files is asked why, as the scanner saw
 // it: one that does not exist, is no folder or cannot be listed is told
-// (as typed: `given`); true when it was.
+// (as typed: `given`); true when it was. One that the system would list
+// but the walk did not take for a folder is told too: a run that counted
+// nothing of it is no success.
 bool TellFolderProblem(const Text& given, const Text& folder) {
-  const Done listable = Platform::CanList(LPS::ToLongPath(folder, 0));
-  if (listable.status) return false;
-  LogUnread(given, listable.reason);
+  const Text path = LPS::ToLongPath(folder, 0);  // as the walk takes it
+  const Done listable = Platform::CanList(path);
+  if (listable.status && LPS::IsFolder(path, 0)) return false;
+  LogUnread(given, listable.status ? Text(u"it cannot be searched as a folder") : listable.reason);
   return true;
 }
 
@@ -105,6 +111,15 @@ Text SeparateReportName(const Text& folder, const Text& wanted, std::set<Text>& 
 // run goes on as the mask says.
 void WarnOfTheMask(const Text& given) {
   for (const Text& warning : MaskWarnings(given)) Dbg::Warn(warning);
+}
+
+// Deletes the temporary files that earlier runs left in the folder the
+// reports go into, and says which.
+void RemoveLeftTemporariesFrom(const Text& outFolder) {
+  for (const Text& name : RemoveLeftTemporaries(outFolder)) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] Removed '" + Paths::Join(outFolder, name) +
+                          u"', a temporary file an earlier run left behind."));
+  }
 }
 
 enum class FolderResult { kDone, kWriteFailed, kFolderUnread, kOutOfMemory };
@@ -190,8 +205,11 @@ void Main() try {
   Text fault;
   Args::Report(ReadRunOptions(options, fault), fault);
 
+  // A value the command line cut short lands reports elsewhere: said.
+  for (const Text& cut : Args::CutValues) Dbg::Warn(cut);
   if (options.maskGiven) WarnOfTheMask(options.givenMask);
   if (Args::CopyByKind(Args::UnnamedValues, Args::Unnamed) == 0) return;
+  if (!options.toStandardOutput) RemoveLeftTemporariesFrom(options.outFolder);
   DateCounts.Use(FinestUnit(MaskPieces(options.mask)), options.format != ReportFormat::kTxt);
   // The run's own reports, charts and temporary files are none of the
   // files it counts.

@@ -98,6 +98,8 @@ bool RunOutput::Write(const Text& folder, const Text& reportName, ValueCounts& c
   files_ += found.counted;
   leftOut_ += found.leftOut;
   untaken_ += found.untaken;
+  takenUnread_ += found.takenUnread;
+  placeholders_ += found.placeholders;
   if (found.counted > 0) counted_.push_back(folder);
   counts.Settle();
   ReportStyle style{options_.format,
@@ -185,8 +187,22 @@ void RunOutput::Totals() {
                     u"folders on other file systems") +
             u" left out";
   Told(line);
-  if (untaken_ == 0) return;
-  const Text untaken =
-      CountOf(untaken_, u"file", u"files") + u" recorded no taken date (counted by their last write)";
-  Dbg::Account(untaken, options_.verbose);
+  TellUntaken();
+}
+
+void RunOutput::TellUntaken() const {
+  const Text byLastWrite = u" (counted by their last write)";
+  if (untaken_ > 0)
+    Dbg::Account(CountOf(untaken_, u"file", u"files") + u" recorded no taken date" + byLastWrite,
+                 options_.verbose);
+  // Files that could not be read are a failure of the read, always said.
+  if (takenUnread_ > 0) {
+    Dbg::Log(Dbg::Stamped(u"[Datemill] " + CountOf(takenUnread_, u"file", u"files") +
+                          u" could not be read for a taken date" + byLastWrite + u"."));
+  }
+  if (placeholders_ > 0) {
+    Dbg::Account(CountOf(placeholders_, u"file", u"files") +
+                     u" only held in a cloud folder were not fetched for a taken date" + byLastWrite,
+                 options_.verbose);
+  }
 }

@@ -15,11 +15,19 @@ size_t DriveLength(TextView path) {
   return drive ? at + 2 : 0;
 }
 
+// Whether `path` starts with the two separators of a share name (Windows,
+// whichever separators they are; "\\?\C:" is a drive).
+bool ShareStart(TextView path) {
+  return Platform::kWindowsPaths && DriveLength(path) == 0 && path.size() >= 2 && IsSeparator(path[0]) &&
+         IsSeparator(path[1]);
+}
+
 // The length of the root at the start of `path`: its drive and one
-// separator, or one separator; 0 when the path starts with neither.
+// separator, or one separator; 0 when the path starts with neither, or
+// with a share name.
 size_t RootLength(TextView path) {
+  if (ShareStart(path)) return 0;
   const size_t drive = DriveLength(path);
-  if (drive == 0 && path.starts_with(u"\\\\") && Platform::kWindowsPaths) return 0;  // a share
   return path.size() > drive && IsSeparator(path[drive]) ? drive + 1 : 0;
 }
 
@@ -35,10 +43,15 @@ bool IsSeparator(char16_t unit) {
 TextView Trimmed(TextView path) {
   size_t end = path.size();
   while (end > 0 && IsSeparator(path[end - 1])) --end;
-  // Nothing but the root's own separators went: the root keeps one.
-  const size_t root = RootLength(path);
+  // Nothing but the root's own separators went: the root keeps one, and
+  // the start of a share name its two.
+  const size_t root = ShareStart(path) ? 2 : RootLength(path);
   if (root > 0 && end < root) end = root;
   return path.substr(0, end);
+}
+
+bool OnCurrentDrive(TextView path) {
+  return Platform::kWindowsPaths && !ShareStart(path) && RootLength(path) == 1;
 }
 
 bool IsRoot(TextView path) {
@@ -89,7 +102,7 @@ Text ReportName(const Text& folder, FullPathOf fullPath) {
   // "." and "..", and a root without its drive, are named after the folder
   // they stand for.
   const bool dots = name == u"." || name == u"..";
-  if (dots || (IsRoot(path) && DriveLength(path) == 0 && Platform::kWindowsPaths)) {
+  if (dots || (IsRoot(path) && OnCurrentDrive(path))) {
     resolved = fullPath(folder);
     if (!resolved.empty()) {
       path = Trimmed(resolved);

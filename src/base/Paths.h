@@ -2,7 +2,10 @@
 // platform the program is built for. Separators are "/" on POSIX and both
 // "\" and "/" on Windows (Platform::kNameSeparators); new separators are
 // written as Platform::kSeparator. A root keeps a separator of its own: the
-// POSIX "/", a Windows drive root ("C:\", "\\?\C:\") and a lone "\".
+// POSIX "/", a Windows drive root ("C:\", "\\?\C:\") and a lone "\" or
+// "/", the root of the current drive. On Windows two separators in front,
+// whichever they are ("\\", "//", "\/"), start a share name
+// ("\\server\share"), also when nothing follows them: that is no root.
 // Nothing here asks the file system; a path is never made absolute or
 // resolved, except where ReportName is handed a way to do so.
 #pragma once
@@ -15,12 +18,19 @@ namespace Paths {
 bool IsSeparator(char16_t unit);
 
 // `path` without its trailing separators, all of them; a root keeps its own
-// ("p//" gives "p", "//" on POSIX "/", "C:\\" on Windows "C:\").
+// ("p//" gives "p", "//" on POSIX "/", "C:\\" on Windows "C:\"), and the
+// start of a Windows share name its two ("\\\" gives "\\").
 TextView Trimmed(TextView path);
 
 // Whether `path` (trailing separators aside) is a root: "/" on POSIX; on
-// Windows a drive root with its separator ("C:\", "\\?\C:\") or a lone "\".
+// Windows a drive root with its separator ("C:\", "\\?\C:\") or one
+// separator alone ("\", "/": the current drive's).
 bool IsRoot(TextView path);
+
+// Windows: whether `path` starts at the root of the current drive without
+// naming the drive: one separator, not two ("\", "/.", "\photos"). Always
+// false on POSIX.
+bool OnCurrentDrive(TextView path);
 
 // The last component of `path`, trailing separators aside: "c" of "a/b/c//";
 // "" for a root and for "".

@@ -15,6 +15,7 @@ namespace Args {
 
 std::vector<Argument> Arguments;
 std::vector<Text> UnnamedValues;
+std::vector<Text> CutValues;
 
 namespace {
 
@@ -111,10 +112,16 @@ void StoreParameter(const Text& p, bool windows) {
     arg.kind = NamedFlag;
     return;
   }
-  // Anything from a second "=" on is dropped.
-  const size_t second = p.find(u'=', eq + 1);
+  // On the Windows command line a value ends at its next "="; the rest is
+  // dropped, and kept to be told. On POSIX the value is all after the first
+  // "=", as "--name value" gives it.
+  const size_t second = windows ? p.find(u'=', eq + 1) : Text::npos;
   arg.name = p.substr(0, eq);
   arg.value = Envs::Expand(p.substr(eq + 1, second == Text::npos ? Text::npos : second - eq - 1));
+  if (second != Text::npos) {
+    CutValues.push_back(u"the value of '" + arg.name + u"' ends at its second '=': it is '" + arg.value +
+                        u"', and '" + p.substr(second) + u"' is ignored");
+  }
   arg.kind = NamedWithValue;
 }
 

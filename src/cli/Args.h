@@ -23,6 +23,10 @@ struct Argument {
 extern std::vector<Argument> Arguments;
 // The list the driver has CopyByKind fill with the unnamed values.
 extern std::vector<Text> UnnamedValues;
+// For each switch value the Windows command line cut at its second "=", in
+// order, what the user hears of it ("=b" of "/out=C:\a=b" ignored); filled
+// with Arguments.
+extern std::vector<Text> CutValues;
 
 // Loads the environment and stores the parameters, on the first call only.
 // Returns ResultOk (also on every later call), ResultRecoverable when no
@@ -50,12 +54,15 @@ std::vector<Text> SplitLine(const Text& line, size_t* firstEnd = nullptr, size_t
 // RawCommandLine for `line`, whose program file name is `programFile`.
 Text CutProgramName(const Text& line, const Text& programFile);
 
-// Tokenize for `line`, appending to Arguments.
+// Tokenize for `line`, appending to Arguments. On Windows a switch's value
+// ends at its next "=" (the rule of its command line); what it drops from
+// there on is said in CutValues.
 int TokenizeLine(const Text& line, const Text& programFile);
 
 // Tokenize for parameters the system handed over one by one (POSIX, whose
 // switch forms it follows on any build): each is stored as it is, quotes
-// included. A switch that takes a value and is
+// included. A switch's value is everything after its first "="
+// ("--out=dt=2024" is "dt=2024"); a switch that takes a value and is
 // written without "=" takes the next parameter as its value ("--ext jpg").
 // "--" (Switches::kEndOfSwitches) is stored as a flag of that name, and
 // every parameter after it as an unnamed value, not expanded.

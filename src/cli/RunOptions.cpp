@@ -62,9 +62,14 @@ Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows) {
     if (!windows && arg.kind == Args::NamedFlag && arg.name == Switches::kEndOfSwitches) break;
     const Switches::Switch* entry = Switches::Find(arg.name, windows);
     if (entry == nullptr) {
-      // A box lists them one a line, each with what it does.
-      Text message = u"Unknown switch '" + arg.name + u"'; the switches are" +
-                     (windows ? u":\n" + Switches::BoxList() : u" " + Switches::NameList(false));
+      // A box lists them one a line, each with what it does, and has the hint
+      // on a line of its own.
+      Text message = u"Unknown switch '" + arg.name + u"'";
+      if (const Switches::Switch* meant = Switches::Closest(arg.name, windows))
+        message +=
+            (windows ? u"\n(did you mean " : u" (did you mean ") + Text(prefix) + Text(meant->name) + u"?)";
+      message +=
+          u"; the switches are" + (windows ? u":\n" + Switches::BoxList() : u" " + Switches::NameList(false));
       if (!windows && !arg.name.starts_with(u"--")) {
         message += u" (a folder of that name is given as ./" + arg.name + u" or after --)";
       }

@@ -50,8 +50,10 @@ int ReadRunOptions(RunOptions& options, Text& message);
 // it (on POSIX also a short form "-q"; the hint then says how such a
 // folder is given), when it takes no value but is given one ("--chart=no",
 // "--help=1"), and on POSIX when it takes a value but was given none (the
-// last parameter). On POSIX the switches end at "--". `windows` chooses
-// the platform's conventions; there the message of an unknown switch lists
+// last parameter). On POSIX the switches end at "--". An unknown name
+// close to one switch names it ("did you mean --date?"), which is still a
+// fault: no switch is taken by a part of its name. `windows` chooses the
+// platform's conventions; there the message of an unknown switch lists
 // the switches one a line (Switches::BoxList), for the fault box.
 Text SwitchFault(const std::vector<Args::Argument>& arguments, bool windows);
 

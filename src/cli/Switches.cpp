@@ -1,8 +1,31 @@
 #include "cli/Switches.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace Switches {
 
 namespace {
+
+constexpr Choice kDateChoices[] = {{u"c", u"created"},
+                                   {u"m", u"last written"},
+                                   {u"a", u"last accessed"},
+                                   {u"t", u"taken (a photo's or video's own date)"},
+                                   {u"created", u"created"},
+                                   {u"modified", u"last written"},
+                                   {u"accessed", u"last accessed"},
+                                   {u"taken", u"taken (a photo's or video's own date)"}};
+constexpr Choice kDepthChoices[] = {{u"0", u"the folder only"},
+                                    {u"1", u"and its subfolders"},
+                                    {u"2", u"two levels down"},
+                                    {u"all", u"the whole tree"}};
+
+constexpr Choice kFormatChoices[] = {{u"txt", u"text lines (the default)"},
+                                     {u"tsv", u"tab-separated, with bytes"},
+                                     {u"csv", u"comma-separated, with bytes"},
+                                     {u"json", u"JSON, with bytes and totals"}};
+constexpr Choice kSortChoices[] = {{u"text", u"by the date text (the default)"},
+                                   {u"date", u"by the earliest date"}};
 
 constexpr Switch kSwitches[] = {
     {.name = u"fmt",
@@ -17,14 +40,14 @@ constexpr Switch kSwitches[] = {
              u"words created, modified, accessed, taken; any\n"
              u"letter case)",
      .brief = u"created, modified, accessed, taken",
-     .choices = u"c m a t created modified accessed taken"},
+     .choices = kDateChoices},
     {.name = u"depth",
      .value = u"N|all",
      .help = u"also count the subfolders down to N levels below\neach FOLDER, or all of them (default 0: "
              u"none);\nlinks to folders are not entered, a subfolder\nthat cannot be read is named and makes "
              u"status 1",
      .brief = u"also count subfolders N levels down",
-     .choices = u"0 1 2 all"},
+     .choices = kDepthChoices},
     {.name = u"follow",
      .help = u"with {-}depth, enter links to folders too, each\nreal folder once; date links to files by "
              u"their files",
@@ -59,12 +82,12 @@ constexpr Switch kSwitches[] = {
              u"date\n"
              u"(NAME.tsv, NAME.csv, NAME.json, in UTF-8)",
      .brief = u"report as txt, tsv, csv or json",
-     .choices = u"txt tsv csv json"},
+     .choices = kFormatChoices},
     {.name = u"sort",
      .value = u"ORDER",
      .help = u"the order of the lines: text (default, by their\ntext) or date (by the earliest date of each)",
      .brief = u"order the lines by text or by date",
-     .choices = u"text date"},
+     .choices = kSortChoices},
     {.name = u"each",
      .help =
          u"each report holds only its own folder's counts\n(default: the counts accumulate over the run);\n"
@@ -106,6 +129,15 @@ bool SameName(TextView name, TextView typed) {
 
 std::span<const Switch> All() { return kSwitches; }
 
+Text ChoiceWords(const Switch& entry) {
+  Text words;
+  for (const Choice& choice : entry.choices) {
+    if (!words.empty()) words += u' ';
+    words += choice.value;
+  }
+  return words;
+}
+
 bool Exists(const Switch& entry, bool windows) {
   return entry.where == Where::kBoth || (entry.where == Where::kWindows) == windows;
 }
@@ -129,6 +161,55 @@ const Switch* Find(TextView name, bool windows) {
       return &entry;
   }
   return nullptr;
+}
+
+namespace {
+
+// The edits that make `a` into `b` (optimal string alignment: insertions,
+// deletions, substitutions and swaps of neighbours), ASCII letter case
+// aside.
+size_t Edits(TextView a, TextView b) {
+  const size_t width = b.size() + 1;
+  std::vector<size_t> d((a.size() + 1) * width);
+  const auto at = [&d, width](size_t i, size_t j) -> size_t& { return d[i * width + j]; };
+  for (size_t i = 0; i <= a.size(); ++i) at(i, 0) = i;
+  for (size_t j = 0; j <= b.size(); ++j) at(0, j) = j;
+  const auto same = [&](size_t i, size_t j) { return AsciiLowerUnit(a[i]) == AsciiLowerUnit(b[j]); };
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      at(i, j) =
+          std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + (same(i - 1, j - 1) ? 0 : 1)});
+      if (i > 1 && j > 1 && same(i - 1, j - 2) && same(i - 2, j - 1))
+        at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
+    }
+  }
+  return at(a.size(), b.size());
+}
+
+}  // namespace
+
+const Switch* Closest(TextView name, bool windows) {
+  const TextView prefix = Prefix(windows);
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return nullptr;
+  const TextView typed = name.substr(prefix.size());
+  const Text lowered = AsciiLower(typed);
+  const Switch* begun = nullptr;
+  const Switch* near = nullptr;
+  size_t begunCount = 0, nearCount = 0;
+  size_t fewest = std::min<size_t>(2, typed.size() - 1);  // fewer edits than letters
+  for (const Switch& entry : kSwitches) {
+    if (!Exists(entry, windows)) continue;
+    if (entry.name.size() > typed.size() && AsciiLowerAt(entry.name, 0, lowered))
+      begun = &entry, ++begunCount;
+    const size_t edits = Edits(typed, entry.name);
+    if (edits < fewest || (edits == fewest && near == nullptr)) {
+      fewest = edits, near = &entry, nearCount = 1;
+    } else if (edits == fewest) {
+      ++nearCount;
+    }
+  }
+  if (begunCount == 1) return begun;
+  return nearCount == 1 ? near : nullptr;
 }
 
 bool IsSwitch(TextView parameter, bool windows) {

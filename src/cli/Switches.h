@@ -17,6 +17,12 @@ namespace Switches {
 
 enum class Where { kBoth, kPosix, kWindows };
 
+// A value that completions offer for a switch, and what it means, short.
+struct Choice {
+  TextView value;
+  TextView help;
+};
+
 struct Switch {
   TextView name = {};   // behind the prefix: "fmt", "help", "?"
   TextView value = {};  // what its value is called ("MASK", "c|m|a"); "" for an on/off switch
@@ -24,13 +30,16 @@ struct Switch {
   TextView brief = {};  // the Windows boxes' text: one short line, "{-}" standing for "/"
   char16_t letter = 0;  // the POSIX short form ("-h"), 0 when there is none
   Where where = Where::kBoth;
-  bool answers = false;      // asks for the usage or the version and ends the run
-  TextView choices = {};     // the values completions offer, separated by spaces
-  bool folderValue = false;  // the value is a folder
+  bool answers = false;                  // asks for the usage or the version and ends the run
+  std::span<const Choice> choices = {};  // the values completions offer
+  bool folderValue = false;              // the value is a folder
   // The name on Windows where it differs ("xdev"); `name` names it in the table.
   TextView windowsName = {};
   bool TakesValue() const { return !value.empty(); }
 };
+
+// The values of `entry`'s choices separated by spaces: "0 1 2 all".
+Text ChoiceWords(const Switch& entry);
 
 // Every switch, in the order the usage lists them.
 std::span<const Switch> All();
@@ -45,6 +54,15 @@ TextView NameOn(const Switch& entry, bool windows);
 // prefix included, without "=" and a value) stands for, or nullptr: on
 // Windows "/name", on POSIX "--name" or the short form "-x".
 const Switch* Find(TextView name, bool windows);
+
+// The one switch that the long form `name` (prefix included, as Find takes
+// it), which names none, was most likely meant for: the only one whose name
+// `name` begins, else the only one fewest edits away (a letter added,
+// dropped, changed, or two neighbours swapped; letter case aside), at most
+// two and fewer than `name` has letters. nullptr when none or several are
+// that close, and for a short form ("-q"). Never taken for the switch: it
+// only names it for the user.
+const Switch* Closest(TextView name, bool windows);
 
 // Whether `parameter` is written as a switch: "--" in front, and on Windows
 // also "/", on POSIX also "-" and a letter ("-h"; "-", "-5" and "./-h" are

@@ -45,6 +45,16 @@ unsigned SearchedStamp(DateKind kind) {
   return Platform::kSearchOnlyCreated;
 }
 
+void DateCounter::CountUntaken(Platform::TakenRead read) {
+  switch (read) {
+    case Platform::TakenRead::kNoHandles:
+    case Platform::TakenRead::kFailed: ++takenUnread_; return;
+    case Platform::TakenRead::kPlaceholder: ++placeholders_; return;
+    case Platform::TakenRead::kNotRead:
+    case Platform::TakenRead::kRead: ++untaken_; return;
+  }
+}
+
 void DateCounter::File(const Text& folder, const Platform::DirEntry& entry) {
   if (own_ != nullptr && own_->Holds(folder, entry.name)) {
     ++ownFiles_;
@@ -53,7 +63,7 @@ void DateCounter::File(const Text& folder, const Platform::DirEntry& entry) {
   bool recorded = true;
   const int64_t date =
       kind_ == DateKind::kTaken ? DateOfTaken(entry, &recorded) : DateOfStamp(StampOf(entry, kind_));
-  untaken_ += recorded ? 0 : 1;
+  if (!recorded) CountUntaken(entry.takenRead);
   counts_.Add(date, entry.size);
 }
 

@@ -49,14 +49,21 @@ class DateCounter : public ScanDir::Sink {
   void FolderLeftOut(const Text&, ScanDir::LeftOut why) override { leftOut_.Count(why); }
   // The subfolders the walk left out so far.
   const ScanDir::LeftOutFolders& LeftOut() const { return leftOut_; }
+  // Those of them that could not be read, and the placeholders of a cloud
+  // folder, which were not opened; counted apart from Untaken.
+  int64_t TakenUnread() const { return takenUnread_; }
+  int64_t Placeholders() const { return placeholders_; }
   // The folders the walk could not read in full, handed over.
   std::vector<ScanDir::UnreadFolder> TakeUnread() { return std::move(unread_); }
 
  private:
+  // Counts a file by taken date that gave none, as its read went.
+  void CountUntaken(Platform::TakenRead read);
+
   const DateKind kind_;
   ValueCounts& counts_;
   OwnFiles* own_;
-  int64_t skipped_ = 0, untaken_ = 0, ownFiles_ = 0, beyondDepth_ = 0;
+  int64_t skipped_ = 0, untaken_ = 0, takenUnread_ = 0, placeholders_ = 0, ownFiles_ = 0, beyondDepth_ = 0;
   std::vector<ScanDir::UnreadFolder> unread_;
   ScanDir::LeftOutFolders leftOut_;
 };

@@ -48,23 +48,77 @@ void RenderDateTo(TextView mask, int64_t date, Text& out) { RenderPieces(MaskPie
 
 namespace {
 
-// The first token that stays text in the rendering mask `mask`: one that
-// no "%" marks, found where RenderDate finds tokens; "" when none does.
-Text LiteralToken(TextView mask) {
-  for (size_t i = 0; i < mask.size();) {
-    const bool marked = mask[i] == u'%';
-    const size_t at = marked ? i + 1 : i;
-    size_t length = 0;
-    for (TextView token : kTokens) {
-      if (at < mask.size() && AsciiLowerAt(mask, at, token)) {
-        length = token.size();
-        break;
-      }
-    }
-    if (length > 0 && !marked) return Text(mask.substr(at, length));
-    i = at + (length > 0 ? length : 1);
+// A piece of a rendering mask as RenderDate takes it: a token it fills (a
+// "%" in front), a token it keeps as text, or one other character.
+struct Piece {
+  TextView text;  // the token or the character, without its "%"
+  bool token = false;
+  bool filled = false;
+};
+
+// The length of the token at `at` of `mask`, or 0.
+size_t TokenAt(TextView mask, size_t at) {
+  for (TextView token : kTokens) {
+    if (at < mask.size() && AsciiLowerAt(mask, at, token)) return token.size();
   }
-  return Text();
+  return 0;
+}
+
+// The pieces of the rendering mask `mask`, in order; a "%" that no token
+// follows is a character of its own.
+std::vector<Piece> PiecesOf(TextView mask) {
+  std::vector<Piece> pieces;
+  for (size_t i = 0; i < mask.size();) {
+    const size_t marked = mask[i] == u'%' ? TokenAt(mask, i + 1) : 0;
+    const size_t kept = marked > 0 ? 0 : TokenAt(mask, i);
+    if (marked > 0) {
+      pieces.push_back({mask.substr(i + 1, marked), true, true});
+      i += 1 + marked;
+    } else {
+      const size_t length = kept > 0 ? kept : 1;
+      pieces.push_back({mask.substr(i, length), kept > 0, false});
+      i += length;
+    }
+  }
+  return pieces;
+}
+
+// What a filled token stands for, for the user.
+TextView FieldOf(TextView token) {
+  if (token.starts_with(u'y')) return u"the year";
+  if (token == u"mm") return u"the month";
+  if (token == u"dd") return u"the day";
+  if (token == u"hh") return u"the hour";
+  return token == u"ii" ? u"the minute" : u"the second";
+}
+
+// Whether `piece` belongs to a word: a token, a letter, or any unit beyond
+// ASCII (letters of other scripts).
+bool InWord(const Piece& piece) {
+  return piece.token || IsAsciiLetter(piece.text[0]) || piece.text[0] >= 0x80;
+}
+
+// For each word of `pieces` (a run of letters) that holds a filled token
+// and a letter no token accounts for ("summer"), the warning for its first
+// filled token: a word made of tokens only ("yyyymmdd") is none.
+void WarnOfWords(const std::vector<Piece>& pieces, const Text& quoted, std::vector<Text>& warnings) {
+  for (size_t start = 0; start < pieces.size();) {
+    size_t end = start;
+    while (end < pieces.size() && InWord(pieces[end])) ++end;
+    const Piece* filled = nullptr;
+    bool loose = false;
+    Text word;
+    for (size_t i = start; i < end; ++i) {
+      if (pieces[i].filled && filled == nullptr) filled = &pieces[i];
+      loose = loose || !pieces[i].token;
+      word += pieces[i].text;
+    }
+    if (filled != nullptr && loose) {
+      warnings.push_back(u"in " + quoted + u", '" + Text(filled->text) + u"' inside '" + word +
+                         u"' is read as " + Text(FieldOf(filled->text)));
+    }
+    start = end == start ? end + 1 : end;
+  }
 }
 
 }  // namespace
@@ -84,14 +138,18 @@ std::vector<Text> MaskWarnings(const Text& given) {
   const Text rendered = RenderDate(mask, MakeDate(2001, 2, 3, 4, 5, 6));
   if (rendered == RenderDate(mask, MakeDate(2012, 11, 22, 13, 14, 15))) {
     warnings.push_back(quoted + u" renders no date: every file gives the text '" + rendered + u"'");
+    return warnings;
   }
-  const Text twice = warnings.empty() ? LiteralToken(mask) : Text();
-  if (!twice.empty()) {
-    warnings.push_back(quoted + u" holds '" + twice +
-                       u"' again where it is kept as text: only the first of a "
-                       u"token counts" +
-                       (twice == u"mm" ? u" (minutes are ii)" : u""));
+  const std::vector<Piece> pieces = PiecesOf(mask);
+  // The first token kept as text, found where RenderDate finds tokens.
+  for (const Piece& piece : pieces) {
+    if (!piece.token || piece.filled) continue;
+    warnings.push_back(quoted + u" holds '" + Text(piece.text) +
+                       u"' again where it is kept as text: only the first of a token counts" +
+                       (piece.text == u"mm" ? u" (minutes are ii)" : u""));
+    break;
   }
+  WarnOfWords(pieces, quoted, warnings);
   return warnings;
 }
 

@@ -27,7 +27,9 @@ Text TranslateMask(const Text& mask);
 // switch), one warning each, the rendering being as it is: that it holds
 // no token and the default is used; that it renders no date at all (a
 // typed "%" keeps a lone "yy" text); that a token it holds twice counts
-// only the first time ("mm" twice: minutes are "ii").
+// only the first time ("mm" twice: minutes are "ii"); and that a token
+// inside a word is read as its field ("mm" inside "summer"). A typed "%"
+// in front of a token is no second token ("%yyyy", "yyyy%mm").
 std::vector<Text> MaskWarnings(const Text& given);
 
 // One piece of a rendering mask, read as RenderDate reads it: a token

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/Search.h"
 
 namespace {
 
@@ -79,11 +80,9 @@ class TemporaryFile {
     Text reason;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       name_ = TemporaryName(target, attempt);
-      Outcome<Opening> opened = file.Open(name_, Mode::kCreateNew, Share::kNone);
-      if (opened.status == Opening::kOpened) {
-        Platform::DeleteOnInterrupt(name_);
-        return {Made::kMade, Text()};
-      }
+      // Made so that an interruption deletes it from the moment it exists.
+      Outcome<Opening> opened = file.Open(name_, Mode::kCreateTemporary, Share::kNone);
+      if (opened.status == Opening::kOpened) return {Made::kMade, Text()};
       reason = std::move(opened.reason);
       if (opened.status == Opening::kExists) continue;
       if (opened.status != Opening::kRefused) return {Made::kFailed, reason};
@@ -140,11 +139,53 @@ Text TemporaryName(const Text& target, int attempt) {
   return name + u".tmp";
 }
 
+namespace {
+
+// The value of a lower-case hexadecimal digit, or -1.
+int HexDigit(char16_t unit) {
+  if (unit >= u'0' && unit <= u'9') return unit - u'0';
+  return unit >= u'a' && unit <= u'f' ? unit - u'a' + 10 : -1;
+}
+
+constexpr Platform::FileTime kLeftFor = Platform::FileTime{3600} * 10000000;  // an hour
+
+}  // namespace
+
+bool IsTemporaryName(TextView name, uint32_t& process) {
+  // "." 8 digits "-" 2 digits ".tmp", as TemporaryName writes it.
+  if (name.size() != 16 || name[0] != u'.' || name[9] != u'-' || name.substr(12) != u".tmp") return false;
+  uint32_t id = 0;
+  for (size_t i = 1; i < 12; ++i) {
+    if (i == 9) continue;
+    const int digit = HexDigit(name[i]);
+    if (digit < 0) return false;
+    if (i < 9) id = id << 4 | static_cast<uint32_t>(digit);
+  }
+  process = id;
+  return true;
+}
+
+std::vector<Text> RemoveLeftTemporaries(const Text& folder) {
+  std::vector<Text> removed;
+  Platform::DirSearch search;
+  if (search.Open(Paths::Join(folder, u".*.tmp"), Platform::kSearchTimes).status !=
+      Platform::SearchStatus::kOpened)
+    return removed;
+  const Platform::FileTime before = Platform::StampNow() - kLeftFor;
+  Platform::DirEntry entry;
+  uint32_t process = 0;
+  while (search.Next(entry)) {
+    if (entry.IsDirectory() || !IsTemporaryName(entry.name, process)) continue;
+    if (entry.lastWrite > before || process == Platform::ProcessId() || Platform::ProcessRunning(process))
+      continue;
+    if (Platform::RemoveFile(Paths::Join(folder, entry.name)).status) removed.push_back(entry.name);
+  }
+  return removed;
+}
+
 bool IsOwnTemporaryName(TextView name) {
-  const Text sample(Paths::LastComponent(TemporaryName(u"x", 0)));  // ".pppppppp-00.tmp"
-  const size_t attempt = sample.size() - 6;                         // where "00.tmp" starts
-  return name.size() == sample.size() && name.substr(0, attempt) == TextView(sample).substr(0, attempt) &&
-         name.substr(attempt + 2) == u".tmp";
+  uint32_t process = 0;
+  return IsTemporaryName(name, process);
 }
 
 Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,

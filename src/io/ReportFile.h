@@ -3,8 +3,10 @@
 // the user set on that earlier file.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "base/Outcome.h"
 #include "base/Text.h"
@@ -30,8 +32,9 @@ enum class WriteStatus {
 // cannot cut it); any other failure to make the temporary file fails the
 // write. A read-only file or a folder is never written. No temporary file
 // remains on any way out, also when `produce` throws (which passes on) or
-// the process is ended by a signal while it is written
-// (Platform::DeleteOnInterrupt). The reason of a failure is the system's.
+// the run is interrupted while it is written (Platform::PrepareFileWrites;
+// on Windows also when the process is ended any other way while the file
+// is open). The reason of a failure is the system's.
 Outcome<WriteStatus> WriteFileReplacing(const Text& fileName,
                                         const std::function<void(const ByteSink&)>& produce);
 
@@ -44,3 +47,16 @@ bool IsOwnTemporaryName(TextView name);
 // ".tmp", so that it is as short as can be and the same length for any
 // target.
 Text TemporaryName(const Text& target, int attempt);
+
+// Whether the file name `name` (no folder) is one TemporaryName makes, and
+// then the process id it holds.
+bool IsTemporaryName(TextView name, uint32_t& process);
+
+// Deletes the temporary files that earlier runs of this program left in
+// `folder` ("": the current folder) when they ended without a chance to:
+// only names TemporaryName makes, last written more than an hour ago (a
+// file being written is written to all the time, and a run of another
+// machine sharing the folder has its own clock), of a process that no
+// longer runs on this system. Returns the names deleted; one that cannot
+// be deleted stays, unsaid.
+std::vector<Text> RemoveLeftTemporaries(const Text& folder);

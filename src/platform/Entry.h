@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -19,6 +20,15 @@ constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 
+// How a search read a file's taken date (kSearchTaken).
+enum class TakenRead : uint8_t {
+  kNotRead,      // not asked for: no file, or one the search's taken test leaves out
+  kRead,         // read: `taken` is what the file records, perhaps none
+  kNoHandles,    // not opened: no descriptor or handle to spare in this process or the system
+  kFailed,       // it could not be opened or read
+  kPlaceholder,  // not opened: a placeholder of a cloud folder, which opening would fetch (Windows)
+};
+
 // One entry of a folder search.
 struct DirEntry {
   Text name;
@@ -32,6 +42,7 @@ struct DirEntry {
   // kSearchFollow, as a search enters none without). False where that is
   // not known, and for "." and "..".
   bool otherFileSystem = false;
+  TakenRead takenRead = TakenRead::kNotRead;
 
   bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
 };
@@ -57,5 +68,10 @@ constexpr unsigned kSearchOnlyCreated = 32;
 constexpr unsigned kSearchOnlyWritten = 64;
 constexpr unsigned kSearchOnlyAccessed = 128;
 constexpr unsigned kSearchOnlyStamp = kSearchOnlyCreated | kSearchOnlyWritten | kSearchOnlyAccessed;
+
+// Which files' taken dates a search reads (kSearchTaken): those whose names
+// it admits, asked on the program thread before a file is opened. Null:
+// every file's.
+using TakenTest = std::function<bool(TextView name)>;
 
 }  // namespace Platform

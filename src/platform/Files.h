@@ -9,21 +9,23 @@
 
 #include "base/Outcome.h"
 #include "base/Text.h"
+#include "platform/Clock.h"
 
 namespace Platform {
 
 // Prepares the process for writing files. On POSIX a write beyond the
 // file-size limit (RLIMIT_FSIZE) then fails like any other write instead of
-// ending the process. On both, the file DeleteOnInterrupt names is deleted
-// when the run is interrupted (POSIX: SIGINT, SIGTERM, SIGHUP, unless the
-// process was started with them ignored; Windows: Ctrl+C and Ctrl+Break
-// of a console that started it), and the process then ends as the
-// interruption would have ended it.
+// ending the process. On both, the temporary file made last
+// (OutputFile::Mode::kCreateTemporary) is deleted when the run is
+// interrupted before ForgetOnInterrupt (POSIX: SIGINT, SIGTERM, SIGHUP,
+// unless the process was started with them ignored, which also clear the
+// progress line; Windows: Ctrl+C, Ctrl+Break and the closing of a console
+// that started it, the end of the user's session or of the system), and
+// the process then ends as the interruption would have ended it.
 void PrepareFileWrites();
 
-// Names the file (a temporary one) to delete if the run is interrupted
-// before ForgetOnInterrupt; one at a time, a later one in its place.
-void DeleteOnInterrupt(const Text& path);
+// The temporary file made last is no longer to be deleted on an
+// interruption: it has been moved into place, or deleted.
 void ForgetOnInterrupt();
 
 // Follows symbolic links from `path` to the file they end at, which need not
@@ -58,6 +60,11 @@ class OutputFile {
     kCreateAlways,      // creates, or truncates an existing file
     kTruncateExisting,  // opens an existing file and truncates it
     kOpenAlways,        // opens, creating it when missing; keeps the content
+    // As kCreateNew, for a file to be moved into place or deleted: until
+    // ForgetOnInterrupt an interruption deletes it (POSIX: no signal comes
+    // between its making and that), and on Windows any end of the process
+    // while it is open (a kill too): it is marked for deletion until Close.
+    kCreateTemporary,
   };
   enum class Share { kNone, kRead };
   enum class Opening {
@@ -105,6 +112,7 @@ class OutputFile {
 
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;
+  bool marked_ = false;  // Windows: a temporary file marked for deletion until Close
   // The path of the last Open in the form the system's calls take (POSIX:
   // its bytes; Windows: its UTF-16 units), ready for Discard.
   std::string name_;
@@ -113,6 +121,12 @@ class OutputFile {
 // Moves `source` over `target`, replacing it; on failure `target` is
 // untouched.
 Done MoveReplacing(const Text& source, const Text& target);
+
+// Deletes the file `path`; the system's reason when it cannot.
+Done RemoveFile(const Text& path);
+
+// The time stamp a file written now gets (UTC), to tell files' ages by.
+FileTime StampNow();
 
 // Makes the folder `path`, one level: its parent must exist. False on failure
 // (an existing folder included).

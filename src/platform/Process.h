@@ -31,6 +31,10 @@ bool EnvironmentEntries(std::vector<Text>& entries);
 // The id of this process.
 uint32_t ProcessId();
 
+// Whether a process of the id `id` runs now on this system (one that this
+// process may not look at counts as running); false when none does.
+bool ProcessRunning(uint32_t id);
+
 // The folders the log may go into, each ending in a separator, in the order
 // they are tried. Windows: `programFolder`, then "%LOCALAPPDATA%\Datemill\".
 // POSIX: "$XDG_STATE_HOME/datemill/" (only an absolute XDG_STATE_HOME counts),

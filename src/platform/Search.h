@@ -67,15 +67,22 @@ class DirSearch {
   DirSearch& operator=(const DirSearch&) = delete;
 
   // Starts the search for `pathAndPattern` (kSearch* bits in `flags`); the
-  // reason says why for kFailed and kNoHandles.
-  Outcome<SearchStatus> Open(const Text& pathAndPattern, unsigned flags);
+  // reason says why for kFailed and kNoHandles. With kSearchTaken, the
+  // taken dates of the files `takenOf` admits are read (it must outlive the
+  // search, and the folders it holds).
+  Outcome<SearchStatus> Open(const Text& pathAndPattern, unsigned flags, const TakenTest* takenOf = nullptr);
   // Starts the search of every entry of the folder `name` inside `parent`.
   // A link in its place is followed only with kSearchFollow; without, the
   // search fails (on Windows also for any reparse point with the folder bit).
-  Outcome<SearchStatus> OpenIn(const HeldFolder& parent, const Text& name, unsigned flags);
+  Outcome<SearchStatus> OpenIn(const HeldFolder& parent, const Text& name, unsigned flags,
+                               const TakenTest* takenOf = nullptr);
   // The next entry; false once there is none (or after kNoMatch/kFailed):
   // the end of the listing, or a failure to read it, which Listed tells.
   bool Next(DirEntry& entry);
+  // Reads the taken date of `entry`, a file this search has just delivered,
+  // once more on the calling thread (after kNoHandles, when descriptors have
+  // been let go); its `taken` and `takenRead` tell the outcome.
+  void ReadTakenAgain(DirEntry& entry) const;
   // Whether the listing was read to its end; when it failed before, why.
   Done Listed() const { return Done{listingFailure_.empty(), listingFailure_}; }
   // Keeps the folder of an opened listing in `folder` for OpenIn of its

@@ -92,6 +92,11 @@ int64_t StatQuery(const Text& path) {
 Text ToLongPath(const Text& path, int64_t flags) {
   Text expanded = (flags & FlagExpandEnv) ? Envs::Expand(path) : path;
   if (!Platform::kLongPathPrefixes || HasPrefix(expanded)) return expanded;
+  // A path from the current drive's root gets that drive ("\" is "Y:\"):
+  // searches refuse a root without one.
+  if (Paths::OnCurrentDrive(expanded)) {
+    if (Text full = Platform::FullPath(expanded); !full.empty()) expanded = std::move(full);
+  }
   if (expanded.size() >= 2 && expanded[1] == u':') return Text(kPrefix) + expanded;
   if (expanded.starts_with(u"\\\\")) return Text(kUncPrefix) + expanded.substr(1);
   return expanded;

@@ -1,7 +1,8 @@
 // Long paths: the extended-length forms of drive ("\\?\C:\...") and share
 // ("\\?\UNC\server\share") paths, and the question what a path names, also
 // for paths of 260 characters and more. Apart from the prefix a path is
-// never changed: nothing is made absolute or resolved. Where the platform
+// never changed (but for one without its drive, which takes the current
+// one): nothing else is made absolute or resolved. Where the platform
 // has no such prefixes (POSIX) the paths stay as they are and the query asks
 // the file system directly.
 #pragma once
@@ -13,8 +14,10 @@
 
 namespace LPS {
 
-// The path in extended-length form (drive and share paths), or unchanged.
-// With FlagExpandEnv, %NAME% references are expanded first.
+// The path in extended-length form (drive and share paths), or unchanged;
+// a path from the current drive's root without its drive ("\", "\photos")
+// is made full first ("\\?\Y:\photos"). With FlagExpandEnv, %NAME%
+// references are expanded first.
 Text ToLongPath(const Text& path, int64_t flags);
 
 // The path without its extended-length prefix, or unchanged.

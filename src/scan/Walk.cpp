@@ -63,14 +63,15 @@ class Walker {
                (rules.linkTargets ? Platform::kSearchTargets : 0) |
                (rules.taken ? Platform::kSearchTaken : 0) |
                (rules.oneFileSystem ? Platform::kSearchFileSystems : 0)),
-        mostHeld_(std::min(MostHeldFolders, Platform::FoldersToHold())) {}
+        mostHeld_(std::min(MostHeldFolders, Platform::FoldersToHold())),
+        takenOf_([&rules](TextView name) { return Admitted(rules, name); }) {}
 
   // Walks from `root` (with its separator), which the sink has heard of
   // when it is `admitted`; the number of files handed on.
   int64_t Run(const Text& root, bool admitted) {
     Platform::DirSearch search;
     if (rules_.levels != 0 || (admitted && rules_.files)) {
-      search.Open(SearchPattern(root), flags_);
+      search.Open(SearchPattern(root), FlagsFor(admitted), &takenOf_);
       Platform::FolderId id;
       if (rules_.followLinks && search.Identity(id)) FirstEntry(entered_, id);
     }
@@ -80,6 +81,11 @@ class Walker {
   }
 
  private:
+  // The flags of the search of a folder, which reads taken dates only
+  // where its files are counted (`admitted`), and then only of the files
+  // the extension lists admit (takenOf_).
+  unsigned FlagsFor(bool admitted) const { return admitted ? flags_ : flags_ & ~Platform::kSearchTaken; }
+
   // Any levels but 0 reach the root's subfolders (below -1 those only).
   bool MayDescend(int64_t level) const {
     return rules_.levels == AllLevels || level < rules_.levels || (level == 0 && rules_.levels != 0);
@@ -125,6 +131,7 @@ class Walker {
     while (search.Next(entry)) {
       if (!entry.IsDirectory()) {  // hidden, system, read-only and links to files are files too
         if (listFiles && Admitted(rules_, entry.name)) {
+          if (entry.takenRead == Platform::TakenRead::kNoHandles) ReadTakenAgain(search, entry);
           sink_.File(folder, entry);
           ++n;
         } else if (listFiles) {
@@ -177,7 +184,7 @@ class Walker {
     const bool last = top.next == top.subfolders.size();
     Platform::DirSearch search;
     if (child.opened) {
-      const Outcome<Platform::SearchStatus> opening = OpenSub(top, child.entry.name, search);
+      const Outcome<Platform::SearchStatus> opening = OpenSub(top, child, search);
       Platform::FolderId id;
       if (rules_.followLinks && search.Identity(id) && !FirstEntry(entered_, id)) return EndIfDone(last);
       if (opening.status == Platform::SearchStatus::kFailed ||
@@ -189,10 +196,10 @@ class Walker {
     Visit(search, sub, level, child.admitted);
   }
 
-  // Opens the search of the subfolder `name` of `parent` from the parent, which is held again when it was let
-  // go (by its path; it must still be the folder it was). When the descriptors run out, the held folders are
-  // let go and it is tried once more: no folder is called unreadable for the walk's own descriptors.
-  Outcome<Platform::SearchStatus> OpenSub(Frame& parent, const Text& name, Platform::DirSearch& search) {
+  // Opens the search of the subfolder `child` of `parent` from the parent, which is held again when it was
+  // let go (by its path; it must still be the folder it was). When the descriptors run out, the held folders
+  // are let go and it is tried once more: no folder is called unreadable for the walk's own descriptors.
+  Outcome<Platform::SearchStatus> OpenSub(Frame& parent, const Child& child, Platform::DirSearch& search) {
     Outcome<Platform::SearchStatus> opening{Platform::SearchStatus::kFailed, Text()};
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (!parent.folder.IsOpen()) {
@@ -201,11 +208,18 @@ class Walker {
         if (!held.status) return {Platform::SearchStatus::kFailed, std::move(held.reason)};
         ++held_;
       }
-      opening = search.OpenIn(parent.folder, name, flags_);
+      opening = search.OpenIn(parent.folder, child.entry.name, FlagsFor(child.admitted), &takenOf_);
       if (opening.status != Platform::SearchStatus::kNoHandles) break;
       LetGo();
     }
     return opening;
+  }
+
+  // A file's taken date that found no descriptor to spare is read again
+  // once the held folders are let go, as a subfolder's search is (OpenSub).
+  void ReadTakenAgain(const Platform::DirSearch& search, Platform::DirEntry& entry) {
+    LetGo();
+    search.ReadTakenAgain(entry);
   }
 
   // Lets every held folder go (their descriptors have run out).
@@ -254,6 +268,7 @@ class Walker {
   size_t held_ = 0;    // frames whose folder is open
   size_t lowest_ = 0;  // no frame below this one is held
   EnteredFolders entered_;
+  const Platform::TakenTest takenOf_;
 };
 
 // Replaces every CR LF pair by "|".

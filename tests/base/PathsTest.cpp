@@ -39,6 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{u"\\\\?\\UNC\\server\\share\\", u"\\\\?\\UNC\\server\\share", u"share", u"share"},
         FolderCase{u"a|b\\c", u"a|b\\c", u"c", u"c"},
         FolderCase{u"x\\a<b>c\"d|e?f*g:h", u"x\\a<b>c\"d|e?f*g:h", u"a<b>c\"d|e?f*g:h", u"a_b_c_d_e_f_g_h"},
+        FolderCase{u"\\", u"\\", u"", u""}, FolderCase{u"/.", u"/.", u".", u"."},
+        FolderCase{u"\\\\", u"\\\\", u"", u""}, FolderCase{u"\\/\\", u"\\/", u"", u""},
+        FolderCase{u"//server/share/", u"//server/share", u"share", u"share"},
         FolderCase{u"", u"", u"", u""}));
 #else
 INSTANTIATE_TEST_SUITE_P(
@@ -51,6 +54,40 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{u"/no such folder/..", u"/no such folder/..", u"..",
                                u".."},  // nothing to resolve
                     FolderCase{u"", u"", u"", u""}));
+#endif
+
+// What a value of separators (and a little more) stands for: a root, and
+// on Windows one on the current drive, or the start of a share name, which
+// is neither, whichever separators it is made of.
+struct RootCase {
+  const char16_t* path;
+  bool root;
+  bool onCurrentDrive;
+};
+
+class RootValues : public testing::TestWithParam<RootCase> {};
+
+TEST_P(RootValues, AreRootsOfTheirOwnKind) {
+  const RootCase& c = GetParam();
+  EXPECT_EQ(Paths::IsRoot(c.path), c.root);
+  EXPECT_EQ(Paths::OnCurrentDrive(c.path), c.onCurrentDrive);
+}
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(Windows, RootValues,
+                         testing::Values(RootCase{u"\\", true, true}, RootCase{u"/", true, true},
+                                         RootCase{u"\\.", false, true}, RootCase{u"/photos", false, true},
+                                         RootCase{u"\\\\", false, false}, RootCase{u"//", false, false},
+                                         RootCase{u"\\/", false, false}, RootCase{u"/\\", false, false},
+                                         RootCase{u"\\\\\\", false, false},
+                                         RootCase{u"\\\\server\\share", false, false},
+                                         RootCase{u"C:\\", true, false}, RootCase{u"C:", false, false},
+                                         RootCase{u"\\\\?\\C:\\", true, false},
+                                         RootCase{u"photos", false, false}));
+#else
+INSTANTIATE_TEST_SUITE_P(Posix, RootValues,
+                         testing::Values(RootCase{u"/", true, false}, RootCase{u"//", true, false},
+                                         RootCase{u"/photos", false, false}, RootCase{u"\\", false, false}));
 #endif
 
 TEST(Paths, JoinAndFolderForms) {

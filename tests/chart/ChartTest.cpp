@@ -253,6 +253,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "201601|201607|201701|201707|201801|201807|"},
         SpanCase{u"%yyyy", Day(1996, 1, 1), Day(2026, 1, 1), "year", "2000|2005|2010|2015|2020|2025|"},
         SpanCase{u"%yy-%mm", Day(1999, 12, 1), Day(2000, 1, 1), "month", "99-12|00-01|"},  // in time order
+        // A two-digit 70 is 1970, a date on the axis like any other.
+        SpanCase{u"%yy-%mm", Day(1970, 5, 1), Day(1970, 8, 1), "month", "70-05|70-06|70-07|70-08|"},
         SpanCase{u"%yyyy", Day(2001, 1, 1), Day(2001, 1, 1), "year", "2001|"},
         // Any order: the labels of coarser units drop the finer fields.
         SpanCase{u"%mm.%yyyy", Day(1996, 5, 1), Day(2005, 3, 1), "month", "1998|2000|2002|2004|"},

@@ -18,6 +18,7 @@ class ArgsTest : public testing::Test {
  protected:
   void SetUp() override {
     Args::Arguments.clear();
+    Args::CutValues.clear();
     Envs::Vars.Clear();
     Envs::StoreEntries({u"A=alpha", u"DATE=/date", u"SP=a b"});
   }
@@ -48,11 +49,20 @@ TEST_F(ArgsTest, SplitsAtSpacesOutsideQuotes) {
   EXPECT_EQ(Args::SplitLine(u"   "), V{});
 }
 
+// A value holds everything after the first "=" (POSIX); on Windows it ends
+// at the next "=", and what that drops is kept to be told.
 TEST_F(ArgsTest, StoresSwitchesAndExpandedValues) {
-  ASSERT_EQ(Parse(S(u"fmt=\"yyyy mm\" ") + S(u"x=a=b ") + S(u"x= ") + S(u"x ") + S(u" ") + u"%A% \"\""),
+  ASSERT_EQ(Parse(S(u"fmt=\"yyyy mm\" ") + S(u"x=a=b ") + S(u"x= ") + S(u"x ") + S(u" ") + u"%A% \"\" " +
+                  S(u"out=C:\\a=%A%==")),
             Args::ResultOk);
-  EXPECT_EQ(Stored(), (std::vector<Text>{S(u"fmt|yyyy mm|1"), S(u"x|a|1"), S(u"x||1"), S(u"x||2"), S(u"||2"),
-                                         u"alpha||0", u"||0"}));
+  const bool windows = Platform::kWindowsConventions;
+  EXPECT_EQ(Stored(), (std::vector<Text>{S(u"fmt|yyyy mm|1"), S(windows ? u"x|a|1" : u"x|a=b|1"), S(u"x||1"),
+                                         S(u"x||2"), S(u"||2"), u"alpha||0", u"||0",
+                                         S(windows ? u"out|C:\\a|1" : u"out|C:\\a=alpha==|1")}));
+  const std::vector<Text> cut = {
+      u"the value of '/x' ends at its second '=': it is 'a', and '=b' is ignored",
+      u"the value of '/out' ends at its second '=': it is 'C:\\a', and '=%A%==' is ignored"};
+  EXPECT_EQ(Args::CutValues, windows ? cut : std::vector<Text>{});
 }
 
 TEST_F(ArgsTest, NamesAreNeverExpandedButValuesAre) {
@@ -110,7 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{{u"a \"b\" \\\"c\\\" %A%", u"5% off"}, {u"a \"b\" \\\"c\\\" alpha||0", u"5% off||0"}},
         ListCase{{u"x datemill y", u"\"", u""}, {u"x datemill y||0", u"\"||0", u"||0"}},
         ListCase{{u"--fmt=\"yy mm\"=z", u"--%A%=%A%", u"--x\""},
-                 {u"--fmt|\"yy mm\"|1", u"--%A%|alpha|1", u"--x\"||2"}},
+                 {u"--fmt|\"yy mm\"=z|1", u"--%A%|alpha|1", u"--x\"||2"}},
+        // Both forms give everything after the first "=" as the value.
+        ListCase{{u"--out=t/year=2020", u"--out", u"t/year=2020", u"--fmt=yyyy=mm", u"--ext==%A%="},
+                 {u"--out|t/year=2020|1", u"--out|t/year=2020|1", u"--fmt|yyyy=mm|1", u"--ext|=alpha=|1"}},
+        // A switch after a folder is a switch still, and takes its value.
+        ListCase{{u"d", u"--fmt", u"yyyy"}, {u"d||0", u"--fmt|yyyy|1"}},
         // "--" ends the switches; a second one is a folder, and
         // nothing after it is expanded.
         ListCase{{u"--each", u"--", u"--fmt=x", u"--", u"-h", u"%A%"},

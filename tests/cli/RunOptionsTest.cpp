@@ -85,13 +85,22 @@ TEST_F(ReadRunOptionsTest, OneFileSystemIsNamedAsOnItsPlatform) {
 TEST_F(ReadRunOptionsTest, UnknownSwitchesAndDateValuesAreFaults) {
   const Text prefix(Platform::kSwitchPrefix);
   // A Windows box lists the switches one a line.
-  const Text first = Platform::kWindowsConventions ? u":\n/fmt=MASK \u2013 " : u" --fmt, ";
-  const Text list = Platform::kWindowsConventions
-                        ? u"\n/quiet \u2013 no progress line on a terminal\n/? \u2013 "
-                        : u"--chart, --open, --quiet, --verbose, --help, --version";
-  for (const Text typo : {u"exlcude", u"dpeth", u"HELP", u"Version", u"-", u"?x"}) {
+  const bool windows = Platform::kWindowsConventions;
+  const Text first = windows ? u":\n/fmt=MASK \u2013 " : u" --fmt, ";
+  const Text list = windows ? u"\n/quiet \u2013 no progress line on a terminal\n/? \u2013 "
+                            : u"--chart, --open, --quiet, --verbose, --help, --version";
+  // A name close to one switch names it; the switch is not taken for it.
+  const std::pair<Text, Text> typos[] = {{u"exlcude", u" (did you mean " + prefix + u"exclude?)"},
+                                         {u"dpeth", u" (did you mean " + prefix + u"depth?)"},
+                                         {u"HELP", windows ? u"" : u" (did you mean --help?)"},
+                                         {u"Version", windows ? u"" : u" (did you mean --version?)"},
+                                         {u"-", u""},
+                                         {u"?x", windows ? u" (did you mean /?\?)" : u""}};
+  for (const auto& [typo, hint] : typos) {
     EXPECT_EQ(Read({{u"fmt", u"yyyy"}, {typo, u"-"}}), Args::ErrBadSwitch) << TestSupport::Show(typo);
-    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'; the switches are" + first))
+    const Text shown = windows && !hint.empty() ? u"\n" + hint.substr(1) : hint;  // a box's line of its own
+    EXPECT_TRUE(message_.starts_with(u"Unknown switch '" + prefix + typo + u"'" + shown +
+                                     u"; the switches are" + first))
         << TestSupport::Show(message_);
     EXPECT_NE(message_.find(list), Text::npos) << TestSupport::Show(message_);
   }
@@ -131,7 +140,18 @@ TEST(SwitchFault, NamesTheFirstSwitchWrittenWrongly) {
       {{{u"-h", u"", flag}, {u"-z", u"", flag}}, u"Unknown switch '-z'", u"Unknown switch '-h'"},
       // "--" ends the switches on POSIX; an unnamed value never is one.
       {{{u"--", u"", flag}, {u"--x", u"", flag}}, u"", u"Unknown switch '--'"},
-      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""}};
+      {{{u"--each", u"", folder}, {u"-q", u"", folder}}, u"", u""},
+      // No switch is taken by a name that only begins like it, or begins
+      // with it: each is named, as a hint.
+      {{{u"--dat", u"m", valued}},
+       u"Unknown switch '--dat' (did you mean --date?)",
+       u"Unknown switch '--dat';"},
+      {{{u"/dat", u"m", valued}}, u"Unknown switch '/dat';", u"Unknown switch '/dat'\n(did you mean /date?)"},
+      {{{u"--depths", u"2", valued}}, u"Unknown switch '--depths' (did you mean --depth?)", u"Unknown"},
+      {{{u"--eachx", u"", flag}}, u"Unknown switch '--eachx' (did you mean --each?)", u"Unknown"},
+      {{{u"--dates", u"m", valued}}, u"Unknown switch '--dates' (did you mean --date?)", u"Unknown"},
+      {{{u"/dates", u"m", valued}}, u"Unknown", u"Unknown switch '/dates'\n(did you mean /date?)"},
+      {{{u"--ver", u"", flag}}, u"Unknown switch '--ver';", u"Unknown"}};
   for (const FaultCase& c : cases) {
     for (const bool windows : {false, true}) {
       const Text fault = SwitchFault(c.arguments, windows);
@@ -171,6 +191,25 @@ TEST_F(ReadRunOptionsTest, FaultsCarryTheirMessage) {
   EXPECT_EQ(message_, prefix + u"out names a file, not a folder: '" + file + u"'");
   // A bad depth is found before a bad out folder.
   EXPECT_EQ(Read({{u"out", u"no such folder"}, {u"depth", u"x"}}), Args::ErrBadDepth);
+}
+
+// POSIX "--out=-" writes the reports to standard output: a chart or the
+// opening of files cannot go with it.
+TEST_F(ReadRunOptionsTest, StandardOutputTakesNoFilesToChartOrOpen) {
+  if (Platform::kWindowsConventions) GTEST_SKIP() << "no standard output on Windows";
+  const std::pair<Text, int> cases[] = {
+      {u"", Args::ResultOk}, {u"--chart", Args::ErrBadSwitch}, {u"--open", Args::ErrBadSwitch}};
+  for (const auto& [with, result] : cases) {
+    Args::Arguments = {{u"--out", u"-", Args::NamedWithValue}};
+    if (!with.empty()) Args::Arguments.push_back({with, u"", Args::NamedFlag});
+    options_ = RunOptions();
+    EXPECT_EQ(ReadRunOptions(options_, message_), result) << TestSupport::Show(with);
+    if (result == Args::ResultOk) {
+      EXPECT_TRUE(options_.toStandardOutput);
+    } else {
+      EXPECT_EQ(message_, with + u" needs a file: it cannot go with --out=- (standard output)");
+    }
+  }
 }
 
 // With the open switch a missing out folder is made, one level deep; without

@@ -6,6 +6,7 @@
 #include "base/Conventions.h"
 #include "base/Paths.h"
 #include "count/Counting.h"
+#include "count/Entries.h"
 #include "count/OwnFiles.h"
 #include "count/Report.h"
 #include "dates/DateValue.h"
@@ -58,6 +59,31 @@ TEST(CountDates, CountsTheChosenStampOfEveryFileAcrossFolders) {
   // Counts accumulate over later folders.
   CountDates(folders, u"%yyyy", DateKind::kCreated, created);
   EXPECT_EQ(Texts(created), (std::vector<Text>{u"2018-09-26 2", u"2018-09-25 2", u"2018 4"}));
+}
+
+// A file counted by taken date that gave none counts by its last write,
+// and apart by why: it records none, it could not be read, or it is a
+// placeholder of a cloud folder that was not opened.
+TEST(DateCounter, FilesWithoutATakenDateAreCountedApartByWhy) {
+  using Platform::TakenRead;
+  ValueCounts counts;
+  counts.Use(TimeUnit::kYear, false);
+  DateCounter counter(DateKind::kTaken, counts);
+  Platform::DirEntry entry;
+  entry.lastWrite = TestSupport::UtcStamp(2016, 1, 1, 0, 0, 0);
+  for (const TakenRead read : {TakenRead::kRead, TakenRead::kNotRead, TakenRead::kNoHandles,
+                               TakenRead::kFailed, TakenRead::kFailed, TakenRead::kPlaceholder}) {
+    entry.takenRead = read;
+    counter.File(u"", entry);
+  }
+  entry.taken = {TakenDate::Kind::kWallClock, MakeDate(2018, 9, 25, 10, 0, 0)};
+  entry.takenRead = TakenRead::kRead;
+  counter.File(u"", entry);
+  counts.Settle();
+  EXPECT_EQ(Texts(EntryList(counts, u"%yyyy", EntryOrder::kText)), (std::vector<Text>{u"2016 6", u"2018 1"}));
+  EXPECT_EQ(counter.Untaken(), 2);
+  EXPECT_EQ(counter.TakenUnread(), 3);
+  EXPECT_EQ(counter.Placeholders(), 1);
 }
 
 }  // namespace

@@ -48,14 +48,29 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MaskWarnings, SayWhatTheMaskDoesThatMaySurprise) {
   const std::pair<const char16_t*, std::vector<Text>> cases[] = {
       {u"yyyy-mm-dd", {}},
-      {u"Summary yyyy", {}},
       {u"DD.MM.YYYY hh:ii", {}},
+      {u"yyyymmdd-hhiiss", {}},
+      // A typed "%" is text of its own: the token after it is no second one.
+      {u"%yyyy", {}},
+      {u"yyyy%mm", {}},
+      {u"100%mm yyyy", {}},
+      {u"Summary yyyy", {u"in the mask 'Summary yyyy', 'mm' inside 'summary' is read as the month"}},
+      {u"summer yyyy", {u"in the mask 'summer yyyy', 'mm' inside 'summer' is read as the month"}},
+      {u"yyyy Hammer", {u"in the mask 'yyyy Hammer', 'mm' inside 'hammer' is read as the month"}},
+      {u"yyyyy-mm", {u"in the mask 'yyyyy-mm', 'yyyy' inside 'yyyyy' is read as the year"}},
+      {u"day dd, yyyy", {}},
+      {u"odd yyyy-mm", {u"in the mask 'odd yyyy-mm', 'dd' inside 'odd' is read as the day"}},
+      {u"yyyy mm\u00E4ss", {u"in the mask 'yyyy mm\u00E4ss', 'mm' inside 'mm\u00E4ss' is read as the month"}},
       {u"week", {u"the mask 'week' holds no date token; yyyy-mm-dd is used"}},
       {u"", {u"the mask '' holds no date token; yyyy-mm-dd is used"}},
       {u"100%-yy", {u"the mask '100%-yy' renders no date: every file gives the text '100%-yy'"}},
       {u"yyyy-mm-dd hh:mm",
        {u"the mask 'yyyy-mm-dd hh:mm' holds 'mm' again where it is kept as text: only the first of a token "
         u"counts (minutes are ii)"}},
+      {u"summer mmdd",
+       {u"the mask 'summer mmdd' holds 'mm' again where it is kept as text: only the first of a token counts "
+        u"(minutes are ii)",
+        u"in the mask 'summer mmdd', 'mm' inside 'summer' is read as the month"}},
       {u"YYYY yyyy",
        {u"the mask 'YYYY yyyy' holds 'yyyy' again where it is kept as text: only the first of a token "
         u"counts"}}};

@@ -121,6 +121,29 @@ TEST_F(EndToEnd, TyposEndTheRunBeforeCounting) {
   EXPECT_EQ(TestSupport::Listing(work_).size(), Platform::kWindowsConventions ? 1u : 0u);
 }
 
+// A value holding "=": on POSIX all of it after the first "=" (folders such
+// as "dt=2024" are common); the Windows command line ends it at the next
+// "=", and the part it drops is said in the log, since the reports then
+// land elsewhere.
+TEST_F(EndToEnd, AValueHoldingAnEqualsSign) {
+  const Text folder = Folder(u"src", {UtcStamp(2018, 9, 26, 12, 0, 0)});
+  for (const Text out : {u"year", u"year=2020"}) TestSupport::MakeDirs(dir_ / out);
+  EXPECT_EQ(Run({S(u"out=") + (dir_ / u"year=2020"), S(u"date=m"), S(u"fmt=yyyy=mm"), folder}).status, 0u);
+  const bool windows = Platform::kWindowsConventions;
+  EXPECT_EQ(TestSupport::Listing(dir_ / u"year"),
+            windows ? std::vector<Text>{u"src.txt"} : std::vector<Text>{});
+  EXPECT_EQ(TestSupport::Listing(dir_ / u"year=2020"),
+            windows ? std::vector<Text>{} : std::vector<Text>{u"src.txt"});
+  const Text report = windows ? dir_ / u"year" : dir_ / u"year=2020";
+  EXPECT_EQ(ReadBytes(Join(report, u"src.txt")), windows ? "2018 1\r\n" : "2018=09 1\r\n");
+  if (windows) {
+    EXPECT_TRUE(Logged("the value of '/out' ends at its second '=': it is '" + Utf8FromText(dir_ / u"year") +
+                       "', and '=2020' is ignored."))
+        << Log();
+    EXPECT_TRUE(Logged("the value of '/fmt' ends at its second '=': it is 'yyyy', and '=mm' is ignored."));
+  }
+}
+
 // A folder value is expanded once, where the command line is read: one that
 // expands to "%DMB%" counts the folder of that name and names its report
 // after it. Trailing separators all go. On POSIX a switch's value may be

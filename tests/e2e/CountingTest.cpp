@@ -77,12 +77,14 @@ TEST_F(EndToEnd, EachReportHoldsItsOwnFolderOnly) {
 }
 
 TEST_F(EndToEnd, ASeparateReportOfANameGivenBeforeIsACopy) {
-  // Which names a later report gets is ReportNames' table.
-  for (const Text parent : {u"x", u"y"}) TestSupport::MakeDirs(dir_ / parent);
+  // Which names a later report gets is ReportNames' table. A folder that
+  // gives no report (w's, empty) takes no name.
+  for (const Text parent : {u"w", u"x", u"y"}) TestSupport::MakeDirs(dir_ / parent);
+  const Text empty = Folder(Join(u"w", u"photos"), {});
   const Text first = Folder(Join(u"x", u"photos"), {UtcStamp(2018, 1, 1, 0, 0, 0)});
   const Text second = Folder(Join(u"y", u"photos"), {UtcStamp(2019, 1, 1, 0, 0, 0)});
   const TestSupport::RunResult result =
-      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), first, second});
+      Run({S(u"each"), S(u"chart"), S(u"date=m"), S(u"fmt=yyyy"), empty, first, second});
   EXPECT_EQ(result.status, 0u);
   EXPECT_EQ(Report(u"photos.txt"), "2018 1\r\n");
   EXPECT_EQ(Report(u"photos (2).txt"), "2019 1\r\n");
@@ -90,7 +92,10 @@ TEST_F(EndToEnd, ASeparateReportOfANameGivenBeforeIsACopy) {
   EXPECT_TRUE(TestSupport::Exists(Join(work_, u"photos (2).svg")));
   EXPECT_TRUE(Logged("The report of the folder '" + Utf8FromText(second) + "' is 'photos (2).txt'")) << Log();
 #ifndef _WIN32
-  EXPECT_EQ(result.errors, "datemill: The report of the folder '" + Utf8FromText(second) +
+  EXPECT_EQ(result.errors, "datemill: " + Utf8FromText(empty) +
+                               ": no report: no files directly in it\n"
+                               "datemill: The report of the folder '" +
+                               Utf8FromText(second) +
                                "' is 'photos (2).txt', as an earlier folder of the run has 'photos.txt'.\n");
 #endif
   // Counts that accumulate go into one report of that name, as before.

@@ -19,6 +19,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sched.h>
 #include <signal.h>

@@ -91,10 +91,17 @@ TEST_F(EndToEnd, OutPutsReportsAndChartsIntoItsFolder) {
   const Text folder = Folder(u"trip", {UtcStamp(2019, 5, 1, 8, 0, 0)});
   const Text out = dir_ / u"out folder";
   TestSupport::MakeDirs(out);
+  // A temporary file an earlier run left there goes (which ones: the
+  // writer's tests).
+  const Text left = Join(out, u".fffffff0-00.tmp");
+  TestSupport::MakeFile(left, "half", UtcStamp(2019, 5, 1, 8, 0, 0));
   EXPECT_EQ(Run({S(u"out=" + out + Platform::kSeparator), S(u"chart"), S(u"date=m"), folder}).status, 0u);
   EXPECT_EQ(ReadBytes(Join(out, u"trip.txt")), "2019-05-01 1\r\n");
   EXPECT_EQ(TestSupport::Listing(out), (std::vector<Text>{u"trip.svg", u"trip.txt"}));
   EXPECT_TRUE(TestSupport::Listing(work_).empty());
+  EXPECT_TRUE(Logged("Removed '" + Utf8FromText(Join(out, u".fffffff0-00.tmp")) +
+                     "', a temporary file an earlier run left behind."))
+      << Log();
 }
 
 TEST_F(EndToEnd, ChartShowsTheCountsOfItsReport) {

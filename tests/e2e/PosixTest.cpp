@@ -139,6 +139,95 @@ TEST_F(EndToEnd, ProgressLineOnATerminalOnly) {
   }
 }
 
+// An interruption (Ctrl-C and its kin) clears the progress line on the way
+// out, as the end of a run does, and ends the run as the signal ends it.
+// The first report holds the run up past a second, so the line is drawn
+// when the second folder is listed; the second report, a pipe no one
+// reads, holds it until the signal comes.
+TEST_F(EndToEnd, AnInterruptionClearsTheProgressLine) {
+  const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
+  const Text b = Folder(u"b", {UtcStamp(2019, 1, 1, 0, 0, 0)});
+  const std::string first = Utf8FromText(Join(work_, u"a.txt")), second = Utf8FromText(Join(work_, u"b.txt"));
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(testing::Message() << "signal " << signal);
+    for (const std::string& pipe : {first, second}) {
+      ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+      ASSERT_EQ(::link(pipe.c_str(), (pipe + "-2").c_str()), 0);
+    }
+    std::thread reader([&first] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+      const int fd = ::open(first.c_str(), O_RDONLY);
+      char buffer[256];
+      while (fd >= 0 && ::read(fd, buffer, sizeof buffer) > 0) {
+      }
+      if (fd >= 0) ::close(fd);
+    });
+    Exec exec(*this, {S(u"fmt=yyyy"), S(u"date=m"), a, b});
+    winsize size{};
+    size.ws_col = 200;
+    size.ws_row = 24;
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
+    if (child == 0) exec();
+    ASSERT_GT(child, 0);
+    const std::string drawn = "\rdatemill: 2 folders, 2 files " + Utf8FromText(b) + "/\x1b[K";
+    std::string seen;
+    char buffer[4096];
+    bool signalled = false;
+    for (;;) {
+      pollfd wait{master, POLLIN, 0};
+      if (::poll(&wait, 1, 10000) <= 0) break;  // nothing for ten seconds: the check below fails
+      const ssize_t n = ::read(master, buffer, sizeof buffer);
+      if (n <= 0) break;
+      seen.append(buffer, static_cast<size_t>(n));
+      if (!signalled && seen.find(drawn) != std::string::npos) signalled = ::kill(child, signal) == 0;
+    }
+    if (!signalled) ::kill(child, SIGKILL);
+    ::close(master);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    reader.join();
+    EXPECT_TRUE(signalled) << seen;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_TRUE(seen.ends_with(drawn + "\r\x1b[K")) << seen;
+    for (const std::string& pipe : {first, second}) {
+      ::unlink(pipe.c_str());
+      ::unlink((pipe + "-2").c_str());
+    }
+  }
+}
+
+// Pictures are dated by when they were taken however few descriptors the
+// program may open: a wide tree under 9 and a tree 100 levels deep under
+// 24. None counts by its last write, and no read is said to have failed.
+TEST_F(EndToEnd, PicturesAreDatedWhateverTheDescriptorLimit) {
+  const std::string picture = TestSupport::SeedFile(u"jpeg-original.jpg");
+  struct Tree {
+    const char16_t* name;
+    bool deep;
+    rlim_t limit;
+  };
+  for (const Tree tree : {Tree{u"wide", false, 9}, Tree{u"deep", true, 24}}) {
+    Text folder = dir_ / tree.name;
+    for (int i = 0; i < 100; ++i) {
+      const Text at = tree.deep ? (folder = Join(folder, u"d")) : Join(folder, u"d" + DecimalText(i));
+      TestSupport::MakeDirs(at);
+      for (int k = 0; k < 15; ++k) {  // five pictures and ten texts
+        const Text name = Join(at, DecimalText(k));
+        if (k < 5) {
+          TestSupport::WriteBytes(name + u".jpg", picture);
+        } else {
+          TestSupport::MakeFile(name + u".txt", "x", UtcStamp(2020, 1, 1, 0, 0, 0));
+        }
+      }
+    }
+    const std::vector<Text> args = {S(u"date=t"), S(u"fmt=yyyy"), S(u"depth=all"), dir_ / tree.name};
+    EXPECT_EQ(RunLimited(RLIMIT_NOFILE, tree.limit, args), 0u) << Show(tree.name);
+    EXPECT_EQ(Report(Text(tree.name) + u".txt"), "2018 500\r\n2020 1000\r\n") << Show(tree.name);
+    EXPECT_EQ(Log().find("could not be read"), std::string::npos) << Log();
+  }
+}
+
 TEST_F(EndToEnd, AFileSizeLimitFailsTheReportsThatPassIt) {
   const Text a = Folder(u"a", {UtcStamp(2018, 1, 1, 0, 0, 0)});
   std::vector<Platform::FileTime> days;  // 200 lines of 13 bytes

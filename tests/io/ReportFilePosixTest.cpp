@@ -21,6 +21,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/posix/Common.h"
+#include "platform/posix/Interrupts.h"
 #include "scan/ScanDir.h"
 #include "support/TestSupport.h"
 
@@ -79,27 +80,38 @@ TEST(PosixReport, AShortWriteIsAFailure) {
 }
 
 // A run interrupted while a report is written leaves the earlier report as
-// it was and no temporary file, and ends as the signal ends it.
+// it was and no temporary file, and ends as the signal ends it: also when
+// the signal comes the moment the temporary file exists, before it could be
+// named for deletion, were the signals not held across.
+int signalAtMaking = 0;
+
 TEST(PosixReport, AnInterruptedWriteLeavesNoTemporaryFile) {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    TestSupport::ScopedTempDir dir;
-    TestSupport::ScopedCurrentDir here(dir.path());
-    TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
-    const pid_t child = ::fork();
-    if (child == 0) {
-      Platform::PrepareFileWrites();
-      WriteFileReplacing(u"r.txt", [signal](const ByteSink& out) {
-        out("half");
-        ::raise(signal);
-        out(" and the rest");
-      });
-      ::_exit(0);
+  for (const bool atMaking : {false, true}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      SCOPED_TRACE(testing::Message() << "signal " << signal << (atMaking ? " as the file is made" : ""));
+      TestSupport::ScopedTempDir dir;
+      TestSupport::ScopedCurrentDir here(dir.path());
+      TestSupport::WriteBytes(dir / u"r.txt", "earlier\r\n");
+      const pid_t child = ::fork();
+      if (child == 0) {
+        Platform::PrepareFileWrites();
+        signalAtMaking = atMaking ? signal : 0;
+        Platform::posix::SetMadeHook([] {
+          if (signalAtMaking != 0) ::raise(signalAtMaking);
+        });
+        WriteFileReplacing(u"r.txt", [signal](const ByteSink& out) {
+          out("half");
+          ::raise(signal);
+          out(" and the rest");
+        });
+        ::_exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+      EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"r.txt"});
+      EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
-    EXPECT_EQ(TestSupport::Listing(dir.path()), std::vector<Text>{u"r.txt"});
-    EXPECT_EQ(TestSupport::ReadBytes(dir / u"r.txt"), "earlier\r\n");
   }
 }
 

@@ -1,11 +1,14 @@
 // Replacing a whole file: what the user set on the old one is kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 
 #include "base/Conventions.h"
+#include "base/Paths.h"
 #include "io/ReportFile.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "support/TestSupport.h"
 
 #ifdef _WIN32
@@ -135,6 +138,56 @@ TEST_F(ReportFile, TemporaryNamesAreShortWhateverTheTarget) {
   ASSERT_TRUE(WriteWith(u"sub" + sep + longest + u".txt", "fits\r\n"));
   EXPECT_EQ(ReadBytes(dir_ / u"sub" + sep + longest + u".txt"), "fits\r\n");
   EXPECT_EQ(TestSupport::Listing(dir_ / u"sub"), std::vector<Text>{longest + u".txt"});
+}
+
+// The temporary files a run could not delete (ended without a chance: a
+// power cut, a kill) are deleted by a later run: only names of the
+// writer's own pattern, last written an hour ago and more, whose process
+// no longer runs. A user's file of a name like it stays.
+TEST_F(ReportFile, ALaterRunDeletesOnlyTheTemporaryFilesEarlierRunsLeft) {
+  uint32_t process = 0;
+  ASSERT_TRUE(IsTemporaryName(TemporaryName(u"r.txt", 0x2a), process));
+  EXPECT_EQ(process, Platform::ProcessId());
+  struct LeftFile {
+    Text name;
+    bool old, removed;
+  };
+  std::vector<LeftFile> files = {{u".fffffff0-00.tmp", true, true},  // no process has that id
+                                 {u".fffffff1-3f.tmp", true, true},
+                                 {u".fffffff3-00.tmp", false, false},        // written just now
+                                 {TemporaryName(u"r.txt", 0), true, false},  // this process's own
+                                 {u".FFFFFFF2-00.tmp", true, false},         // not as the writer writes names
+                                 {u".fffffff4-0.tmp", true, false},
+                                 {u".fffffff5-000.tmp", true, false},
+                                 {u".fffffff6_00.tmp", true, false},
+                                 {u".fffffff7-00.tmp.bak", true, false},
+                                 {u"fffffff8-00.tmp", true, false},
+                                 {u".fffffffg-00.tmp", true, false},
+                                 {u"x.tmp", true, false}};
+#ifndef _WIN32
+  // A process that runs: this one's parent.
+  files.push_back({TemporaryName(u"r.txt", 0), true, false});
+  const auto parent = static_cast<uint32_t>(::getppid());
+  for (int digit = 0; digit < 8; ++digit)
+    files.back().name[1 + digit] = u"0123456789abcdef"[(parent >> (28 - 4 * digit)) & 0xF];
+#endif
+  TestSupport::MakeDirs(u"out");
+  TestSupport::MakeDirs(Paths::Join(u"out", u".fffffff9-00.tmp"));  // a folder
+  std::vector<Text> removed, kept{u".fffffff9-00.tmp"};
+  for (const LeftFile& file : files) {
+    const Text path = Paths::Join(u"out", file.name);
+    TestSupport::WriteBytes(path, "x");
+    const Platform::FileTime written = TestSupport::UtcStamp(2018, 1, 1, 0, 0, 0);
+    if (file.old) TestSupport::SetTimes(path, written, written);
+    (file.removed ? removed : kept).push_back(file.name);
+  }
+  std::sort(removed.begin(), removed.end());
+  std::sort(kept.begin(), kept.end());
+  std::vector<Text> said = RemoveLeftTemporaries(u"out");
+  std::sort(said.begin(), said.end());
+  EXPECT_EQ(said, removed);
+  EXPECT_EQ(TestSupport::Listing(u"out"), kept);
+  EXPECT_TRUE(RemoveLeftTemporaries(u"no such folder").empty());
 }
 
 // A failed write says why, in the system's words.

@@ -67,4 +67,27 @@ TEST_F(ReportFileWindows, AFileThisProcessMayNotWriteIsNotReplaced) {
   EXPECT_EQ(TestSupport::Listing(dir_.path()), std::vector<Text>{u"r.txt"});
 }
 
+// A run that ends while a report is written, however it ends (here killed
+// from within, as the end of a session or a kill from outside ends it),
+// leaves no temporary file: the open file is marked for deletion until it
+// is closed to be moved into place. Each end runs in a process of its own,
+// in a folder of a fixed name (the child runs this body again).
+TEST(ReportFileWindowsDeathTest, AProcessEndedWhileWritingLeavesNoTemporaryFile) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const Text folder = TestSupport::Join(TestSupport::TempRoot(), u"dm-report-killed");
+  TestSupport::RemoveAll(folder);
+  TestSupport::MakeDirs(folder);
+  TestSupport::WriteBytes(TestSupport::Join(folder, u"r.txt"), "earlier\r\n");
+  const auto killedWhileWriting = [&folder] {
+    WriteFileReplacing(TestSupport::Join(folder, u"r.txt"), [](const ByteSink& out) {
+      out(std::string(10000, 'x'));
+      ::TerminateProcess(::GetCurrentProcess(), 7);
+    });
+  };
+  EXPECT_EXIT(killedWhileWriting(), testing::ExitedWithCode(7), "");
+  EXPECT_EQ(TestSupport::Listing(folder), std::vector<Text>{u"r.txt"});
+  EXPECT_EQ(ReadBytes(TestSupport::Join(folder, u"r.txt")), "earlier\r\n");
+  TestSupport::RemoveAll(folder);
+}
+
 }  // namespace

@@ -3,12 +3,14 @@
 
 #include "base/Conventions.h"
 #include "cli/Envs.h"
+#include "platform/FileSystem.h"
 #include "scan/LPS.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 using TestSupport::Join;
+using TestSupport::Show;
 
 class ProbePathWindowsTest : public testing::Test {
  protected:
@@ -25,6 +27,22 @@ TEST_F(ProbePathWindowsTest, DriveRootsAreFolders) {
   EXPECT_EQ(LPS::ProbePath(u"C:", 0), LPS::IsAFolder);
   EXPECT_EQ(LPS::ProbePath(u"\\\\?\\C:\\", 0), LPS::IsAFolder);
   EXPECT_EQ(LPS::ProbePath(u"Q:\\", 0), LPS::NotFound);  // no such drive here
+}
+
+// A path from the current drive's root takes that drive; the start of a
+// share name does not, whichever separators it has.
+TEST_F(ProbePathWindowsTest, APathWithoutItsDriveTakesTheCurrentOne) {
+  const Text drive = Platform::FullPath(u".").substr(0, 2);
+  const std::pair<Text, Text> cases[] = {
+      {u"\\", u"\\\\?\\" + drive + u"\\"},
+      {u"\\Data", u"\\\\?\\" + drive + u"\\Data"},
+      {u"/Data/Sub", u"\\\\?\\" + drive + u"\\Data\\Sub"},
+      {u"\\.", u"\\\\?\\" + drive + u"\\"},
+      {u"\\\\", u"\\\\?\\UNC\\"},
+      {u"\\/", u"\\/"},
+  };
+  for (const auto& [path, longPath] : cases) EXPECT_EQ(LPS::ToLongPath(path, 0), longPath) << Show(path);
+  EXPECT_EQ(LPS::ProbePath(u"\\", LPS::FlagLongForm), LPS::IsAFolder);
 }
 
 TEST_F(ProbePathWindowsTest, LongPathsAreLookedUpInTheirParentsListing) {

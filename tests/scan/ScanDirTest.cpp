@@ -9,11 +9,15 @@
 #include "scan/LPS.h"
 #include "scan/ScanDir.h"
 #include "support/TestSupport.h"
+#ifndef _WIN32
+#include "platform/posix/Stat.h"
+#endif
 
 namespace {
 
 using namespace ScanDir;
 using TestSupport::Join;
+using TestSupport::Show;
 using Paths = std::vector<Text>;
 
 // A tree of folders and files with known sizes and last-write times:
@@ -314,6 +318,67 @@ INSTANTIATE_TEST_SUITE_P(Cases, SinkTest,
                                          SinkCase{AllLevels, 0, u"", u"", u"x", u""},
                                          SinkCase{AllLevels, 0, u"", u"", u"", u"x1"},
                                          SinkCase{AllLevels, FoldersOnly, u"", u"", u"", u""}));
+
+// Taken dates are read of the files that count, and of no other: not of
+// those the extension lists leave out, nor of the files of a folder the
+// folder words do not admit. The same picture under every name, in two
+// folders (a: p.jpg p.mkv n.txt, b: q.jpg); POSIX also counts the opens.
+struct TakenCase {
+  const char16_t *extensions, *skip;
+  bool onlyA;  // the folder words admit the folder a only
+  int dated;   // the pictures that count
+};
+
+class TakenReadsTest : public testing::TestWithParam<TakenCase> {
+ protected:
+  void TearDown() override { Reset(); }
+  TestSupport::ScopedTempDir dir_;
+};
+
+TEST_P(TakenReadsTest, OpenOnlyTheFilesThatCount) {
+  const Text sep(1, Platform::kSeparator);
+  const std::string picture = TestSupport::SeedFile(u"jpeg-original.jpg");
+  for (const Text& name :
+       {u"a" + sep + u"p.jpg", u"a" + sep + u"p.mkv", u"a" + sep + u"n.txt", u"b" + sep + u"q.jpg"}) {
+    TestSupport::MakeDirs(dir_ / name.substr(0, 1));
+    TestSupport::WriteBytes(dir_ / name, picture);
+  }
+  struct Recorder : Sink {
+    std::vector<std::pair<Text, Platform::TakenRead>> counted, skipped;
+    int dated = 0;
+    void File(const Text&, const Platform::DirEntry& entry) override {
+      counted.emplace_back(entry.name, entry.takenRead);
+      dated += entry.taken.kind != TakenDate::Kind::kNone ? 1 : 0;
+    }
+    void Skipped(const Text&, const Platform::DirEntry& entry) override {
+      skipped.emplace_back(entry.name, entry.takenRead);
+    }
+  } recorder;
+  const TakenCase& c = GetParam();
+  WalkRules rules(AllLevels, WithDates | WithTaken);
+  rules.extensions = PrepareExtensions(c.extensions);
+  rules.skipExtensions = PrepareExtensions(c.skip);
+  const Text& dir = dir_.path();
+  if (c.onlyA)
+    rules.folderWords = sep + dir.substr(dir.find_last_of(Platform::kNameSeparators) + 1) + sep + u"a" + sep;
+#ifndef _WIN32
+  const uint64_t before = Platform::posix::TakenOpens();
+#endif
+  const int64_t walked = Walk(dir, rules, recorder);
+  for (const auto& [name, read] : recorder.counted) EXPECT_EQ(read, Platform::TakenRead::kRead) << Show(name);
+  for (const auto& [name, read] : recorder.skipped)
+    EXPECT_EQ(read, Platform::TakenRead::kNotRead) << Show(name);
+  EXPECT_EQ(static_cast<int64_t>(recorder.counted.size()), walked);
+  EXPECT_EQ(recorder.dated, c.dated);
+#ifndef _WIN32
+  EXPECT_EQ(Platform::posix::TakenOpens() - before, static_cast<uint64_t>(walked));
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, TakenReadsTest,
+                         testing::Values(TakenCase{u"", u"", false, 4}, TakenCase{u"jpg", u"", false, 2},
+                                         TakenCase{u"", u"mkv;txt", false, 2}, TakenCase{u"", u"", true, 3},
+                                         TakenCase{u"jpg;png", u"", true, 1}));
 
 TEST(ScanDirReset, EmptiesEverything) {
   IncludeExtensions.Add(u"x");

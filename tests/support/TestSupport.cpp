@@ -133,6 +133,12 @@ testing::AssertionResult FitsABox(const Text& text) {
   return testing::AssertionSuccess() << lines << " lines";
 }
 
+std::string SeedFile(const Text& name) {
+  Text folder, file;
+  SplitProgramPath(Platform::ModulePath(), folder, file);
+  return ReadBytes(folder + u"taken-corpus" + Platform::kSeparator + name);
+}
+
 Text ProgramPath() {
   Text folder, file;
   SplitProgramPath(Platform::ModulePath(), folder, file);

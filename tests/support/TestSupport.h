@@ -117,6 +117,10 @@ testing::AssertionResult FitsABox(const Text& text);
 // The program's file beside the test programs.
 Text ProgramPath();
 
+// The bytes of the taken-date reader's seed file `name` (fuzz/corpus),
+// copied beside the test programs.
+std::string SeedFile(const Text& name);
+
 struct RunResult {
   uint32_t status = 0;  // the whole 32 bits on Windows, the low 8 on POSIX
   std::string errors;   // standard error (POSIX)

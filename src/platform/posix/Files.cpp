@@ -6,62 +6,35 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Paths.h"
 #include "platform/posix/Common.h"
+#include "platform/posix/Interrupts.h"
 
 namespace Platform {
 
 using posix::PathBytes;
 using posix::WriteAll;
 
-namespace {
-
-// The temporary file to delete on an interruption: a copy of its path's
-// bytes, made before it is published, so the handler only reads it.
-std::atomic<char*> pendingDelete{nullptr};
-
-void DeleteAndEnd(int signal) {
-  if (char* path = pendingDelete.exchange(nullptr)) ::unlink(path);  // async-signal-safe
-  // Ended as the signal would have ended it: the shell sees that status.
-  (void)::signal(signal, SIG_DFL);
-  (void)::raise(signal);
-}
-
-}  // namespace
-
 void PrepareFileWrites() {
   // By default a write beyond RLIMIT_FSIZE ends the process with SIGXFSZ,
   // which would leave a temporary file behind and skip the later folders;
   // ignored, the write fails with EFBIG like any other failed write.
   (void)::signal(SIGXFSZ, SIG_IGN);  // cannot fail for this signal
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction action {};
-    // A signal the process was started with ignored (nohup, a background
-    // job) stays ignored.
-    if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
-    action = {};
-    action.sa_handler = &DeleteAndEnd;
-    sigemptyset(&action.sa_mask);
-    (void)::sigaction(signal, &action, nullptr);
-  }
+  posix::HandleInterrupts();
 }
 
-void DeleteOnInterrupt(const Text& path) {
-  const std::string bytes = PathBytes(path);
-  char* copy = new char[bytes.size() + 1];
-  std::memcpy(copy, bytes.c_str(), bytes.size() + 1);
-  delete[] pendingDelete.exchange(copy);
-}
-
-void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
+void ForgetOnInterrupt() { posix::PublishPendingDelete(nullptr); }
 
 Done FinalPath(const Text& path, Text& final) {
   std::string current = PathBytes(path);
@@ -130,12 +103,23 @@ Outcome<OutputFile::Opening> OutputFile::Open(const Text& path, Mode mode, Share
   // readers of the old file from ever seeing a half-written one.
   int flags = O_WRONLY | O_CLOEXEC;
   switch (mode) {
-    case Mode::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case Mode::kCreateNew:
+    case Mode::kCreateTemporary: flags |= O_CREAT | O_EXCL; break;
     case Mode::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
     case Mode::kTruncateExisting: flags |= O_TRUNC; break;
     case Mode::kOpenAlways: flags |= O_CREAT; break;
   }
+  // A temporary file is named for deletion before an interruption can
+  // come: the signals wait from before it exists until it is named.
+  std::unique_ptr<char[]> copy(mode == Mode::kCreateTemporary ? posix::HandlerCopy(name_) : nullptr);
+  std::optional<posix::HeldInterrupts> held;
+  if (copy != nullptr) held.emplace();
   const int fd = ::open(name_.c_str(), flags, 0666);
+  if (fd >= 0 && copy != nullptr) {
+    posix::RunMadeHook();
+    posix::PublishPendingDelete(copy.release());
+  }
+  held.reset();
   if (fd < 0) {
     const int error = errno;
     name_.clear();  // not this process's file to delete
@@ -199,6 +183,14 @@ bool OutputFile::Discard() noexcept {
 
 Done MoveReplacing(const Text& source, const Text& target) {
   return DoneIf(::rename(PathBytes(source).c_str(), PathBytes(target).c_str()) == 0);
+}
+
+Done RemoveFile(const Text& path) { return DoneIf(::unlink(PathBytes(path).c_str()) == 0); }
+
+FileTime StampNow() {
+  struct timespec now {};
+  (void)::clock_gettime(CLOCK_REALTIME, &now);  // cannot fail for this clock
+  return posix::TicksOf(now.tv_sec, static_cast<uint32_t>(now.tv_nsec));
 }
 
 bool MakeFolder(const Text& path) { return ::mkdir(PathBytes(path).c_str(), 0777) == 0; }

@@ -50,13 +50,19 @@ void FillAndStart(SearchState& s, StatBatch& batch) {
     const char* name = d->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     if (!s.matchAll && !WildcardMatch(s.pattern.c_str(), name)) continue;
-    batch.Add(name, d->d_type);
+    batch.Add(name, d->d_type, WantsTaken(s, name));
   }
   RunListingHook(s.listed, s.error);
   if (!batch.Empty()) batch.Start(::dirfd(s.dir), s.StatFields(), s.taken);
 }
 
 }  // namespace
+
+bool WantsTaken(SearchState& s, const char* name) {
+  if (!s.taken || s.takenOf == nullptr) return s.taken;
+  AssignFromUtf8(s.takenName, name);
+  return (*s.takenOf)(s.takenName);
+}
 
 void Prime(SearchState& s) {
   struct statx own {};
@@ -86,6 +92,7 @@ EntryInfo FactsOfListed(const SearchState& s, const StatBatch& batch, size_t i) 
     EntryInfo info = FactsOf(name, own, s.withTimes, false);
     info.taken = batch.Taken(i);
     info.otherFileSystem = S_ISDIR(own.stx_mode) && OnOtherFileSystem(s, own);
+    info.takenRead = batch.HowTaken(i);
     return info;
   }
   struct statx target {};
@@ -96,8 +103,8 @@ EntryInfo FactsOfListed(const SearchState& s, const StatBatch& batch, size_t i) 
     return info;
   }
   EntryInfo info = FactsOf(name, reached && s.targets ? target : own, s.withTimes, false);
-  if (reached && s.targets && s.taken && S_ISREG(target.stx_mode))
-    info.taken = ReadTaken(::dirfd(s.dir), name, true, ProgramScratch());
+  if (reached && s.targets && batch.WantsTaken(i) && S_ISREG(target.stx_mode))
+    info.taken = ReadTaken(::dirfd(s.dir), name, true, ProgramScratch(), info.takenRead);
   return info;
 }
 

@@ -19,13 +19,15 @@ struct SearchState {
   std::string pattern;
   bool matchAll = false;
   bool withTimes = false;
-  unsigned onlyStamp = 0;  // kSearchOnly* bits: the stamp dated by
-  bool follow = false;     // subfolders are opened through links
-  bool targets = false;    // links to files are dated by their files
-  bool taken = false;      // files' taken dates are read
-  int dotsLeft = 2;        // "." and ".." come first, as on Windows
-  bool single = false;     // a search for one named entry
-  bool pending = false;    // `held` is the next entry to deliver
+  unsigned onlyStamp = 0;              // kSearchOnly* bits: the stamp dated by
+  bool follow = false;                 // subfolders are opened through links
+  bool targets = false;                // links to files are dated by their files
+  bool taken = false;                  // files' taken dates are read
+  const TakenTest* takenOf = nullptr;  // ... of the files it admits (null: all)
+  Text takenName;                      // the name asked of it last, its storage reused
+  int dotsLeft = 2;                    // "." and ".." come first, as on Windows
+  bool single = false;                 // a search for one named entry
+  bool pending = false;                // `held` is the next entry to deliver
   std::string heldName;
   posix::EntryInfo held;
   // A pipeline of batches: the program goes through `batches[current]`
@@ -68,6 +70,10 @@ struct SearchState {
 };
 
 namespace posix {
+
+// Whether the search `s` reads the taken date of its file `name` (when it
+// is a file): asked on the program thread.
+bool WantsTaken(SearchState& s, const char* name);
 
 // Fills every batch of the search's pipeline with the first names of its
 // listing and starts their stat calls (and notes the folder's own device

@@ -12,6 +12,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/posix/Common.h"
+#include "platform/posix/Interrupts.h"
 
 namespace Platform {
 
@@ -58,16 +59,19 @@ int ProgressColumns() {
 }
 
 void ShowProgress(const Text& line) {
-  // Back to the line's start, the text, the rest of the line erased.
+  // Back to the line's start, the text, the rest of the line erased. An
+  // interruption from here on clears it (Interrupts.h).
   const std::string bytes = "\r" + ToUtf8(line) + "\x1b[K";
-  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
   progressShown = true;
+  posix::NoteProgressShown(true);
+  WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
 }
 
 void ClearProgress() {
   if (!progressShown) return;
   progressShown = false;
   WriteAll(STDERR_FILENO, "\r\x1b[K", 4);
+  posix::NoteProgressShown(false);
 }
 
 // POSIX has no debugger output a user would read; nothing documents one.

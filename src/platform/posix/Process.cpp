@@ -2,8 +2,11 @@
 // own path, the environment, the log's folder and the exit.
 #include "platform/Process.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -88,6 +91,12 @@ void EndProcess(uint32_t status) {
 }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+bool ProcessRunning(uint32_t id) {
+  // An id beyond what a pid holds names none; 0 would mean this group.
+  if (id == 0 || id > static_cast<uint32_t>(INT32_MAX)) return false;
+  return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
 
 std::vector<Text> LogFolders(const Text&) {
   Text base;

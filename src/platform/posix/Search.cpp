@@ -95,10 +95,11 @@ Opening OpenListing(SearchState& s, int fd, int error) {
   return FirstMatch(s);
 }
 
-// A new state for the flags of a search.
-SearchState* NewState(unsigned flags) {
+// A new state for the flags and the taken test of a search.
+SearchState* NewState(unsigned flags, const TakenTest* takenOf) {
   auto* state = new SearchState;
   state->SetFlags(flags);
+  state->takenOf = takenOf;
   return state;
 }
 
@@ -111,17 +112,18 @@ void Deliver(const std::string& name, const EntryInfo& info, DirEntry& entry) {
   entry.lastAccess = info.lastAccess;
   entry.taken = info.taken;
   entry.otherFileSystem = info.otherFileSystem;
+  entry.takenRead = info.takenRead;
 }
 
 }  // namespace
 
-Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags, const TakenTest* takenOf) {
   Close();
   listingFailure_.clear();
   const std::string bytes = PathBytes(pathAndPattern);
   const TextView folder = Paths::FolderOf(pathAndPattern);
   const std::string directory = folder.empty() ? "." : PathBytes(Text(folder));
-  state_ = NewState(flags);
+  state_ = NewState(flags, takenOf);
   state_->pattern = PathBytes(pathAndPattern.substr(folder.size()));
   // A path ending in a separator names no entry.
   Opening opening{SearchStatus::kNoMatch, Text()};
@@ -135,12 +137,13 @@ Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags
   return opening;
 }
 
-Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags,
+                                        const TakenTest* takenOf) {
   Close();
   listingFailure_.clear();
   const int at = static_cast<int>(parent.handle_);
   const std::string bytes = PathBytes(name);
-  std::unique_ptr<SearchState> ahead = posix::TheWalkAhead().Take(at, bytes, flags);
+  std::unique_ptr<SearchState> ahead = posix::TheWalkAhead().Take(at, bytes, flags, takenOf);
   Opening opening;
   if (ahead != nullptr) {
     // Its listing has begun: it goes on where it stands.
@@ -148,7 +151,7 @@ Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& na
     posix::TheWalkAhead().TopUp();
     opening = FirstMatch(*state_);
   } else {
-    state_ = NewState(flags);
+    state_ = NewState(flags, takenOf);
     state_->pattern = "*";
     const int fd = posix::OpenSubfolder(at, bytes, state_->follow);
     opening = OpenListing(*state_, fd, errno);
@@ -177,12 +180,21 @@ bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>& next) const {
       std::vector<std::string> names;
       names.reserve(next.size());
       for (const Text& name : next) names.push_back(PathBytes(name));
-      posix::TheWalkAhead().Begin(fd, state_->Flags(), std::move(names));
+      posix::TheWalkAhead().Begin(fd, state_->Flags(), state_->takenOf, std::move(names));
     } catch (const std::bad_alloc&) {
       // Opened when asked for, as without look-ahead.
     }
   }
   return true;
+}
+
+void DirSearch::ReadTakenAgain(DirEntry& entry) const {
+  if (state_ == nullptr || state_->dir == nullptr) return;
+  // Through a link only where links to files are dated by their files.
+  const bool link = (entry.attributes & kAttrReparsePoint) != 0;
+  if (link && !state_->targets) return;
+  entry.taken = posix::ReadTaken(::dirfd(state_->dir), PathBytes(entry.name).c_str(), link,
+                                 posix::ProgramScratch(), entry.takenRead);
 }
 
 bool DirSearch::Identity(FolderId& id) const {

@@ -129,30 +129,48 @@ EntryInfo FactsOf(std::string_view name, const struct statx& stx, bool withTimes
 
 namespace {
 
+std::atomic<uint64_t> takenOpens{0};
+
+// A file being read for its taken date, and whether a read failed.
+struct OpenFile {
+  int fd;
+  bool failed = false;
+};
+
 int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t size) {
-  const int fd = *static_cast<const int*>(context);
+  auto& file = *static_cast<OpenFile*>(context);
   for (;;) {
-    const ssize_t got = ::pread(fd, out, size, static_cast<off_t>(offset));
+    const ssize_t got = ::pread(file.fd, out, size, static_cast<off_t>(offset));
     if (got >= 0) return got;
-    if (errno != EINTR) return -1;
+    if (errno != EINTR) break;
   }
+  file.failed = true;
+  return -1;
 }
 
 }  // namespace
 
-TakenDate::Moment ReadTaken(int dirfd, const char* name, bool follow, unsigned char* scratch) {
+TakenDate::Moment ReadTaken(int dirfd, const char* name, bool follow, unsigned char* scratch,
+                            TakenRead& read) {
   // Read-only, and without waiting: a file that has become a pipe since it
   // was listed is not waited on. Reading leaves the file's last-access time
   // as it was where the system lets us (our own files, or as root), so that
   // a later count by that date still sees the user's own reads.
   const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW);
-  int fd = ::openat(dirfd, name, flags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = ::openat(dirfd, name, flags);
-  if (fd < 0) return {};
-  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &fd, scratch);
-  ::close(fd);
+  takenOpens.fetch_add(1, std::memory_order_relaxed);
+  OpenFile file{::openat(dirfd, name, flags | O_NOATIME)};
+  if (file.fd < 0 && errno == EPERM) file.fd = ::openat(dirfd, name, flags);
+  if (file.fd < 0) {
+    read = errno == EMFILE || errno == ENFILE ? TakenRead::kNoHandles : TakenRead::kFailed;
+    return {};
+  }
+  const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch);
+  ::close(file.fd);
+  read = file.failed && taken.kind == TakenDate::Kind::kNone ? TakenRead::kFailed : TakenRead::kRead;
   return taken;
 }
+
+uint64_t TakenOpens() { return takenOpens.load(std::memory_order_relaxed); }
 
 unsigned char* ProgramScratch() {
   static std::unique_ptr<unsigned char[]> scratch;

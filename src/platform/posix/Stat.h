@@ -56,13 +56,17 @@ struct EntryInfo {
   FileTime created = 0, lastWrite = 0, lastAccess = 0;
   TakenDate::Moment taken;
   bool otherFileSystem = false;
+  TakenRead takenRead = TakenRead::kNotRead;
 };
 
 // When the file `name` (relative to `dirfd`) was taken, from its metadata,
 // read through one read-only open (a link followed with `follow`, else not
 // opened at); `scratch` is the caller's TakenDate::kScratchBytes. kNone
-// when it cannot be opened or read.
-TakenDate::Moment ReadTaken(int dirfd, const char* name, bool follow, unsigned char* scratch);
+// when it cannot be opened or read, which `read` tells apart.
+TakenDate::Moment ReadTaken(int dirfd, const char* name, bool follow, unsigned char* scratch,
+                            TakenRead& read);
+// The opens ReadTaken has made in this process so far (tests).
+uint64_t TakenOpens();
 
 // The program thread's scratch buffer for ReadTaken.
 unsigned char* ProgramScratch();

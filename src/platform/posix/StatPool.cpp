@@ -236,11 +236,12 @@ StatBatch::~StatBatch() {
   }
 }
 
-void StatBatch::Add(std::string_view name, unsigned char type) {
+void StatBatch::Add(std::string_view name, unsigned char type, bool taken) {
   offsets_.push_back(static_cast<uint32_t>(names_.size()));
   names_.append(name);
   names_.push_back('\0');
   types_.push_back(type);
+  wantsTaken_.push_back(taken);
 }
 
 void StatBatch::Start(int dirfd, unsigned mask, bool taken) {
@@ -264,8 +265,9 @@ unsigned char* StatBatch::OwnScratch() const { return taken_ ? ProgramScratch() 
 void StatBatch::StatSlot(size_t i, unsigned char* scratch) {
   Slot& slot = slots_[i];
   slot.error = StatOne(dirfd_, Name(i), mask_, slot.result);
-  slot.taken = taken_ && slot.error == 0 && S_ISREG(slot.result.stx_mode)
-                   ? ReadTaken(dirfd_, Name(i), false, scratch)
+  slot.takenRead = TakenRead::kNotRead;
+  slot.taken = taken_ && wantsTaken_[i] && slot.error == 0 && S_ISREG(slot.result.stx_mode)
+                   ? ReadTaken(dirfd_, Name(i), false, scratch, slot.takenRead)
                    : TakenDate::Moment{};
 }
 
@@ -302,6 +304,7 @@ void StatBatch::Clear() {
   names_.clear();
   offsets_.clear();
   types_.clear();
+  wantsTaken_.clear();
 }
 
 }  // namespace Platform::posix

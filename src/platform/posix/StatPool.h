@@ -56,12 +56,12 @@ class StatBatch {
 
   bool Empty() const { return offsets_.empty(); }
   size_t Size() const { return offsets_.size(); }
-  // Adds a name (copied) with its type from the listing (DT_*); at most
-  // kCapacity.
-  void Add(std::string_view name, unsigned char type);
+  // Adds a name (copied) with its type from the listing (DT_*), and whether
+  // its taken date is wanted; at most kCapacity.
+  void Add(std::string_view name, unsigned char type, bool taken);
   // Starts the stat calls of every name, relative to `dirfd`: handed to the
-  // pool where one runs, else made here and now. With `taken`, a regular
-  // file's taken date is read too (ReadTaken).
+  // pool where one runs, else made here and now. With `taken`, the taken
+  // date of a regular file whose name wants it is read too (ReadTaken).
   void Start(int dirfd, unsigned mask, bool taken);
   // Makes the calls no helper has claimed, then returns once every result
   // is in.
@@ -77,8 +77,10 @@ class StatBatch {
   // 0, or the errno value of the failed call.
   int Error(size_t i) const { return slots_[i].error; }
   const struct statx& Result(size_t i) const { return slots_[i].result; }
-  // The taken date read with the result (Start's `taken`).
+  // The taken date read with the result (Start's `taken`), and how it was.
   const TakenDate::Moment& Taken(size_t i) const { return slots_[i].taken; }
+  TakenRead HowTaken(size_t i) const { return slots_[i].takenRead; }
+  bool WantsTaken(size_t i) const { return wantsTaken_[i]; }
 
  private:
   friend class StatPool;
@@ -86,6 +88,7 @@ class StatBatch {
     struct statx result;
     int error;
     TakenDate::Moment taken;
+    TakenRead takenRead;
   };
   // Claims names one at a time and stats them until none is left, with
   // `scratch` for the taken dates of the thread that calls.
@@ -97,6 +100,7 @@ class StatBatch {
   std::string names_;  // each name ended by a NUL
   std::vector<uint32_t> offsets_;
   std::vector<unsigned char> types_;
+  std::vector<bool> wantsTaken_;
   // kCapacity results, taken at the first Start from the ones earlier
   // batches gave back (a tree walk makes a search per folder) and given
   // back at the end.

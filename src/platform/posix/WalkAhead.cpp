@@ -10,15 +10,16 @@
 
 namespace Platform::posix {
 
-void WalkAhead::Begin(int parent, unsigned flags, std::vector<std::string> names) {
+void WalkAhead::Begin(int parent, unsigned flags, const TakenTest* takenOf, std::vector<std::string> names) {
   if (names.empty()) return;
   Forget(parent);
   for (Context& context : contexts_) GiveUp(context);
   active_ = nullptr;  // the vector may move
-  contexts_.push_back(Context{parent, flags, std::move(names), 0, {}});
+  contexts_.push_back(Context{parent, flags, takenOf, std::move(names), 0, {}});
 }
 
-std::unique_ptr<SearchState> WalkAhead::Take(int parent, const std::string& name, unsigned flags) {
+std::unique_ptr<SearchState> WalkAhead::Take(int parent, const std::string& name, unsigned flags,
+                                             const TakenTest* takenOf) {
   active_ = nullptr;
   Context* found = nullptr;
   for (Context& context : contexts_) {
@@ -28,7 +29,7 @@ std::unique_ptr<SearchState> WalkAhead::Take(int parent, const std::string& name
       GiveUp(context);
     }
   }
-  if (found == nullptr || found->flags != flags) return nullptr;
+  if (found == nullptr || found->flags != flags || found->takenOf != takenOf) return nullptr;
   active_ = found;
   Context& c = *found;
   for (size_t k = 0; k < c.ahead.size(); ++k) {
@@ -58,7 +59,7 @@ void WalkAhead::TopUp() {
   }
   while (c.ahead.size() < kFolders && names < kNames && c.next < c.names.size()) {
     const size_t index = c.next++;
-    std::unique_ptr<SearchState> state = OpenAhead(c.parent, c.names[index], c.flags);
+    std::unique_ptr<SearchState> state = OpenAhead(c, c.names[index]);
     if (state != nullptr) {
       for (const StatBatch& batch : state->batches) names += batch.Size();
     }
@@ -83,8 +84,8 @@ void WalkAhead::GiveUp(Context& c) {
   c.ahead.clear();
 }
 
-std::unique_ptr<SearchState> WalkAhead::OpenAhead(int parent, const std::string& name, unsigned flags) {
-  const int fd = OpenSubfolder(parent, name, (flags & kSearchFollow) != 0);
+std::unique_ptr<SearchState> WalkAhead::OpenAhead(const Context& c, const std::string& name) {
+  const int fd = OpenSubfolder(c.parent, name, (c.flags & kSearchFollow) != 0);
   if (fd < 0) return nullptr;
   std::unique_ptr<SearchState> state(new (std::nothrow) SearchState);
   if (state != nullptr) state->dir = ::fdopendir(fd);
@@ -92,7 +93,8 @@ std::unique_ptr<SearchState> WalkAhead::OpenAhead(int parent, const std::string&
     ::close(fd);
     return nullptr;
   }
-  state->SetFlags(flags);
+  state->SetFlags(c.flags);
+  state->takenOf = c.takenOf;
   state->pattern = "*";
   state->matchAll = true;
   Prime(*state);

@@ -21,13 +21,15 @@ namespace Platform::posix {
 class WalkAhead {
  public:
   // Remembers the subfolders of the held folder `parent` (a descriptor)
-  // that the walk will ask for, in their order; the folders opened ahead
+  // that the walk will ask for, in their order, and how they are searched
+  // (`flags`, `takenOf` as for DirSearch::Open); the folders opened ahead
   // for the other held ones are given up.
-  void Begin(int parent, unsigned flags, std::vector<std::string> names);
+  void Begin(int parent, unsigned flags, const TakenTest* takenOf, std::vector<std::string> names);
 
   // The search of `name` in `parent` opened ahead, or nullptr: then OpenIn
   // opens it. TopUp opens the next ones after it.
-  std::unique_ptr<SearchState> Take(int parent, const std::string& name, unsigned flags);
+  std::unique_ptr<SearchState> Take(int parent, const std::string& name, unsigned flags,
+                                    const TakenTest* takenOf);
 
   // Opens the subfolders after the one just taken, up to the bounds.
   void TopUp();
@@ -47,13 +49,14 @@ class WalkAhead {
   struct Context {
     int parent;
     unsigned flags;  // the searches' kSearch* bits
+    const TakenTest* takenOf;
     std::vector<std::string> names;
     size_t next = 0;  // the first of `names` not opened ahead
     std::vector<Ahead> ahead;
   };
 
   static void GiveUp(Context& c);
-  static std::unique_ptr<SearchState> OpenAhead(int parent, const std::string& name, unsigned flags);
+  static std::unique_ptr<SearchState> OpenAhead(const Context& c, const std::string& name);
 
   std::vector<Context> contexts_;  // one for each held folder with subfolders, innermost last
   Context* active_ = nullptr;      // the one OpenIn took from last

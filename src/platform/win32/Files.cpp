@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/win32/Common.h"
@@ -18,25 +19,41 @@ using win32::W;
 namespace {
 
 // The temporary file to delete on an interruption, made before it is
-// published; the console's handler runs on a thread of its own.
+// published; the console's handler runs on a thread of its own, and waits
+// under the lock while a temporary file is being made.
 std::atomic<wchar_t*> pendingDelete{nullptr};
+SRWLOCK making = SRWLOCK_INIT;
 
 BOOL WINAPI DeleteAndEnd(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT &&
+      event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT)
+    return FALSE;
+  ::AcquireSRWLockExclusive(&making);
+  // Still open, it is marked for deletion and goes when the process ends.
   if (wchar_t* path = pendingDelete.exchange(nullptr)) ::DeleteFileW(path);
+  ::ReleaseSRWLockExclusive(&making);
   return FALSE;  // the default handler ends the process
+}
+
+// A copy of `path` for the handler.
+wchar_t* HandlerCopy(const Text& path) {
+  auto* copy = new wchar_t[path.size() + 1];
+  std::copy(path.begin(), path.end(), copy);
+  copy[path.size()] = L'\0';
+  return copy;
+}
+
+// Marks the open file `handle` to be deleted when its last handle closes,
+// or takes the mark back; false when the system refuses.
+bool MarkForDeletion(HANDLE handle, bool marked) {
+  FILE_DISPOSITION_INFO info{};
+  info.DeleteFile = marked ? TRUE : FALSE;
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &info, sizeof(info)) != 0;
 }
 
 }  // namespace
 
 void PrepareFileWrites() { ::SetConsoleCtrlHandler(&DeleteAndEnd, TRUE); }
-
-void DeleteOnInterrupt(const Text& path) {
-  auto* copy = new wchar_t[path.size() + 1];
-  std::copy(path.begin(), path.end(), copy);
-  copy[path.size()] = L'\0';
-  delete[] pendingDelete.exchange(copy);
-}
 
 void ForgetOnInterrupt() { delete[] pendingDelete.exchange(nullptr); }
 
@@ -127,20 +144,33 @@ OutputFile::Opening FailureOf(DWORD error) {
 
 Outcome<OutputFile::Opening> OutputFile::Open(const Text& path, Mode mode, Share share) {
   CloseQuietly();
+  marked_ = false;
   // The path's UTF-16 units with their terminating zero, for Discard.
   name_.assign(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(char16_t));
   DWORD disposition = CREATE_NEW;
   switch (mode) {
-    case Mode::kCreateNew: disposition = CREATE_NEW; break;
+    case Mode::kCreateNew:
+    case Mode::kCreateTemporary: disposition = CREATE_NEW; break;
     case Mode::kCreateAlways: disposition = CREATE_ALWAYS; break;
     case Mode::kTruncateExisting: disposition = TRUNCATE_EXISTING; break;
     case Mode::kOpenAlways: disposition = OPEN_ALWAYS; break;
   }
   const DWORD shareMode = share == Share::kRead ? FILE_SHARE_READ : 0;
-  HANDLE handle = ::CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool temporary = mode == Mode::kCreateTemporary;
+  // A temporary file is marked for deletion while it is open, so that the
+  // end of the process, however it comes (a kill, the end of the session),
+  // takes it along; the handler waits until it is made and named.
+  std::unique_ptr<wchar_t[]> copy(temporary ? HandlerCopy(path) : nullptr);
+  if (temporary) ::AcquireSRWLockExclusive(&making);
+  HANDLE handle = ::CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE | (temporary ? DELETE : 0), shareMode,
+                                nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD error = ::GetLastError();
+  if (handle != INVALID_HANDLE_VALUE && temporary) {
+    marked_ = MarkForDeletion(handle, true);
+    delete[] pendingDelete.exchange(copy.release());
+  }
+  if (temporary) ::ReleaseSRWLockExclusive(&making);
   if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
     name_.clear();  // not this process's file to delete
     return {FailureOf(error), win32::SystemMessage(error)};
   }
@@ -196,17 +226,34 @@ bool OutputFile::CloseQuietly() noexcept {
   return ::CloseHandle(handle) != 0;
 }
 
-Done OutputFile::Close() { return DoneIf(CloseQuietly()); }
+Done OutputFile::Close() {
+  // Kept: its mark is taken back before it is closed (an interruption
+  // from here on deletes it by its name, PrepareFileWrites).
+  if (IsOpen() && marked_ && !MarkForDeletion(AsHandle(handle_), false)) return DoneIf(false);
+  marked_ = false;
+  return DoneIf(CloseQuietly());
+}
 
 bool OutputFile::Discard() noexcept {
-  CloseQuietly();
-  const bool deleted = !name_.empty() && ::DeleteFileW(reinterpret_cast<const wchar_t*>(name_.c_str())) != 0;
+  CloseQuietly();  // a file still marked goes with its handle
+  const auto* name = reinterpret_cast<const wchar_t*>(name_.c_str());
+  bool deleted = !name_.empty() && ::DeleteFileW(name) != 0;
+  if (!deleted && marked_) deleted = ::GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES;
+  marked_ = false;
   name_.clear();
   return deleted;
 }
 
 Done MoveReplacing(const Text& source, const Text& target) {
   return DoneIf(::MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
+}
+
+Done RemoveFile(const Text& path) { return DoneIf(::DeleteFileW(W(path)) != 0); }
+
+FileTime StampNow() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  return static_cast<FileTime>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
 bool MakeFolder(const Text& path) { return ::CreateDirectoryW(W(path), nullptr) != 0; }

@@ -58,6 +58,16 @@ void EndProcess(uint32_t status) { ::ExitProcess(status); }
 
 uint32_t ProcessId() { return ::GetCurrentProcessId(); }
 
+bool ProcessRunning(uint32_t id) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;  // else: no such process
+  // A process that has ended stays as long as a handle to it does.
+  DWORD code = 0;
+  const bool running = ::GetExitCodeProcess(process, &code) == 0 || code == STILL_ACTIVE;
+  ::CloseHandle(process);
+  return running;
+}
+
 std::vector<Text> LogFolders(const Text& programFolder) {
   std::vector<Text> folders{programFolder};
   std::wstring buffer(MAX_PATH, L'\0');

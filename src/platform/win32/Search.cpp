@@ -17,11 +17,12 @@ using win32::W;
 struct SearchState {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
-  bool pending = false;  // `data` holds the first entry, not yet delivered
-  bool follow = false;   // subfolders are entered through links
-  bool targets = false;  // a link to a file is dated by its file
-  Text folder;           // the path searched, up to its last separator
-  bool taken = false;    // the files' taken dates are read
+  bool pending = false;                // `data` holds the first entry, not yet delivered
+  bool follow = false;                 // subfolders are entered through links
+  bool targets = false;                // a link to a file is dated by its file
+  Text folder;                         // the path searched, up to its last separator
+  bool taken = false;                  // the files' taken dates are read
+  const TakenTest* takenOf = nullptr;  // ... of the files it admits (null: all)
   // Links to folders on another volume are told (otherFileSystem): the
   // volume serial of the folder searched, once a link asks for it.
   bool fileSystems = false;
@@ -105,19 +106,62 @@ int64_t ReadFromFile(void* context, uint64_t offset, unsigned char* out, size_t 
   return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
 }
 
-// When the file `path` was taken, from its metadata: one read-only open
-// that lets others read, write and delete it meanwhile. The searches run on
-// the program thread, and share one scratch buffer.
-TakenDate::Moment ReadTaken(const Text& path) {
+// The attributes of a file whose data is elsewhere: a placeholder of a
+// cloud folder, or an offline file. Opening it would fetch it.
+constexpr DWORD kRecallOnOpen = 0x40000;         // FILE_ATTRIBUTE_RECALL_ON_OPEN
+constexpr DWORD kRecallOnDataAccess = 0x400000;  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+constexpr DWORD kDataElsewhere = FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess;
+
+// Opens `path` to read, letting others read, write and delete it meanwhile.
+// Where the rights allow writing its attributes, the handle's reads leave
+// its last-access time as it was (a time of all ones); where not, it is
+// opened to read only, and the system may set that time as for any read.
+HANDLE OpenToRead(const Text& path) {
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+  HANDLE file = ::CreateFileW(W(path), GENERIC_READ | FILE_WRITE_ATTRIBUTES, kShare, nullptr, OPEN_EXISTING,
+                              kFlags, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return ::CreateFileW(W(path), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, kFlags, nullptr);
+  FILETIME unchanged{0xFFFFFFFF, 0xFFFFFFFF};
+  ::SetFileTime(file, nullptr, &unchanged, nullptr);
+  return file;
+}
+
+// When the file `path` was taken, from its metadata, through one open
+// (OpenToRead); how it went into `read`. The searches run on the program
+// thread, and share one scratch buffer.
+TakenDate::Moment ReadTaken(const Text& path, TakenRead& read) {
   static const std::unique_ptr<unsigned char[]> scratch =
       std::make_unique_for_overwrite<unsigned char[]>(TakenDate::kScratchBytes);
-  HANDLE file =
-      ::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
+  HANDLE file = OpenToRead(path);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    const bool exhausted = error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES;
+    read = exhausted ? TakenRead::kNoHandles : TakenRead::kFailed;
+    return {};
+  }
   const TakenDate::Moment taken = TakenDate::Read(&ReadFromFile, &file, scratch.get());
   ::CloseHandle(file);
+  read = TakenRead::kRead;
   return taken;
+}
+
+// The taken date of the entry just found in `s`: not through a link unless
+// links are dated by their files, not of a file the search's test leaves
+// out, and not of one whose data is elsewhere.
+void TakeDate(const SearchState& s, DirEntry& entry) {
+  const DWORD attributes = s.data.dwFileAttributes;
+  entry.taken = {};
+  entry.takenRead = TakenRead::kNotRead;
+  const bool file = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (!s.taken || !file || (IsLink(attributes) && !s.targets)) return;
+  if (s.takenOf != nullptr && !(*s.takenOf)(entry.name)) return;
+  if ((attributes & kDataElsewhere) != 0) {
+    entry.takenRead = TakenRead::kPlaceholder;
+    return;
+  }
+  entry.taken = ReadTaken(Paths::Join(s.folder, entry.name), entry.takenRead);
 }
 
 }  // namespace
@@ -131,7 +175,7 @@ void DirSearch::Close() {
   state_ = nullptr;
 }
 
-Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags, const TakenTest* takenOf) {
   Close();
   listingFailure_.clear();
   state_ = new SearchState;
@@ -139,6 +183,7 @@ Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags
   state_->targets = (flags & kSearchTargets) != 0;
   state_->taken = (flags & kSearchTaken) != 0;
   state_->fileSystems = (flags & kSearchFileSystems) != 0;
+  state_->takenOf = takenOf;
   // The basic information level skips the short names, which nothing here
   // reads; the large fetch asks for many entries per call.
   state_->handle = ::FindFirstFileExW(W(pathAndPattern), FindExInfoBasic, &state_->data,
@@ -156,14 +201,15 @@ Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned flags
 // A subfolder is searched by its whole path: Windows takes paths of any
 // length in their long form. Without following links, one that has become
 // a reparse point since its parent was listed is not entered.
-Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags) {
+Outcome<SearchStatus> DirSearch::OpenIn(const HeldFolder& parent, const Text& name, unsigned flags,
+                                        const TakenTest* takenOf) {
   const Text folder = Paths::Join(parent.path_, name);
   if ((flags & kSearchFollow) == 0 && IsLink(::GetFileAttributesW(W(folder)))) {
     Close();
     listingFailure_.clear();
     return {SearchStatus::kFailed, u"a link has taken the folder's place"};
   }
-  return Open(Paths::Join(folder, u"*.*"), flags);
+  return Open(Paths::Join(folder, u"*.*"), flags, takenOf);
 }
 
 bool DirSearch::Hold(HeldFolder& folder, const std::vector<Text>&) const {
@@ -233,15 +279,15 @@ bool DirSearch::Next(DirEntry& entry) {
   // where a file system keeps no creation time.
   const FileTime created = TicksOf(d.ftCreationTime);
   entry.created = created == 0 ? entry.lastWrite : created;
-  // A file's taken date: not through a link unless links are dated by
-  // their files.
   const bool file = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   entry.otherFileSystem = state_->fileSystems && state_->follow && !file && IsLink(d.dwFileAttributes) &&
                           entry.name != u"." && entry.name != u".." && OnOtherVolume(*state_, entry.name);
-  entry.taken = state_->taken && file && (!IsLink(d.dwFileAttributes) || state_->targets)
-                    ? ReadTaken(Paths::Join(state_->folder, entry.name))
-                    : TakenDate::Moment{};
+  TakeDate(*state_, entry);
   return true;
+}
+
+void DirSearch::ReadTakenAgain(DirEntry& entry) const {
+  if (state_ != nullptr) entry.taken = ReadTaken(Paths::Join(state_->folder, entry.name), entry.takenRead);
 }
 
 size_t FoldersToHold() { return SIZE_MAX; }  // a held folder is its path: no handle is kept

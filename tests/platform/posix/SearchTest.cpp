@@ -506,6 +506,52 @@ TEST(PosixSearch, AWalkStaysWithinTheDescriptorLimit) {
   }
 }
 
+// The taken-date reads keep the walk's rule: when the descriptors run out
+// (here all taken up deep in the walk), the held folders are let go and
+// the file is read again, so every picture is dated. With none held to let
+// go (the root alone), the reads that still fail are counted apart from
+// the files that record no date.
+TEST(PosixSearch, TakenReadsShortOfDescriptorsLetTheHeldFoldersGo) {
+  TestSupport::ScopedTempDir dir;
+  const std::string picture = TestSupport::SeedFile(u"jpeg-original.jpg");
+  Text level = dir / u"w";
+  for (int i = 0; i < 40; ++i) {  // each level: the next one, a sibling and a picture
+    TestSupport::MakeDirs(Join(level, u"s"));
+    TestSupport::WriteBytes(Join(level, u"p.jpg"), picture);
+    level = Join(level, u"n");
+  }
+  struct Reads : Sink {
+    int dated = 0, failed = 0;
+    void File(const Text&, const Platform::DirEntry& entry) override {
+      dated += entry.taken.kind != TakenDate::Kind::kNone ? 1 : 0;
+      failed += entry.takenRead == Platform::TakenRead::kNoHandles ? 1 : 0;
+    }
+  };
+  for (const int64_t levels : {AllLevels, int64_t{0}}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const rlimit few{40, 40};
+      if (::setrlimit(RLIMIT_NOFILE, &few) != 0) ::_exit(10);
+      int listings = 0;
+      Platform::posix::SetListingHook([&] {
+        if (++listings == (levels == 0 ? 1 : 20)) {
+          while (::dup(0) >= 0) {  // every descriptor left
+          }
+        }
+      });
+      Reads reads;
+      const int64_t files = Walk(dir / u"w", WalkRules(levels, WithTaken), reads);
+      const bool all = reads.dated == files && reads.failed == 0 && files == 40;
+      ::_exit(levels == 0 ? (reads.dated == 0 && reads.failed == files && files == 1 ? 0 : 1) : all ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: a picture undated or a failure not told, 10: setup; levels " << levels;
+  }
+}
+
 // A subfolder that a link takes the place of after its parent was listed is
 // not entered, and nor is the rest of a held folder that another has taken
 // the place of before it was opened again: both are named, with why.
