@@ -4,7 +4,7 @@
 //   txt   "text count" lines sorted by text, in the narrow code page (the
 //         report as it always was); CR LF in a file, LF on standard output
 //   tsv   a header "date<TAB>files<TAB>bytes", then a line per entry, LF; a
-//         tab, a line break or a backslash in a text is written \t, \n, \r, \\
+//         tab, a line break or a backslash in a text is written \t, \n, \r, \\ (two characters each)
 //   csv   RFC 4180: a header "date,files,bytes", a field holding a comma, a
 //         quote or a line break quoted ("" for a quote), CR LF
 //   json  one object: the folders counted, the mask, the date kind, the
