@@ -108,8 +108,9 @@ if [ "$windows" = 0 ]; then
     # datemill-plain: the same program without its stat threads;
     # floor-threads: the floor with its statx calls on helper threads too;
     # floor-value: the hardest yardstick, the first ratios are against it;
-    # the ratios against the floor stay beside them, as in earlier tables
-    tools=(datemill datemill-plain floor floor-threads floor-value find)
+    # the ratios against the floor stay beside them, as in earlier tables;
+    # datemill-json: the same counting written as a json report
+    tools=(datemill datemill-json datemill-plain floor floor-threads floor-value find)
     reference=floor hardest=floor-value
     # photos: by the date taken, against the one-thread floor that opens
     # and reads each file too
@@ -228,6 +229,8 @@ run_tool() {   # run_tool TOOL LOG, in the case's output folder
         datemill)
             measure /dev/null "$2" "$datemill" "$date_arg" "${fmt_arg[@]}" "$data"
             cp "$name.txt" datemill-threads.txt ;;   # checked beside the plain way's report
+        datemill-json)
+            measure /dev/null "$2" "$datemill" --format=json "$date_arg" "${fmt_arg[@]}" "$data" ;;
         datemill-plain)
             measure /dev/null "$2" env DATEMILL_STAT_THREADS=0 "$datemill" "$date_arg" "${fmt_arg[@]}" "$data" ;;
         floor-threads)
@@ -321,6 +324,7 @@ label() {
         find) echo 'find \| sort \| uniq -c' ;;
         datemill-exe) echo 'Datemill.exe' ;;
         datemill-plain) echo 'datemill, DATEMILL_STAT_THREADS=0' ;;
+        datemill-json) echo 'datemill --format=json' ;;
         floor-threads) echo "floor --threads $floor_threads" ;;
         floor-value) echo "floor-value ($((floor_threads + 1)) threads)" ;;
         wine-start) echo 'floor-win, empty folder' ;;

@@ -4,7 +4,8 @@
 # relay trace shows the type word and the start of the text MessageBoxW is
 # called with (the box itself returns at once without a display): the /? box
 # lists the switches one a line, the box of an unknown switch lists them the
-# same way, and the box of no arguments names the program to call.
+# same way (a hint for a name close to one on a line of its own), and the
+# box of no arguments names the program to call.
 # Usage: usage-box.sh <wine64> <Datemill.exe>   (WINEPREFIX set)
 set -u
 wine=$1 program=$2
@@ -45,5 +46,5 @@ shows no-argument "\r\n$name /? lists the switches"
 WINEDEBUG=+relay "$wine" "$program" /dtae 2>"$trace" >/dev/null
 type=$(box_type)
 [ "$type" = 00000010 ] || { echo "unknown-switch box type is '$type', not 00000010" >&2; status=1; }
-shows unknown-switch "L\"[Args::] Unknown switch '/dtae'; the switches are:\n/fmt=MASK \2013 "
+shows unknown-switch "L\"[Args::] Unknown switch '/dtae'\n(did you mean /date?); the switches are:\n/fmt=MASK \2013 "
 exit $status
