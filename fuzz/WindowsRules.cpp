@@ -40,7 +40,7 @@ Text ToLower(TextView text) { return MapAscii(text, u'A', u'Z'); }
 bool EnvironmentEntries(std::vector<Text>&) { return false; }
 
 DirSearch::~DirSearch() { Close(); }
-Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned) {
+Outcome<SearchStatus> DirSearch::Open(const Text& pathAndPattern, unsigned, const TakenTest*) {
   SearchedPatterns.push_back(pathAndPattern);
   return {SearchStatus::kFailed, u"not found"};
 }
