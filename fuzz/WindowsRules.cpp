@@ -48,6 +48,7 @@ bool DirSearch::Next(DirEntry&) { return false; }
 void DirSearch::Close() {}
 
 bool FileAttributes(const Text&, uint32_t&) { return false; }
+Text FullPath(const Text&) { return Text(); }  // unknown: a path without its drive stays as it is
 bool StatPath(const Text&, bool&, uint64_t&) { return false; }
 uint32_t DriveType(const Text&) { return 1; }
 
