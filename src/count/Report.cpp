@@ -49,7 +49,7 @@ std::string TsvField(TextView text) {
 }
 
 std::string CsvField(TextView text) {
-  const std::string utf8 = ValidUtf8FromText(text);
+  std::string utf8 = ValidUtf8FromText(text);
   if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
   std::string quoted = "\"";
   for (char c : utf8) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

@@ -1,6 +1,7 @@
 // The dates of the formats as they are written, read into Moments.
 #include "taken/DateText.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace TakenDate {
@@ -32,8 +33,8 @@ bool OnlyPadding(const unsigned char* text, size_t size) {
 // The month of an English three-letter name ("Jan"), or -1.
 int MonthOfName(const unsigned char* name) {
   constexpr char kNames[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-  for (int month = 0; month < 12; ++month) {
-    if (std::memcmp(name, kNames + 3 * month, 3) == 0) return month + 1;
+  for (std::ptrdiff_t month = 0; month < 12; ++month) {
+    if (std::memcmp(name, kNames + 3 * month, 3) == 0) return static_cast<int>(month) + 1;
   }
   return -1;
 }
