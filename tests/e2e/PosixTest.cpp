@@ -6,6 +6,18 @@
 namespace e2e {
 namespace {
 
+// Starts `exec` on a terminal of 200 columns; its side of the terminal is
+// `master`. The child's process id (negative when it could not start).
+template <typename Run>
+pid_t StartOnATerminal(Run& exec, int& master) {
+  winsize size{};
+  size.ws_col = 200;
+  size.ws_row = 24;
+  const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
+  if (child == 0) exec();
+  return child;
+}
+
 // The shell has dealt with quotes already: each argument is one parameter,
 // taken as it is, whatever it holds.
 TEST_F(EndToEnd, ShellArgumentsAreTakenAsTheyAre) {
@@ -112,12 +124,8 @@ TEST_F(EndToEnd, ProgressLineOnATerminalOnly) {
     std::string seen;
     if (terminal) {
       Exec exec(*this, args);
-      winsize size{};
-      size.ws_col = 200;
-      size.ws_row = 24;
       int master = -1;
-      const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
-      if (child == 0) exec();
+      const pid_t child = StartOnATerminal(exec, master);
       ASSERT_GT(child, 0);
       char buffer[4096];
       for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
@@ -163,12 +171,8 @@ TEST_F(EndToEnd, AnInterruptionClearsTheProgressLine) {
       if (fd >= 0) ::close(fd);
     });
     Exec exec(*this, {S(u"fmt=yyyy"), S(u"date=m"), a, b});
-    winsize size{};
-    size.ws_col = 200;
-    size.ws_row = 24;
     int master = -1;
-    const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
-    if (child == 0) exec();
+    const pid_t child = StartOnATerminal(exec, master);
     ASSERT_GT(child, 0);
     const std::string drawn = "\rdatemill: 2 folders, 2 files " + Utf8FromText(b) + "/\x1b[K";
     std::string seen;
